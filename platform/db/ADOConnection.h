@@ -1,0 +1,77 @@
+#pragma once
+// The connection to the register's database file.
+//
+// The connection string names a provider and a data source (a file path),
+// for example "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/home/ana/proba.mdb;
+// Persist Security Info=False". Opening checks the file before the database
+// engine sees it, so that each way of failing gets a message that says what is
+// wrong with which file: missing, a folder, empty, read-only, an Access file,
+// something else. The file is never created. Foreign keys are enforced, LIKE
+// compares letters without regard to case in every script, and a file that
+// another program is writing is waited for, up to BusyTimeoutMs, before a
+// statement gives up.
+
+#include "Component.h"
+#include "SqliteHandle.h"
+
+#include <QList>
+#include <QString>
+
+class TDataSet;
+
+enum TConnectMode {
+    cmUnknown, cmRead, cmWrite, cmReadWrite,
+    cmShareDenyRead, cmShareDenyWrite, cmShareExclusive, cmShareDenyNone
+};
+
+class TADOConnection : public TComponent {
+    Q_OBJECT
+public:
+    // How long a statement waits for another program's lock on the file.
+    static constexpr int BusyTimeoutMs = 5000;
+
+    explicit TADOConnection(QObject* owner = nullptr);
+    ~TADOConnection() override;
+
+    QString ConnectionString() const { return m_connectionString; }
+    // Takes effect at the next Open.
+    void setConnectionString(const QString& text) { m_connectionString = text; }
+
+    bool LoginPrompt() const { return m_loginPrompt; }
+    void setLoginPrompt(bool prompt) { m_loginPrompt = prompt; }
+
+    // cmRead opens the file read-only; cmShareExclusive keeps other programs
+    // out while connected; every other mode shares the file.
+    TConnectMode Mode() const { return m_mode; }
+    void setMode(TConnectMode mode) { m_mode = mode; }
+
+    // Throws Exception with a message that names the file.
+    void Open();
+    // Closes every data set of the connection, then the file.
+    void Close();
+    bool Connected() const { return bool(m_db); }
+
+    // The file opened (empty while not connected).
+    QString DatabasePath() const { return m_path; }
+    // The engine's handle, for the program's own tools and benchmarks.
+    sqlite3* nativeHandle() const { return m_db.get(); }
+
+    // The one provider name the connection accepts.
+    static const char* const Provider;
+
+private:
+    friend class TDataSet;
+    void attach(TDataSet* dataSet);
+    void detach(TDataSet* dataSet);
+
+    QString m_connectionString;
+    bool m_loginPrompt = false;
+    TConnectMode m_mode = cmShareDenyNone;
+    SqliteHandle m_db;
+    QString m_path;
+    QList<TDataSet*> m_dataSets;
+};
+
+// Explains why a file cannot be opened as a database, before the engine tries
+// ("" when nothing is visibly wrong). Used by the connection, and by the tools.
+std::string whyNotADatabase(const QString& path);

@@ -1,0 +1,142 @@
+#include "Field.h"
+
+#include "DataSet.h"
+#include "Sqlite.h"
+#include "Exception.h"
+
+#include <charconv>
+
+TField::TField(QObject* owner, FieldKind kind, int size)
+    : TComponent(owner), m_kind(kind), m_size(size)
+{
+}
+
+TField::~TField()
+{
+    if (m_dataSet)
+        m_dataSet->removeField(this);
+}
+
+void TField::setDataSet(TDataSet* dataSet)
+{
+    if (dataSet == m_dataSet)
+        return;
+    if (m_dataSet)
+        m_dataSet->removeField(this);
+    m_persistent = true;
+    if (dataSet)
+        dataSet->addField(this);
+}
+
+int TField::Index() const
+{
+    return m_dataSet ? m_dataSet->Fields().indexOf(const_cast<TField*>(this)) : -1;
+}
+
+bool TField::IsNull() const
+{
+    if (!m_dataSet)
+        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+    return m_dataSet->fieldIsNull(this);
+}
+
+int TField::AsInteger() const
+{
+    if (!m_dataSet)
+        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+    if (m_kind == FieldKind::Integer)
+        return m_dataSet->fieldInteger(this);
+    const std::string text = AsString();
+    if (text.empty())
+        return 0;
+    std::int32_t value = 0;
+    if (!parseInteger(text, value))
+        throw Exception("'" + text + "' is not a valid integer value.");
+    return value;
+}
+
+std::string TField::AsString() const
+{
+    if (!m_dataSet)
+        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+    if (m_kind == FieldKind::Integer)
+        return m_dataSet->fieldIsNull(this) ? std::string() : std::to_string(m_dataSet->fieldInteger(this));
+    return std::string(m_dataSet->fieldText(this));
+}
+
+void TField::setAsInteger(int value)
+{
+    if (m_kind == FieldKind::Text) {
+        setAsString(std::to_string(value));
+        return;
+    }
+    if (!m_dataSet)
+        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+    m_dataSet->setFieldValue(this, false, value, {});
+}
+
+void TField::setAsString(std::string_view value)
+{
+    if (!m_dataSet)
+        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+    if (value.empty()) {
+        Clear();
+        return;
+    }
+    if (m_kind == FieldKind::Integer) {
+        std::int32_t number = 0;
+        if (!parseInteger(value, number))
+            throw Exception("'" + std::string(value) + "' is not a valid integer value for field '"
+                            + m_fieldName.toStdString() + "'.");
+        m_dataSet->setFieldValue(this, false, number, {});
+        return;
+    }
+    if (m_size > 0 && characterCount(value) > static_cast<std::size_t>(m_size))
+        throw Exception("The text for field '" + m_fieldName.toStdString() + "' is longer than "
+                        + std::to_string(m_size) + " characters.");
+    m_dataSet->setFieldValue(this, false, 0, value);
+}
+
+void TField::Clear()
+{
+    if (!m_dataSet)
+        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+    m_dataSet->setFieldValue(this, true, 0, {});
+}
+
+bool TField::IsValidChar(char32_t c) const
+{
+    if (m_kind == FieldKind::Integer)
+        return (c >= '0' && c <= '9') || c == '+' || c == '-';
+    return c >= 0x20 && c != 0x7F;
+}
+
+bool TField::parseInteger(std::string_view text, std::int32_t& value)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '-')
+            return false;
+    }
+    if (text.empty())
+        return false;
+    std::int32_t parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size())
+        return false;
+    value = parsed;
+    return true;
+}
+
+std::size_t TField::characterCount(std::string_view text)
+{
+    std::size_t count = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80)
+            ++count;
+    return count;
+}

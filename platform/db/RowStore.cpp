@@ -1,0 +1,97 @@
+#include "RowStore.h"
+
+#include "Exception.h"
+
+void RowStore::reset(const std::vector<FieldKind>& kinds)
+{
+    clear();
+    m_columns.clear();
+    for (FieldKind kind : kinds)
+        m_columns.push_back(Column{kind, {}, {}, {}});
+}
+
+void RowStore::clear()
+{
+    for (Column& column : m_columns) {
+        column.integers = {};
+        column.nulls = {};
+        column.spans = {};
+    }
+    m_text = {};
+    m_rows = 0;
+}
+
+void RowStore::reserve(std::size_t rows)
+{
+    for (Column& column : m_columns) {
+        if (column.kind == FieldKind::Integer) {
+            column.integers.reserve(rows);
+            column.nulls.reserve(rows);
+        } else {
+            column.spans.reserve(rows);
+        }
+    }
+}
+
+std::size_t RowStore::addRow()
+{
+    for (Column& column : m_columns) {
+        if (column.kind == FieldKind::Integer) {
+            column.integers.push_back(0);
+            column.nulls.push_back(true);
+        } else {
+            column.spans.push_back(Span{0, NullLength});
+        }
+    }
+    return m_rows++;
+}
+
+bool RowStore::isNull(std::size_t row, std::size_t column) const
+{
+    const Column& c = m_columns[column];
+    return c.kind == FieldKind::Integer ? bool(c.nulls[row]) : c.spans[row].length == NullLength;
+}
+
+std::string_view RowStore::text(std::size_t row, std::size_t column) const
+{
+    const Span span = m_columns[column].spans[row];
+    if (span.length == NullLength)
+        return {};
+    return std::string_view(m_text.data() + span.offset, span.length);
+}
+
+void RowStore::setNull(std::size_t row, std::size_t column)
+{
+    Column& c = m_columns[column];
+    if (c.kind == FieldKind::Integer) {
+        c.integers[row] = 0;
+        c.nulls[row] = true;
+    } else {
+        c.spans[row] = Span{0, NullLength};
+    }
+}
+
+void RowStore::setInteger(std::size_t row, std::size_t column, std::int32_t value)
+{
+    Column& c = m_columns[column];
+    c.integers[row] = value;
+    c.nulls[row] = false;
+}
+
+void RowStore::setText(std::size_t row, std::size_t column, std::string_view value)
+{
+    if (m_text.size() + value.size() >= NullLength)
+        throw Exception("Too much text to hold in memory: narrow the search.");
+    const auto offset = static_cast<std::uint32_t>(m_text.size());
+    m_text.append(value);
+    m_columns[column].spans[row] = Span{offset, static_cast<std::uint32_t>(value.size())};
+}
+
+std::size_t RowStore::bytesUsed() const
+{
+    std::size_t bytes = m_text.capacity();
+    for (const Column& c : m_columns)
+        bytes += c.integers.capacity() * sizeof(std::int32_t) + c.nulls.capacity() / 8
+                 + c.spans.capacity() * sizeof(Span);
+    return bytes;
+}

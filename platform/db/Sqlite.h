@@ -1,0 +1,38 @@
+#pragma once
+// Thin owners of SQLite handles, so that no handle outlives an exception.
+// For the data-set layer's own sources only.
+
+#include "SqliteHandle.h"
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+
+// An identifier in double quotes, for names that come from outside the code.
+std::string quoteIdentifier(std::string_view name);
+
+// Throws Exception with context, a colon and SQLite's own message for db.
+[[noreturn]] void throwSqliteError(sqlite3* db, const std::string& context);
+
+// A prepared statement, finalized when it goes out of scope.
+class Statement {
+public:
+    Statement() = default;
+    // Prepares sql on db; throws Exception with the database's message.
+    Statement(sqlite3* db, std::string_view sql);
+    Statement(Statement&& other) noexcept : m_stmt(other.m_stmt) { other.m_stmt = nullptr; }
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement() { sqlite3_finalize(m_stmt); }
+
+    sqlite3_stmt* get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+
+    // Steps once: true on a row, false when done; throws on an error.
+    bool step();
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};

@@ -1,0 +1,182 @@
+#include "UnicodeLike.h"
+
+#include <QChar>
+#include <sqlite3.h>
+
+namespace unicode_like {
+namespace {
+
+enum Result { Match, NoMatch, NoWildcardMatch };
+
+// Decodes one UTF-8 code point at p (p < end) and advances p. An invalid or
+// truncated sequence yields its first byte as a code point of its own, offset
+// into a private range so that it never equals a real character.
+inline char32_t next(const unsigned char*& p, const unsigned char* end)
+{
+    const unsigned char b = *p++;
+    if (b < 0x80)
+        return b;
+    int extra;
+    char32_t c;
+    if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; }
+    else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; }
+    else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; }
+    else return 0x110000 + b;
+    if (end - p < extra)
+        return 0x110000 + b;
+    for (int i = 0; i < extra; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0x110000 + b;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    p += extra;
+    return c;
+}
+
+inline char32_t foldFast(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    return fold(c);
+}
+
+// Compares pattern [p, pe) with text [t, te). The NoWildcardMatch result
+// tells a caller looping over a "%" that no later start can match either, so
+// the search stops early: this keeps patterns such as "%a%a%a%b" polynomial.
+Result compare(const unsigned char* p, const unsigned char* pe,
+               const unsigned char* t, const unsigned char* te, char32_t escape)
+{
+    while (p < pe) {
+        char32_t pc = next(p, pe);
+        if (pc == '%' && pc != escape) {
+            // Swallow a run of "%" and "_"; every "_" needs one character.
+            while (p < pe) {
+                const unsigned char* save = p;
+                const char32_t c = next(p, pe);
+                if (c == '%' && c != escape)
+                    continue;
+                if (c == '_' && c != escape) {
+                    if (t >= te)
+                        return NoWildcardMatch;
+                    next(t, te);
+                    continue;
+                }
+                p = save;
+                break;
+            }
+            if (p >= pe)
+                return Match;
+            // Try every place in the text where the rest could begin: after
+            // each occurrence of the pattern's next literal character.
+            const unsigned char* rest = p;
+            char32_t first = next(rest, pe);
+            if (escape != 0 && first == escape) {
+                if (rest >= pe)
+                    return NoMatch; // a pattern may not end in its escape character
+                first = next(rest, pe);
+            }
+            const char32_t want = foldFast(first);
+            while (t < te) {
+                if (foldFast(next(t, te)) == want) {
+                    const Result r = compare(rest, pe, t, te, escape);
+                    if (r != NoMatch)
+                        return r;
+                }
+            }
+            return NoWildcardMatch;
+        }
+        if (pc == '_' && pc != escape) {
+            if (t >= te)
+                return NoMatch;
+            next(t, te);
+            continue;
+        }
+        if (pc == escape && escape != 0) {
+            if (p >= pe)
+                return NoMatch; // a pattern may not end in its escape character
+            pc = next(p, pe);
+        }
+        if (t >= te)
+            return NoMatch;
+        const char32_t tc = next(t, te);
+        if (tc != pc && foldFast(tc) != foldFast(pc))
+            return NoMatch;
+    }
+    return t >= te ? Match : NoMatch;
+}
+
+void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    char32_t escape = 0;
+    if (argc == 3) {
+        const unsigned char* e = sqlite3_value_text(argv[2]);
+        if (!e)
+            return; // NULL escape: result NULL
+        const int n = sqlite3_value_bytes(argv[2]);
+        const unsigned char* p = e;
+        escape = next(p, e + n);
+        if (n == 0 || p != e + n) {
+            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+    }
+    // LIKE(pattern, text): SQL writes "text LIKE pattern" as like(pattern, text).
+    const unsigned char* pattern = sqlite3_value_text(argv[0]);
+    const int patternBytes = sqlite3_value_bytes(argv[0]);
+    const unsigned char* text = sqlite3_value_text(argv[1]);
+    const int textBytes = sqlite3_value_bytes(argv[1]);
+    if (!pattern || !text)
+        return; // NULL in, NULL out
+    if (static_cast<std::size_t>(patternBytes) > MaxPatternLength) {
+        sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
+        return;
+    }
+    sqlite3_result_int(context, compare(pattern, pattern + patternBytes,
+                                        text, text + textBytes, escape) == Match);
+}
+
+} // namespace
+
+char32_t fold(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c > 0x10FFFF)
+        return c;
+    return QChar::toCaseFolded(c);
+}
+
+bool match(std::string_view pattern, std::string_view text, char32_t escape)
+{
+    auto p = reinterpret_cast<const unsigned char*>(pattern.data());
+    auto t = reinterpret_cast<const unsigned char*>(text.data());
+    return compare(p, p + pattern.size(), t, t + text.size(), escape) == Match;
+}
+
+int install(sqlite3* db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    int rc = sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr);
+    return rc;
+}
+
+} // namespace unicode_like
+
+namespace unicode_like {
+bool equalFolded(std::string_view text, std::string_view other, bool prefixOnly)
+{
+    auto t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto te = t + text.size();
+    auto o = reinterpret_cast<const unsigned char*>(other.data());
+    const auto oe = o + other.size();
+    while (o < oe) {
+        if (t >= te)
+            return false;
+        if (foldFast(next(t, te)) != foldFast(next(o, oe)))
+            return false;
+    }
+    return prefixOnly || t >= te;
+}
+}

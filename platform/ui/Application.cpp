@@ -1,0 +1,103 @@
+#include "Application.h"
+
+#include "Exception.h"
+#include "Form.h"
+
+#include <QDir>
+#include <QMessageBox>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Kolvara"));
+    setApplicationDisplayName(QStringLiteral("Kolvara"));
+}
+
+TApplication::~TApplication()
+{
+    // Windows, and the components they own, go before the toolkit does.
+    m_forms.clear();
+}
+
+void TApplication::Initialize()
+{
+    // The main window decides when the program ends, not the last window
+    // that happens to close (a message box shown before it, for example).
+    setQuitOnLastWindowClosed(false);
+}
+
+void TApplication::adopt(std::unique_ptr<TForm> form)
+{
+    if (!m_mainForm) {
+        m_mainForm = form.get();
+        connect(m_mainForm, &TForm::closed, this, &QCoreApplication::quit);
+    }
+    m_forms.push_back(std::move(form));
+}
+
+void TApplication::Run()
+{
+    if (!m_mainForm)
+        return;
+    m_mainForm->show();
+    exec();
+}
+
+QString TApplication::ExeName() const
+{
+    return QDir::toNativeSeparators(applicationFilePath());
+}
+
+QWidget* TApplication::dialogParent() const
+{
+    if (QWidget* active = activeWindow())
+        return active;
+    return m_mainForm && m_mainForm->isVisible() ? m_mainForm : nullptr;
+}
+
+void TApplication::ShowException(const std::exception& error)
+{
+    if (dynamic_cast<const EAbort*>(&error))
+        return;
+    QMessageBox box(QMessageBox::Critical, applicationDisplayName(), QString::fromUtf8(error.what()),
+                    QMessageBox::Ok, dialogParent());
+    box.exec();
+}
+
+void TApplication::showCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowException(Exception("An unexpected error occurred; the last action may not have been completed."));
+    }
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        showCurrentException();
+        return true;
+    }
+}
+
+QString ExtractFilePath(const QString& path)
+{
+    const qsizetype separator = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QDir::separator()));
+    return path.left(separator + 1);
+}
+
+void ShowMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    TApplication::instance()->dialogParent());
+    box.exec();
+}
+
+void ShowMessage(const std::string& text)
+{
+    ShowMessage(QString::fromStdString(text));
+}

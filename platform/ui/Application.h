@@ -1,0 +1,84 @@
+#pragma once
+// The application object: starts the toolkit, creates the main window, runs
+// the event loop until that window closes, and shows what went wrong.
+//
+// An exception that escapes an event handler ends that handler (and the
+// data-set operation that called it); the application shows its message in
+// a modal box and the event loop goes on. The controls catch at the place
+// where the toolkit calls into the program (see guarded()), so that no
+// exception ever unwinds through the toolkit's own code, which is not built
+// to pass exceptions through; notify() is the last resort for the rest.
+
+#include <QApplication>
+
+#include <exception>
+#include <memory>
+#include <vector>
+
+class QWidget;
+class TForm;
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+    ~TApplication() override;
+
+    static TApplication* instance() { return static_cast<TApplication*>(QCoreApplication::instance()); }
+
+    // Prepares the application before the first window is made.
+    void Initialize();
+
+    // Constructs a window of class Form, owned by the application, and
+    // stores it in reference once constructed. The first one is the main
+    // window. An exception from the constructor leaves reference untouched.
+    template <typename Form>
+    void CreateForm(Form*& reference)
+    {
+        auto form = std::make_unique<Form>(this);
+        reference = form.get();
+        adopt(std::move(form));
+    }
+
+    // Shows the main window and runs the event loop until it closes.
+    void Run();
+
+    // The executable's full path.
+    QString ExeName() const;
+
+    // Shows an exception's message in a modal box (nothing for EAbort).
+    void ShowException(const std::exception& error);
+    // Shows the exception being handled (call inside a catch block).
+    void showCurrentException();
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // The window that a modal box should stand over: the active window,
+    // else the main window, else none.
+    QWidget* dialogParent() const;
+
+private:
+    void adopt(std::unique_ptr<TForm> form);
+    std::vector<std::unique_ptr<TForm>> m_forms;
+    TForm* m_mainForm = nullptr;
+};
+
+// Runs an action that the toolkit asked for (a click, a key, a timer ...);
+// whatever it throws is shown by the application instead of reaching the
+// toolkit.
+template <typename Action>
+void guarded(Action&& action)
+{
+    try {
+        action();
+    } catch (...) {
+        TApplication::instance()->showCurrentException();
+    }
+}
+
+// The part of a path up to and including its last folder separator.
+QString ExtractFilePath(const QString& path);
+
+// Shows text in a modal box with one button; returns when it is closed.
+void ShowMessage(const QString& text);
+void ShowMessage(const std::string& text);

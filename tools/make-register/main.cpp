@@ -1,0 +1,282 @@
+// kolvara-make-register: writes a new register (proba.mdb) with the schema of
+// data/schema.sql and a sample of countries, cities and persons.
+//
+// The sample is the same every time for the same number of persons: the
+// countries of the region and a few others, their cities numbered within each
+// country (so the same city number stands in several countries), and persons
+// with the region's names, diacritics and Cyrillic included, and a few names
+// with an apostrophe.
+//
+// The file is written under a temporary name and renamed into place when
+// complete, so an interrupted run leaves no half-written register.
+
+#include "Schema.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char* const Usage =
+    "usage: kolvara-make-register [--persons N] [--force] FILE\n"
+    "Writes a new register with a sample of N persons (default 1000) to FILE.\n"
+    "An existing FILE is kept unless --force is given.\n";
+
+struct Country {
+    const char* name;
+    std::vector<const char*> cities;
+    // Names used for its persons; empty: the region's names.
+    std::vector<const char*> firstNames;
+    std::vector<const char*> surnames;
+    int weight; // share of persons
+};
+
+const std::vector<Country>& countries()
+{
+    static const std::vector<Country> list = {
+        {"Srbija", {"Beograd", "Novi Sad", "Niš", "Kragujevac", "Čačak", "Ćuprija", "Subotica", "Šabac", "Užice",
+                    "Zrenjanin", "Жабаљ"}, {}, {}, 30},
+        {"Hrvatska", {"Zagreb", "Split", "Rijeka", "Osijek", "Zadar", "Šibenik", "Čakovec", "Đakovo"}, {}, {}, 16},
+        {"Bosna i Hercegovina", {"Sarajevo", "Banja Luka", "Mostar", "Tuzla", "Zenica", "Bijeljina", "Široki Brijeg"},
+         {}, {}, 14},
+        {"Crna Gora", {"Podgorica", "Nikšić", "Budva", "Herceg Novi", "Cetinje", "Žabljak", "Pljevlja"}, {}, {}, 8},
+        {"Slovenija", {"Ljubljana", "Maribor", "Celje", "Kranj", "Koper", "Škofja Loka"}, {}, {}, 7},
+        {"Sjeverna Makedonija", {"Skopje", "Bitola", "Ohrid", "Kumanovo", "Štip", "Prilep"}, {}, {}, 6},
+        {"Austrija", {"Beč", "Grac", "Linc", "Salcburg", "Insbruk"}, {}, {}, 5},
+        {"Mađarska", {"Budimpešta", "Segedin", "Pečuj", "Debrecin"}, {}, {}, 3},
+        {"Njemačka", {"Berlin", "Minhen", "Hamburg", "Frankfurt", "Štutgart", "Keln"}, {}, {}, 5},
+        {"Italija", {"Rim", "Milano", "Trst", "Napulj", "Torino"},
+         {"Giuseppe", "Giulia", "Marco", "Chiara", "Luca", "Francesca"},
+         {"D'Angelo", "Dell'Orto", "Rossi", "Bianchi", "Esposito", "Romano"}, 3},
+        {"Švajcarska", {"Cirih", "Ženeva", "Bern", "Bazel"}, {}, {}, 2},
+        {"Irska", {"Dablin", "Kork", "Golvej"},
+         {"Seán", "Siobhán", "Patrick", "Aoife", "Niamh", "Ciarán"},
+         {"O'Brien", "O'Connor", "Murphy", "Kelly", "O'Sullivan", "Walsh"}, 1},
+    };
+    return list;
+}
+
+const std::vector<const char*> firstNames = {
+    "Đorđe", "Marko", "Nikola", "Stefan", "Lazar", "Dušan", "Miloš", "Željko", "Čedomir", "Ćiril", "Šime", "Ante",
+    "Ivan", "Luka", "Petar", "Aleksandar", "Vuk", "Bojan", "Goran", "Zoran", "Dragan", "Jovan", "Filip", "Nemanja",
+    "Ana", "Jelena", "Milica", "Ljiljana", "Snežana", "Marija", "Ivana", "Jovana", "Tijana", "Dragana", "Žaklina",
+    "Šejla", "Đurđa", "Katarina", "Tamara", "Sanja", "Maja", "Nataša", "Emina", "Lejla", "Mirza", "Edin",
+};
+const std::vector<const char*> surnames = {
+    "Šćepanović", "Petrović", "Jovanović", "Đorđević", "Nikolić", "Marković", "Ilić", "Pavlović", "Stojanović",
+    "Popović", "Živković", "Čolić", "Ćosić", "Kovačević", "Horvat", "Babić", "Knežević", "Perić", "Vuković",
+    "Radić", "Mitrović", "Tomić", "Đukić", "Šarić", "Lukić", "Begović", "Hodžić", "Delić", "Novak", "Kranjc",
+    "Stojanovski", "Trajkovski", "Šimić", "Čović", "Žigić",
+};
+// Some persons of Srbija are written in Cyrillic.
+const std::vector<const char*> cyrillicFirstNames = {"Ђорђе", "Јелена", "Милош", "Љиљана", "Жарко", "Шандор"};
+const std::vector<const char*> cyrillicSurnames = {"Ђурић", "Петровић", "Шћепановић", "Чолић", "Жигић"};
+
+// A fixed generator, so that a register is the same on every machine.
+class Random {
+public:
+    std::uint64_t next()
+    {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
+    template <typename T> const T& pick(const std::vector<T>& v) { return v[below(v.size())]; }
+
+private:
+    std::uint64_t m_state = 20261207;
+};
+
+class Failure {
+public:
+    explicit Failure(std::string message) : message(std::move(message)) {}
+    std::string message;
+};
+
+void check(sqlite3* db, int rc, const char* what)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw Failure(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+void exec(sqlite3* db, const char* sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error ? error : "unknown error";
+        sqlite3_free(error);
+        throw Failure(message);
+    }
+}
+
+struct StatementOwner {
+    sqlite3_stmt* stmt = nullptr;
+    ~StatementOwner() { sqlite3_finalize(stmt); }
+};
+
+void insertText(sqlite3* db, sqlite3_stmt* st, int index, const char* text)
+{
+    check(db, sqlite3_bind_text(st, index, text, -1, SQLITE_STATIC), "bind");
+}
+
+void writeRegister(const std::string& path, long persons)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    check(raw, rc, "cannot create the file");
+    // A file under a temporary name needs no journal: if this run dies,
+    // the file is thrown away.
+    exec(raw, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;");
+    exec(raw, registerSchema);
+    exec(raw, "BEGIN");
+
+    StatementOwner country, city, person;
+    check(raw, sqlite3_prepare_v2(raw, "INSERT INTO DRZAVE (ID, NAZIV) VALUES (?1, ?2)", -1, &country.stmt, nullptr),
+          "prepare");
+    check(raw, sqlite3_prepare_v2(raw, "INSERT INTO GRADOVI (ID_DRZAVA, ID_GRAD, NAZIV) VALUES (?1, ?2, ?3)", -1,
+                                  &city.stmt, nullptr), "prepare");
+    check(raw, sqlite3_prepare_v2(raw, "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime) VALUES (?1, ?2, ?3, ?4)",
+                                  -1, &person.stmt, nullptr), "prepare");
+
+    const auto& list = countries();
+    std::vector<int> byWeight; // country index, repeated by its weight
+    for (std::size_t c = 0; c < list.size(); ++c) {
+        sqlite3_bind_int(country.stmt, 1, int(c) + 1);
+        insertText(raw, country.stmt, 2, list[c].name);
+        check(raw, sqlite3_step(country.stmt), "insert country");
+        sqlite3_reset(country.stmt);
+        for (std::size_t g = 0; g < list[c].cities.size(); ++g) {
+            sqlite3_bind_int(city.stmt, 1, int(c) + 1);
+            sqlite3_bind_int(city.stmt, 2, int(g) + 1);
+            insertText(raw, city.stmt, 3, list[c].cities[g]);
+            check(raw, sqlite3_step(city.stmt), "insert city");
+            sqlite3_reset(city.stmt);
+        }
+        byWeight.insert(byWeight.end(), list[c].weight, int(c));
+    }
+
+    Random random;
+    const bool showProgress = persons >= 200000 && isatty(STDERR_FILENO);
+    for (long i = 0; i < persons; ++i) {
+        const int c = random.pick(byWeight);
+        const Country& home = list[c];
+        const int cityNumber = int(random.below(home.cities.size())) + 1;
+        const char* first;
+        const char* last;
+        if (!home.firstNames.empty()) {
+            first = random.pick(home.firstNames);
+            last = random.pick(home.surnames);
+        } else if (c == 0 && random.below(20) == 0) {
+            first = random.pick(cyrillicFirstNames);
+            last = random.pick(cyrillicSurnames);
+        } else {
+            first = random.pick(firstNames);
+            last = random.pick(surnames);
+        }
+        sqlite3_bind_int(person.stmt, 1, c + 1);
+        sqlite3_bind_int(person.stmt, 2, cityNumber);
+        insertText(raw, person.stmt, 3, first);
+        insertText(raw, person.stmt, 4, last);
+        check(raw, sqlite3_step(person.stmt), "insert person");
+        sqlite3_reset(person.stmt);
+        if (showProgress && i % (persons / 50) == 0)
+            std::fprintf(stderr, "\rWriting persons: %3ld%%", i * 100 / persons);
+    }
+    if (showProgress)
+        std::fprintf(stderr, "\rWriting persons: 100%%\n");
+    exec(raw, "COMMIT");
+    // Statistics for the query planner, as a maintained register has them.
+    exec(raw, "ANALYZE");
+    StatementOwner integrity;
+    check(raw, sqlite3_prepare_v2(raw, "PRAGMA foreign_key_check", -1, &integrity.stmt, nullptr), "prepare");
+    if (sqlite3_step(integrity.stmt) == SQLITE_ROW)
+        throw Failure("the sample breaks a foreign key");
+}
+
+void syncPath(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        throw Failure("cannot write " + path + " to disk: " + reason);
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    long persons = 1000;
+    bool force = false;
+    std::string path;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--persons" && i + 1 < argc) {
+            char* end = nullptr;
+            persons = std::strtol(argv[++i], &end, 10);
+            if (*end || persons < 0 || persons > 100000000) {
+                std::fprintf(stderr, "kolvara-make-register: --persons takes a number from 0 to 100000000\n");
+                return 2;
+            }
+        } else if (arg == "--force") {
+            force = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
+            path = arg;
+        } else {
+            std::fputs(Usage, stderr);
+            return 2;
+        }
+    }
+    if (path.empty()) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    struct stat existing;
+    if (!force && ::stat(path.c_str(), &existing) == 0) {
+        std::fprintf(stderr, "kolvara-make-register: %s already exists; it was left as it is "
+                             "(give --force to replace it).\n", path.c_str());
+        return 1;
+    }
+
+    const std::string temporary = path + ".partial";
+    std::remove(temporary.c_str());
+    try {
+        writeRegister(temporary, persons);
+        syncPath(temporary, O_RDONLY);
+        // Without --force, link() puts the file in place only where no file
+        // is, even one that appeared while this run was writing.
+        const bool placed = force ? std::rename(temporary.c_str(), path.c_str()) == 0
+                                  : ::link(temporary.c_str(), path.c_str()) == 0;
+        if (!placed)
+            throw Failure("cannot put the register at " + path + ": " + std::strerror(errno));
+        std::remove(temporary.c_str());
+        const std::size_t slash = path.find_last_of('/');
+        syncPath(slash == std::string::npos ? "." : path.substr(0, slash + 1), O_RDONLY | O_DIRECTORY);
+    } catch (const Failure& failure) {
+        std::remove(temporary.c_str());
+        std::fprintf(stderr, "kolvara-make-register: %s\n", failure.message.c_str());
+        return 1;
+    }
+    std::printf("Wrote %s: %zu countries, %ld persons.\n", path.c_str(), countries().size(), persons);
+    return 0;
+}
