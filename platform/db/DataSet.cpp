@@ -59,10 +59,15 @@ void run(sqlite3* db, const char* sql)
 }
 
 // A savepoint around one write: released when the write is done, rolled
-// back when anything in between throws.
+// back when anything in between throws. When it is the outermost
+// transaction, a failed write rolls the whole transaction back, so that the
+// file is not even committed unchanged.
 class WriteSavepoint {
 public:
-    explicit WriteSavepoint(sqlite3* db) : m_db(db) { run(db, "SAVEPOINT dataset_write"); }
+    explicit WriteSavepoint(sqlite3* db) : m_db(db), m_outermost(sqlite3_get_autocommit(db) != 0)
+    {
+        run(db, "SAVEPOINT dataset_write");
+    }
     void release()
     {
         run(m_db, "RELEASE dataset_write");
@@ -70,7 +75,11 @@ public:
     }
     ~WriteSavepoint()
     {
-        if (m_open) {
+        if (!m_open)
+            return;
+        if (m_outermost) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        } else {
             sqlite3_exec(m_db, "ROLLBACK TO dataset_write", nullptr, nullptr, nullptr);
             sqlite3_exec(m_db, "RELEASE dataset_write", nullptr, nullptr, nullptr);
         }
@@ -78,6 +87,7 @@ public:
 
 private:
     sqlite3* m_db;
+    bool m_outermost;
     bool m_open = true;
 };
 
@@ -408,6 +418,17 @@ void TDataSet::resolveWriteTarget(sqlite3_stmt* st, int first)
             return; // nothing to write through: read-only
         m_target.table = m_fields[m_target.keyField]->originTable();
         m_target.keyColumn = m_fields[m_target.keyField]->originColumn();
+        if (qobject_cast<TAutoIncField*>(m_fields[m_target.keyField])) {
+            // Only an INTEGER PRIMARY KEY is numbered by the database itself.
+            Statement info(db, "SELECT count(*) FILTER (WHERE pk > 0), "
+                               "max(pk > 0 AND name = ?2 COLLATE NOCASE AND upper(type) = 'INTEGER') "
+                               "FROM pragma_table_info(?1)");
+            sqlite3_bind_text(info.get(), 1, m_target.table.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(info.get(), 2, m_target.keyColumn.c_str(), -1, SQLITE_TRANSIENT);
+            info.step();
+            m_target.numberNewKeys =
+                !(sqlite3_column_int(info.get(), 0) == 1 && sqlite3_column_int(info.get(), 1) == 1);
+        }
     }
     for (int f = 0; f < m_fields.size(); ++f)
         if (!m_fields[f]->originColumn().empty() && sameName(m_fields[f]->originTable(), m_target.table))
@@ -702,16 +723,19 @@ void TDataSet::writeRow()
     std::string sql;
     std::int64_t key = 0;
     if (inserting) {
-        if (written.empty()) {
-            sql = "INSERT INTO " + table + " DEFAULT VALUES";
-        } else {
-            std::string columns, values;
-            for (std::size_t i = 0; i < written.size(); ++i) {
-                columns += (i ? ", " : "") + quoteIdentifier(m_fields[written[i]]->originColumn());
-                values += (i ? ", ?" : "?") + std::to_string(i + 1);
-            }
-            sql = "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
+        std::string columns, values;
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            columns += (i ? ", " : "") + quoteIdentifier(m_fields[written[i]]->originColumn());
+            values += (i ? ", ?" : "?") + std::to_string(i + 1);
         }
+        if (m_target.numberNewKeys && !m_edit[m_target.keyField].modified) {
+            columns += (columns.empty() ? "" : ", ") + keyColumn;
+            values += (values.empty() ? "" : ", ") + ("(SELECT coalesce(max(" + keyColumn + "), 0) + 1 FROM " + table + ")");
+        }
+        if (columns.empty())
+            sql = "INSERT INTO " + table + " DEFAULT VALUES";
+        else
+            sql = "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
         sql += " RETURNING " + returning;
     } else {
         key = keyOf(currentRow());

@@ -188,6 +188,10 @@ private:
         std::string keyColumn;  // "rowid" or the key field's column
         int keyField = -1;      // field holding the key; -1 for a rowid
         std::vector<int> fields; // fields of the update table, in field order
+        // The key field numbers new rows, but its column is not one that the
+        // database numbers itself (a file converted without auto-numbering):
+        // an insert gives it the largest key plus one.
+        bool numberNewKeys = false;
     };
 
     // Field plumbing

@@ -1,0 +1,627 @@
+// The data-set layer against real register files: what the list shows, how
+// states and events follow each other, what reaches the file (read back
+// through a connection of the test's own) and what never does.
+
+#include "ADOConnection.h"
+#include "ADOQuery.h"
+#include "ADOTable.h"
+#include "DataSource.h"
+#include "Field.h"
+#include "TestRegister.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace reg = test_register;
+
+namespace {
+
+QString connectionString(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
+           + QStringLiteral(";Persist Security Info=False");
+}
+
+// The persons list as the window has it: the joined query with its seven
+// persistent fields, a data source, and the tables of countries, cities and
+// persons.
+struct Persons {
+    QObject owner;
+    TADOConnection* connection = new TADOConnection(&owner);
+    TADOQuery* query = new TADOQuery(&owner);
+    TDataSource* source = new TDataSource(&owner);
+    TADOTable* cities = new TADOTable(&owner);
+    TADOTable* persons = new TADOTable(&owner);
+    TField* id = nullptr;
+    TField* country = nullptr;
+    TField* city = nullptr;
+    TField* first = nullptr;
+    TField* last = nullptr;
+    TField* countryName = nullptr;
+    TField* cityName = nullptr;
+
+    explicit Persons(const QString& path)
+    {
+        connection->setConnectionString(connectionString(path));
+        query->setObjectName(QStringLiteral("ADOQuery1"));
+        query->setConnection(connection);
+        query->SQL().Add(reg::PersonsStatement);
+        id = field<TAutoIncField>("ID");
+        country = field<TIntegerField>("ID_DRZAVA");
+        city = field<TIntegerField>("ID_GRAD");
+        first = field<TWideStringField>("Ime");
+        last = field<TWideStringField>("Prezime");
+        countryName = field<TWideStringField>("DRZAVE.Naziv");
+        cityName = field<TWideStringField>("GRADOVI.Naziv");
+        source->setDataSet(query);
+        cities->setConnection(connection);
+        cities->setTableName(QStringLiteral("GRADOVI"));
+        persons->setConnection(connection);
+        persons->setTableName(QStringLiteral("PODACI"));
+    }
+
+    template <typename Field>
+    TField* field(const char* name)
+    {
+        auto* f = new Field(&owner);
+        f->setFieldName(QString::fromUtf8(name));
+        f->setDataSet(query);
+        return f;
+    }
+
+    // The list as "ID first last" lines, in order.
+    QStringList rows()
+    {
+        QStringList lines;
+        const int keep = query->RecNo();
+        for (query->First(); !query->Eof(); query->Next())
+            lines << QString::fromStdString(id->AsString() + " " + first->AsString() + " " + last->AsString());
+        query->setRecNo(keep);
+        return lines;
+    }
+
+    void searchFirstName(const std::string& prefix)
+    {
+        query->Close();
+        query->SQL().Clear();
+        std::string sql = reg::PersonsStatement;
+        sql.insert(sql.find("ORDER BY"), "\n AND PODACI.Ime LIKE '" + prefix + "%'");
+        query->SQL().Add(sql);
+        query->Open();
+    }
+};
+
+template <typename F>
+QString messageOf(F&& action)
+{
+    try {
+        action();
+    } catch (const Exception& error) {
+        return QString::fromStdString(error.Message());
+    }
+    return QString();
+}
+
+} // namespace
+
+class DataSetTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+
+private slots:
+    void init()
+    {
+        m_path = m_dir.filePath(QStringLiteral("proba.mdb"));
+        reg::create(m_path);
+    }
+
+    void listShowsJoinedPersonsWithTheirFieldsInOrder()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        QStringList names;
+        for (TField* f : p.query->Fields())
+            names << f->FieldName();
+        QCOMPARE(names, (QStringList{"ID", "ID_DRZAVA", "ID_GRAD", "Ime", "Prezime", "DRZAVE.Naziv", "GRADOVI.Naziv"}));
+        QCOMPARE(p.query->State(), dsBrowse);
+        QCOMPARE(p.query->RecNo(), 1);
+        // Person 6 has no city and is left out; countries come in name order.
+        QCOMPARE(p.query->RecordCount(), 6);
+        const QStringList rows = p.rows();
+        QCOMPARE(rows.size(), 6);
+        QVERIFY(rows[0].startsWith("5 ") || rows[0].startsWith("7 "));
+        QVERIFY(rows[4].startsWith("1 ") || rows[4].startsWith("2 "));
+        // Marko lives in Zagreb, city number 1 of Hrvatska, not in Beograd,
+        // city number 1 of Srbija.
+        QVERIFY(p.query->Locate("ID", 3, {}));
+        QCOMPARE(p.cityName->AsString(), std::string("Zagreb"));
+        QCOMPARE(p.countryName->AsString(), std::string("Hrvatska"));
+        QCOMPARE(p.city->AsInteger(), 1);
+    }
+
+    void statesAndEventsFollowEachOtherInOrder()
+    {
+        Persons p(m_path);
+        QStringList log;
+        auto state = [&] { return QString::number(p.query->State()); };
+        connect(p.source, &TDataSource::OnDataChange, this, [&](QObject*, TField* f) {
+            log << "change:" + state() + (f ? ":" + f->FieldName() : QString());
+        });
+        connect(p.query, &TDataSet::BeforeEdit, this, [&](TDataSet*) { log << "beforeEdit:" + state(); });
+        connect(p.query, &TDataSet::AfterPost, this, [&](TDataSet*) { log << "afterPost:" + state(); });
+        p.query->Open();
+        QCOMPARE(log, QStringList{"change:1"});
+        log.clear();
+        p.query->Next();
+        QCOMPARE(log, QStringList{"change:1"});
+        QCOMPARE(p.query->RecNo(), 2);
+        log.clear();
+        p.query->Edit();
+        QCOMPARE(log, (QStringList{"beforeEdit:1", "change:2"}));
+        log.clear();
+        p.last->setAsString("Novo");
+        QCOMPARE(log, QStringList{"change:2:Prezime"});
+        log.clear();
+        p.query->Post();
+        QCOMPARE(log.last(), QStringLiteral("afterPost:1"));
+        QVERIFY(log.contains("change:1"));
+        log.clear();
+        p.query->Insert();
+        QCOMPARE(p.query->State(), dsInsert);
+        QVERIFY(!log.contains("beforeEdit:1")); // an insert is not an edit
+        p.query->Cancel();
+        QCOMPARE(p.query->State(), dsBrowse);
+        QCOMPARE(p.query->RecordCount(), 6);
+        log.clear();
+        p.query->Close();
+        QCOMPARE(log, QStringList{"change:0"});
+    }
+
+    void editWritesThePersonRowAndNothingElse()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 4, {}));
+        const int recNo = p.query->RecNo();
+        p.query->Edit();
+        p.last->setAsString("Čolić-Šarić");
+        p.country->setAsInteger(1);
+        p.city->setAsInteger(3);
+        p.countryName->setAsString("Not a country of the file");
+        p.query->Post();
+        QCOMPARE(reg::value(m_path, "SELECT Prezime || ' ' || ID_DRZAVA || ' ' || ID_GRAD FROM PODACI WHERE ID = 4"),
+                 QStringLiteral("Čolić-Šarić 1 3"));
+        // The name columns come from the other tables and are not written.
+        QCOMPARE(reg::count(m_path, "NAZIV = 'Not a country of the file'", "DRZAVE"), 0);
+        QCOMPARE(reg::count(m_path), 7);
+        QCOMPARE(p.query->RecNo(), recNo);
+        QCOMPARE(p.last->AsString(), std::string("Čolić-Šarić"));
+    }
+
+    void insertTakesTheKeyTheDatabaseAssigns()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        reg::exec(m_path, "DELETE FROM PODACI WHERE ID = 7");
+        p.query->Insert();
+        p.first->setAsString("Nova");
+        p.last->setAsString("Osoba");
+        p.country->setAsInteger(2);
+        p.city->setAsInteger(2);
+        p.query->Post();
+        // 7 was used before: an auto-numbered key is never given twice.
+        QCOMPARE(p.id->AsInteger(), 8);
+        QCOMPARE(p.query->State(), dsBrowse);
+        QCOMPARE(reg::value(m_path, "SELECT Ime || ' ' || Prezime FROM PODACI WHERE ID = 8"), QStringLiteral("Nova Osoba"));
+        QCOMPARE(p.query->RecordCount(), 7);
+    }
+
+    void refusedRowWritesNothingAndStaysEdited_data()
+    {
+        QTest::addColumn<int>("country");
+        QTest::addColumn<int>("city");
+        QTest::addColumn<bool>("inserting");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("city of another country") << 2 << 3 << false << "FOREIGN KEY";
+        QTest::newRow("country that does not exist") << 99 << 1 << false << "FOREIGN KEY";
+        QTest::newRow("new person without country") << -1 << 1 << true << "NOT NULL";
+        QTest::newRow("new person in a city elsewhere") << 3 << 3 << true << "FOREIGN KEY";
+    }
+
+    void refusedRowWritesNothingAndStaysEdited()
+    {
+        QFETCH(int, country);
+        QFETCH(int, city);
+        QFETCH(bool, inserting);
+        QFETCH(QString, message);
+        Persons p(m_path);
+        p.query->Open();
+        const QByteArray before = reg::digest(m_path);
+        inserting ? p.query->Insert() : p.query->Edit();
+        p.first->setAsString("Petar");
+        country < 0 ? p.country->Clear() : p.country->setAsInteger(country);
+        p.city->setAsInteger(city);
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains(message));
+        QCOMPARE(reg::digest(m_path), before);
+        QCOMPARE(p.query->State(), inserting ? dsInsert : dsEdit);
+        QCOMPARE(p.first->AsString(), std::string("Petar")); // nothing typed is lost
+        p.query->Cancel();
+        QCOMPARE(p.query->RecordCount(), 6);
+    }
+
+    void fieldsRefuseWhatTheyCannotHold()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(messageOf([&] { p.last->setAsString("x"); }).contains("edit"));
+        p.query->Edit();
+        QVERIFY(messageOf([&] { p.first->setAsString(std::string(256, 'a')); }).contains("255"));
+        p.first->setAsString(std::string(255, 'a'));
+        QVERIFY(messageOf([&] { p.first->setAsString(std::string(254, 'a') + "žž"); }).contains("255"));
+        QVERIFY(messageOf([&] { p.country->setAsString("12a"); }).contains("not a valid integer"));
+        QVERIFY(messageOf([&] { p.country->setAsString("99999999999"); }).contains("not a valid integer"));
+        QVERIFY(messageOf([&] { p.id->setAsInteger(5); }).contains("cannot be modified"));
+        p.country->setAsString(" -7 ");
+        QCOMPARE(p.country->AsInteger(), -7);
+        p.query->Cancel();
+    }
+
+    void errorEventsDecideHowAFailedSaveEnds()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        int calls = 0;
+        TDataAction answer = daAbort;
+        connect(p.query, &TDataSet::OnPostError, this, [&](TDataSet*, Exception& e, TDataAction& action) {
+            ++calls;
+            QVERIFY(QString::fromStdString(e.Message()).contains("FOREIGN KEY"));
+            action = answer;
+            if (answer == daRetry) {
+                p.city->setAsInteger(1); // mend the row, then try again
+                answer = daFail;
+            }
+        });
+        p.query->Edit();
+        p.city->setAsInteger(7);
+        QVERIFY_THROWS_EXCEPTION(EAbort, p.query->Post());
+        QCOMPARE(calls, 1);
+        QCOMPARE(p.query->State(), dsEdit);
+        answer = daFail;
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("FOREIGN KEY"));
+        QCOMPARE(calls, 2);
+        answer = daRetry;
+        p.query->Post();
+        QCOMPARE(calls, 3);
+        QCOMPARE(p.query->State(), dsBrowse);
+    }
+
+    void saveOfAPersonAnotherProgramDeletedSaysSo()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 2, {}));
+        reg::exec(m_path, "DELETE FROM PODACI WHERE ID = 2");
+        p.query->Edit();
+        p.last->setAsString("Jovanović");
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("no longer exists"));
+        QCOMPARE(reg::count(m_path, "Prezime = 'Jovanović'"), 0);
+        QCOMPARE(p.query->State(), dsEdit);
+        // Saving without a change still checks that the person is there.
+        p.query->Cancel();
+        p.query->Edit();
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("no longer exists"));
+    }
+
+    void deleteRemovesExactlyThatPerson()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 4, {}));
+        const int recNo = p.query->RecNo();
+        p.query->Delete();
+        QCOMPARE(reg::count(m_path), 6);
+        QCOMPARE(reg::count(m_path, "ID = 4"), 0);
+        QCOMPARE(p.query->RecordCount(), 5);
+        QCOMPARE(p.query->RecNo(), recNo);
+        reg::exec(m_path, "DELETE FROM PODACI WHERE ID = 1");
+        QVERIFY(p.query->Locate("ID", 1, {}));
+        QVERIFY(messageOf([&] { p.query->Delete(); }).contains("no longer exists"));
+        QCOMPARE(reg::count(m_path), 5);
+    }
+
+    // The window deletes a person through the persons table in the list's
+    // BeforeDelete hook and reads the list again; the list's own delete step
+    // that follows must then remove nothing, above all not the person the
+    // new list stands on.
+    void deleteAfterTheListWasReadAgainRemovesNothingMore()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        p.query->setRecNo(3);
+        const int id = p.id->AsInteger();
+        connect(p.query, &TDataSet::BeforeDelete, this, [&](TDataSet*) {
+            p.persons->Open();
+            QVERIFY(p.persons->Locate("ID", id, {loCaseInsensitive}));
+            p.persons->Delete();
+            p.persons->Close();
+            p.query->Close();
+            p.query->Open();
+        });
+        int errors = 0;
+        connect(p.query, &TDataSet::OnDeleteError, this, [&](TDataSet*, Exception&, TDataAction& action) {
+            ++errors;
+            action = daAbort;
+        });
+        const int firstId = [&] { p.query->First(); const int v = p.id->AsInteger(); p.query->setRecNo(3); return v; }();
+        QVERIFY_THROWS_EXCEPTION(EAbort, p.query->Delete());
+        QCOMPARE(errors, 1);
+        QCOMPARE(reg::count(m_path), 6);
+        QCOMPARE(reg::count(m_path, "ID = " + std::to_string(id)), 0);
+        QCOMPARE(reg::count(m_path, "ID = " + std::to_string(firstId)), 1);
+        QCOMPARE(p.query->RecNo(), 1);
+        QCOMPARE(p.query->RecordCount(), 5);
+
+        // Closed by the hook (a search that failed): still nothing more.
+        p.query->setRecNo(2);
+        disconnect(p.query, &TDataSet::BeforeDelete, this, nullptr);
+        connect(p.query, &TDataSet::BeforeDelete, this, [&](TDataSet*) { p.query->Close(); });
+        QVERIFY_THROWS_EXCEPTION(EAbort, p.query->Delete());
+        QCOMPARE(errors, 2);
+        QCOMPARE(reg::count(m_path), 6);
+    }
+
+    void locateFindsTheFirstMatchOrStaysPut_data()
+    {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("caseless");
+        QTest::addColumn<bool>("partial");
+        QTest::addColumn<int>("foundId"); // 0: not found
+        QTest::newRow("key") << "ID" << QVariant(4) << false << false << 4;
+        QTest::newRow("missing key") << "ID" << QVariant(6) << true << false << 0;
+        QTest::newRow("key as text") << "ID" << QVariant("2") << false << false << 2;
+        QTest::newRow("not a number") << "ID" << QVariant("x") << false << false << 0;
+        QTest::newRow("text exact") << "Prezime" << QVariant("Čolić") << false << false << 4;
+        QTest::newRow("text other case") << "Prezime" << QVariant("ČOLIĆ") << false << false << 0;
+        QTest::newRow("text caseless") << "Prezime" << QVariant("čOLIĆ") << true << false << 4;
+        QTest::newRow("cyrillic caseless partial") << "Ime" << QVariant("јел") << true << true << 5;
+        QTest::newRow("two fields") << "ID_DRZAVA;ID_GRAD" << QVariant(QVariantList{2, 1}) << false << false << 3;
+    }
+
+    void locateFindsTheFirstMatchOrStaysPut()
+    {
+        QFETCH(QString, fields);
+        QFETCH(QVariant, value);
+        QFETCH(bool, caseless);
+        QFETCH(bool, partial);
+        QFETCH(int, foundId);
+        Persons p(m_path);
+        p.query->Open();
+        p.query->setRecNo(2);
+        TLocateOptions options;
+        if (caseless)
+            options.include(loCaseInsensitive);
+        if (partial)
+            options.include(loPartialKey);
+        const int before = p.id->AsInteger();
+        QCOMPARE(p.query->Locate(fields, value, options), foundId != 0);
+        QCOMPARE(p.id->AsInteger(), foundId ? foundId : before);
+    }
+
+    void caselessLikeFindsLettersOfEveryScript_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("đ finds Đorđe") << "đ" << QStringList{"1"};
+        QTest::newRow("ŽEL finds Željko") << "ŽEL" << QStringList{"4"};
+        QTest::newRow("cyrillic") << "ЈЕ" << QStringList{"5"};
+        QTest::newRow("ascii any case") << "mA" << QStringList{"3"};
+        QTest::newRow("underscore is one letter") << "_eán" << QStringList{"7"};
+        QTest::newRow("percent is any run") << "%o" << QStringList{"3", "4", "1"};
+        QTest::newRow("no match") << "Q" << QStringList{};
+    }
+
+    void caselessLikeFindsLettersOfEveryScript()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QStringList, ids);
+        Persons p(m_path);
+        p.searchFirstName(prefix.toStdString());
+        QStringList found;
+        for (const QString& row : p.rows())
+            found << row.section(' ', 0, 0);
+        QCOMPARE(found, ids);
+    }
+
+    void tableFilterNarrowsTheCities()
+    {
+        Persons p(m_path);
+        p.cities->Open();
+        QCOMPARE(p.cities->RecordCount(), 7);
+        p.cities->setFilter("ID_DRZAVA=1");
+        p.cities->setFiltered(true);
+        QCOMPARE(p.cities->RecordCount(), 3);
+        QCOMPARE(p.cities->FieldByName("NAZIV")->AsString(), std::string("Beograd"));
+        p.cities->setFiltered(false);
+        p.cities->setFilter("ID_DRZAVA=");
+        p.cities->setFiltered(true); // a new person with no country yet: no cities, no error
+        QCOMPARE(p.cities->RecordCount(), 0);
+        QCOMPARE(p.cities->RecNo(), 0);
+        p.cities->setFilter("id_drzava = 3 AND NAZIV = 'Жабљак'");
+        QCOMPARE(p.cities->RecordCount(), 1);
+        QVERIFY(messageOf([&] { p.cities->setFilter("ID_DRZAVA=x"); }).contains("Filter"));
+        QVERIFY(messageOf([&] { p.cities->setFilter("POSTA=1"); }).contains("POSTA"));
+        QCOMPARE(p.cities->RecordCount(), 1); // a refused filter changes nothing
+        p.cities->setFiltered(false);
+        QCOMPARE(p.cities->RecordCount(), 7);
+    }
+
+    void tableDeletesThePersonByItsRow()
+    {
+        Persons p(m_path);
+        p.persons->Open();
+        QCOMPARE(p.persons->RecordCount(), 7); // a table shows every row, person 6 too
+        QVERIFY(p.persons->Locate("ID", 6, {loCaseInsensitive}));
+        p.persons->Delete();
+        QCOMPARE(reg::count(m_path, "ID = 6"), 0);
+        QCOMPARE(reg::count(m_path), 6);
+        QVERIFY(!p.persons->Locate("ID", 6, {}));
+    }
+
+    void refreshKeepsTheRowAndShowsOtherProgramsChanges()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 2, {}));
+        reg::exec(m_path, "UPDATE PODACI SET Prezime = 'Promenjeno' WHERE ID = 2; DELETE FROM PODACI WHERE ID = 5");
+        p.query->Refresh();
+        QCOMPARE(p.id->AsInteger(), 2);
+        QCOMPARE(p.last->AsString(), std::string("Promenjeno"));
+        QCOMPARE(p.query->RecordCount(), 5);
+    }
+
+    // A file written by another tool: no keys, no foreign keys, no indexes,
+    // lower-case names and "Naziv".
+    void convertedFileWorksToo()
+    {
+        reg::create(m_path, reg::Schema::Converted);
+        Persons p(m_path);
+        p.query->Open();
+        QCOMPARE(p.query->RecordCount(), 6);
+        QVERIFY(p.query->Locate("ID", 3, {}));
+        QCOMPARE(p.cityName->AsString(), std::string("Zagreb"));
+        p.query->Edit();
+        p.first->setAsString("Mirko");
+        p.query->Post();
+        QCOMPARE(reg::value(m_path, "SELECT ime FROM podaci WHERE id = 3"), QStringLiteral("Mirko"));
+        p.query->Insert();
+        p.country->setAsInteger(1);
+        p.city->setAsInteger(1);
+        p.query->Post();
+        QCOMPARE(p.id->AsInteger(), 8); // numbered by the program: the file numbers nothing
+        p.query->Delete();
+        QCOMPARE(reg::count(m_path, "1", "podaci"), 7);
+        p.persons->Open();
+        QVERIFY(p.persons->Locate("id", 6, {}));
+        p.persons->Delete();
+        QCOMPARE(reg::count(m_path, "1", "podaci"), 6);
+    }
+
+    void valueOutsideTheKeyRangeIsNamed()
+    {
+        reg::exec(m_path, "PRAGMA ignore_check_constraints = ON; UPDATE GRADOVI SET ID_GRAD = 3000000000 WHERE NAZIV = 'Niš'");
+        Persons p(m_path);
+        const QString message = messageOf([&] { p.cities->Open(); });
+        QVERIFY2(message.contains("3000000000") && message.contains("ID_GRAD"), qPrintable(message));
+        QVERIFY(!p.cities->Active());
+    }
+
+    void missingTableOrColumnIsNamed()
+    {
+        reg::exec(m_path, "ALTER TABLE DRZAVE RENAME COLUMN NAZIV TO IME_DRZAVE");
+        Persons p(m_path);
+        QVERIFY(messageOf([&] { p.query->Open(); }).contains("DRZAVE.Naziv"));
+        reg::exec(m_path, "PRAGMA foreign_keys = OFF; DROP TABLE GRADOVI");
+        p.cities->Close();
+        QVERIFY(messageOf([&] { p.cities->Open(); }).contains("no such table: GRADOVI"));
+    }
+
+    void openingRefusesWhatIsNotARegister_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: no file at all
+        QTest::addColumn<QString>("says");
+        QByteArray jet(2048, '\0');
+        jet.replace(4, 16, QByteArray("Standard Jet DB\0", 16));
+        QByteArray ace = jet;
+        ace.replace(4, 16, QByteArray("Standard ACE DB\0", 16));
+        QTest::newRow("missing") << QByteArray() << "does not exist";
+        QTest::newRow("empty") << QByteArray("") << "is empty";
+        QTest::newRow("text") << QByteArray("Ime;Prezime\nAna;Ilić\n").repeated(20) << "not a database";
+        QTest::newRow("jet") << jet << "Access database (Jet";
+        QTest::newRow("ace") << ace << "Access database (ACE";
+        QTest::newRow("truncated") << QByteArray("truncate") << "malformed";
+    }
+
+    void openingRefusesWhatIsNotARegister()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, says);
+        QFile::remove(m_path);
+        if (content == "truncate") {
+            reg::create(m_path);
+            reg::exec(m_path, "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime) SELECT 1, 1, hex(randomblob(100)) "
+                              "FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) SELECT i FROM n)");
+            QFile file(m_path);
+            QVERIFY(file.resize(file.size() / 2));
+        } else if (!content.isNull()) {
+            QFile file(m_path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        Persons p(m_path);
+        const QString message = messageOf([&] {
+            p.connection->Open();
+            p.persons->Open();
+            p.query->Open();
+        });
+        QVERIFY2(message.contains(says), qPrintable(message));
+        if (content != "truncate")
+            QVERIFY2(message.contains(m_path), qPrintable(message));
+        QVERIFY(!p.query->Active());
+        QCOMPARE(QFile::exists(m_path), !content.isNull()); // never created
+    }
+
+    void readOnlyFileIsRefusedUntouched()
+    {
+        const QByteArray before = reg::digest(m_path);
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        Persons p(m_path);
+        QVERIFY(messageOf([&] { p.connection->Open(); }).contains("read-only"));
+        QCOMPARE(reg::digest(m_path), before);
+        p.connection->setMode(cmRead); // asked for reading only, it opens
+        p.query->Open();
+        QCOMPARE(p.query->RecordCount(), 6);
+        QVERIFY(!p.query->CanModify());
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void connectionFindsTheFileInAnyFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("semicolon") << "a;b";
+        QTest::newRow("equals and semicolon") << "x=1;y=2";
+        QTest::newRow("blanks") << "  Moji podaci  ";
+        QTest::newRow("letters") << "Đorđe Šćepanović – регистар";
+        QTest::newRow("keyword-like") << "Mode=Read;Data";
+        QTest::newRow("quote") << "it's \"here\"";
+    }
+
+    void connectionFindsTheFileInAnyFolder()
+    {
+        QFETCH(QString, folder);
+        QVERIFY(QDir(m_dir.path()).mkpath(folder));
+        const QString path = m_dir.path() + "/" + folder + "/proba.mdb";
+        reg::create(path);
+        reg::exec(path, "UPDATE PODACI SET Ime = 'Tamo' WHERE ID = 1");
+        Persons p(path);
+        p.query->Open();
+        QCOMPARE(p.connection->DatabasePath(), path);
+        QVERIFY(p.query->Locate("Ime", "Tamo", {}));
+    }
+
+    void connectionRefusesAnotherProvider()
+    {
+        Persons p(m_path);
+        p.connection->setConnectionString("Provider=SQLOLEDB;Data Source=" + m_path);
+        QVERIFY(messageOf([&] { p.connection->Open(); }).contains("SQLOLEDB"));
+        p.connection->setConnectionString("Data Source=" + m_path);
+        QVERIFY(messageOf([&] { p.connection->Open(); }).contains("provider"));
+    }
+};
+
+QTEST_GUILESS_MAIN(DataSetTest)
+#include "DataSetTest.moc"

@@ -1,0 +1,177 @@
+// The program's small languages: the connection string, the table filter and
+// the case-insensitive LIKE, each against the inputs that would break them.
+
+#include "ConnectionString.h"
+#include "Exception.h"
+#include "FilterExpression.h"
+#include "UnicodeLike.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <sqlite3.h>
+
+class ParsersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void connectionStringKeepsTheDataSourceWhole_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("security");
+        const QString p = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
+        auto built = [](const QString& folder) {
+            return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "proba.mdb;Persist Security Info=False";
+        };
+        QTest::newRow("plain") << built("/home/ana/") << p << "/home/ana/proba.mdb" << "False";
+        QTest::newRow("semicolon") << built("/a;b/") << p << "/a;b/proba.mdb" << "False";
+        QTest::newRow("word=value in path") << built("/x;y=z;w/") << p << "/x;y=z;w/proba.mdb" << "False";
+        QTest::newRow("blanks kept") << built("/ a b /") << p << "/ a b /proba.mdb" << "False";
+        QTest::newRow("letters") << built("/Đorđe/регистар/") << p << "/Đorđe/регистар/proba.mdb" << "False";
+        QTest::newRow("quoted") << "Provider=X;Data Source=\"/a;\"\"b\"\"/p.mdb\";Persist Security Info=True"
+                                << "X" << "/a;\"b\"/p.mdb" << "True";
+        QTest::newRow("keyword case and blanks") << " provider = X ; data source=/p.mdb" << "X" << "/p.mdb" << QString();
+        QTest::newRow("last wins") << "Provider=A;Provider=B;Data Source=/p" << "B" << "/p" << QString();
+    }
+
+    void connectionStringKeepsTheDataSourceWhole()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, provider);
+        QFETCH(QString, source);
+        QFETCH(QString, security);
+        const ConnectionString parsed = ConnectionString::parse(text);
+        QCOMPARE(parsed.value("PROVIDER"), provider);
+        QCOMPARE(parsed.value("Data Source"), source);
+        QCOMPARE(parsed.value("Persist Security Info"), security);
+    }
+
+    void connectionStringRefusesWhatItCannotRead()
+    {
+        QVERIFY_THROWS_EXCEPTION(Exception, ConnectionString::parse("Provider"));
+        QVERIFY_THROWS_EXCEPTION(Exception, ConnectionString::parse("Data Source=\"/open"));
+        QVERIFY(ConnectionString::parse("").entries().empty());
+        QVERIFY(ConnectionString::parse(";;").entries().empty());
+    }
+
+    void filterParsesAndMatches_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("conditions");
+        QTest::addColumn<QString>("error"); // part of the message, empty when valid
+        QTest::newRow("key") << "ID_DRZAVA=3" << 1 << "";
+        QTest::newRow("blanks and case") << " id_drzava = -3 and NAZIV <> 'O''Brien' " << 2 << "";
+        QTest::newRow("no value") << "ID_DRZAVA=" << 1 << "";
+        QTest::newRow("brackets") << "[ID_DRZAVA]>=2" << 1 << "";
+        QTest::newRow("empty") << "   " << 0 << "";
+        QTest::newRow("letters for a number") << "ID_DRZAVA=abc" << 0 << "whole number";
+        QTest::newRow("no field") << "=3" << 0 << "field name";
+        QTest::newRow("no operator") << "ID_DRZAVA 3" << 0 << "comparison";
+        QTest::newRow("open quote") << "NAZIV='x" << 0 << "not closed";
+        QTest::newRow("trailing junk") << "ID_DRZAVA=3;DROP TABLE x" << 0 << "AND";
+        QTest::newRow("number too big") << "ID_DRZAVA=99999999999999999999" << 0 << "whole number";
+    }
+
+    void filterParsesAndMatches()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, conditions);
+        QFETCH(QString, error);
+        try {
+            const FilterExpression f = FilterExpression::parse(text.toStdString());
+            QVERIFY2(error.isEmpty(), "accepted a filter it should refuse");
+            QCOMPARE(int(f.conditions().size()), conditions);
+        } catch (const Exception& e) {
+            QVERIFY2(!error.isEmpty() && QString::fromStdString(e.Message()).contains(error), e.what());
+        }
+    }
+
+    void likeMatchesLettersOfEveryScript_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("š finds Šabac") << "š%" << "Šabac" << true;
+        QTest::newRow("ŠA finds šabac") << "ŠA%" << "šabac" << true;
+        QTest::newRow("đ finds Đorđe") << "đ%" << "Đorđe" << true;
+        QTest::newRow("cyrillic") << "жаб%" << "Жабаљ" << true;
+        QTest::newRow("greek") << "σ%" << "Σοφία" << true;
+        QTest::newRow("ascii") << "mar%" << "MARKO" << true;
+        QTest::newRow("not a prefix") << "ab%" << "xab" << false;
+        QTest::newRow("underscore takes one letter") << "_abac" << "Šabac" << true;
+        QTest::newRow("underscore needs one") << "Šabac_" << "Šabac" << false;
+        QTest::newRow("percent in the middle") << "D%o" << "Đorđe Đukić Mirko" << false;
+        QTest::newRow("percent anywhere") << "%ORĐ%" << "Đorđe" << true;
+        QTest::newRow("empty pattern") << "" << "" << true;
+        QTest::newRow("empty pattern, text") << "" << "a" << false;
+        QTest::newRow("outside the basic plane") << "😀%" << "😀 smile" << true;
+        QTest::newRow("c is not č") << "c%" << "Čačak" << false;
+        QTest::newRow("blank prefix") << " %" << "Ana" << false;
+    }
+
+    void likeMatchesLettersOfEveryScript()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, text);
+        QFETCH(bool, matches);
+        QCOMPARE(unicode_like::match(pattern.toStdString(), text.toStdString()), matches);
+    }
+
+    void likeHandlesBrokenTextAndEscapes()
+    {
+        QVERIFY(unicode_like::match("a\xff%", "A\xff" "bc"));
+        QVERIFY(!unicode_like::match("a\xc3%", "a\xc3\xa9")); // a lone lead byte is no letter
+        QVERIFY(unicode_like::match("100!%%", "100% sure", '!'));
+        QVERIFY(!unicode_like::match("100!%%", "1000", '!'));
+        QVERIFY(unicode_like::match("a!_c", "a_c", '!'));
+        QVERIFY(!unicode_like::match("a!_c", "abc", '!'));
+        QVERIFY(unicode_like::match("%!%", "50%", '!'));
+    }
+
+    // A pattern made to explode a naive matcher must still answer at once.
+    void likeStaysFastOnHostilePatterns()
+    {
+        const std::string text(20000, 'a');
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!unicode_like::match("%a%a%a%a%a%a%a%a%a%a%b", text));
+        QVERIFY(!unicode_like::match(std::string(500, '%') + "_%_%_%b", text));
+        QVERIFY(unicode_like::match("%a%a%a%a%a%a%a%a%a%a", text));
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void likeReplacesTheDatabasesOwn()
+    {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+        QCOMPARE(unicode_like::install(db), SQLITE_OK);
+        auto ask = [&](const char* sql) {
+            sqlite3_stmt* st = nullptr;
+            QString result;
+            if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
+                return QString("error: ") + sqlite3_errmsg(db);
+            const int rc = sqlite3_step(st);
+            if (rc == SQLITE_ROW)
+                result = sqlite3_column_type(st, 0) == SQLITE_NULL
+                             ? QString("NULL")
+                             : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            else
+                result = QString("error: ") + sqlite3_errmsg(db);
+            sqlite3_finalize(st);
+            return result;
+        };
+        QCOMPARE(ask("SELECT 'Šabac' LIKE 'š%'"), QString("1"));
+        QCOMPARE(ask("SELECT NULL LIKE 'a%'"), QString("NULL"));
+        QCOMPARE(ask("SELECT 'a' LIKE NULL"), QString("NULL"));
+        QCOMPARE(ask("SELECT 'a_b' LIKE 'a\\_b' ESCAPE '\\'"), QString("1"));
+        QVERIFY(ask("SELECT 'a' LIKE 'a' ESCAPE 'xy'").contains("single character"));
+        QVERIFY(ask(("SELECT 'a' LIKE '" + std::string(60000, 'a') + "'").c_str()).contains("too complex"));
+        QCOMPARE(ask("SELECT 12 LIKE '1%'"), QString("1"));
+        sqlite3_close(db);
+    }
+};
+
+QTEST_GUILESS_MAIN(ParsersTest)
+#include "ParsersTest.moc"
