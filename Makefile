@@ -43,7 +43,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	$(BIN)/kolvara-bench --registers $(BUILD)/bench
+	$(BIN)/kolvara-bench --registers $(BUILD)/registers
 
 clean:
 	rm -rf $(BUILD)

@@ -36,4 +36,4 @@ CREATE TABLE PODACI (
 -- the engine skip the sort.
 CREATE INDEX DRZAVE_NAZIV ON DRZAVE (NAZIV);
 -- Joining a city's persons, and checking the foreign key when a city goes.
-CREATE INDEX PODACI_DRZAVA_GRAD ON PODACI (ID_DRZAVA, ID_GRAD);
+CREATE INDEX PODACI_DRZAVA_GRAD ON PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime);

@@ -113,6 +113,9 @@ void TADOConnection::Open()
     sqlite3_busy_timeout(db.get(), BusyTimeoutMs);
     const std::string context = "Cannot read the database file " + quoted(path);
     execute(db.get(), "PRAGMA foreign_keys = ON", context);
+    // Every search reads the whole list again: keep the file's pages in
+    // memory (up to CacheKilobytes) instead of asking the system each time.
+    execute(db.get(), ("PRAGMA cache_size = -" + std::to_string(CacheKilobytes)).c_str(), context);
     if (m_mode == cmShareExclusive)
         execute(db.get(), "PRAGMA locking_mode = EXCLUSIVE", context);
     // Reading the schema reads the file's first pages: a damaged file says so now.

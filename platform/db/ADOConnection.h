@@ -29,6 +29,8 @@ class TADOConnection : public TComponent {
 public:
     // How long a statement waits for another program's lock on the file.
     static constexpr int BusyTimeoutMs = 5000;
+    // Most memory the engine keeps of the file's pages (it takes only what it reads).
+    static constexpr int CacheKilobytes = 128 * 1024;
 
     explicit TADOConnection(QObject* owner = nullptr);
     ~TADOConnection() override;

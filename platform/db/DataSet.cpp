@@ -20,9 +20,9 @@ bool sameName(std::string_view a, std::string_view b)
 
 // Reads an integer cell, whatever the database stored in it. False when
 // the cell holds something that is not a whole number in 32 bits.
-bool readInteger(sqlite3_stmt* statement, int column, std::int32_t& value)
+bool readInteger(sqlite3_stmt* statement, int column, int type, std::int32_t& value)
 {
-    switch (sqlite3_column_type(statement, column)) {
+    switch (type) {
     case SQLITE_INTEGER: {
         const sqlite3_int64 v = sqlite3_column_int64(statement, column);
         if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
@@ -269,8 +269,8 @@ void TDataSet::closeQuietly()
 {
     m_state = dsInactive;
     m_store.clear();
-    m_rowids = {};
-    m_order = {};
+    m_rowids.clear();
+    m_order.clear();
     m_edit.clear();
     m_current = -1;
     m_bof = m_eof = true;
@@ -298,12 +298,35 @@ void TDataSet::load()
     m_store.reset(kinds);
     m_rowids.clear();
     const std::size_t fieldCount = m_fields.size();
+    std::vector<bool> integer(fieldCount);
+    for (std::size_t f = 0; f < fieldCount; ++f)
+        integer[f] = m_fields[f]->kind() == FieldKind::Integer;
     while (statement.step()) {
-        const std::size_t row = m_store.addRow();
         if (first)
             m_rowids.push_back(sqlite3_column_int64(st, 0));
-        for (std::size_t f = 0; f < fieldCount; ++f)
-            readValue(st, m_columnOf[f], row, int(f));
+        for (std::size_t f = 0; f < fieldCount; ++f) {
+            const int column = m_columnOf[f];
+            if (integer[f]) {
+                const int type = sqlite3_column_type(st, column);
+                std::int32_t value = 0;
+                if (type == SQLITE_NULL)
+                    m_store.appendNull(f);
+                else if (readInteger(st, column, type, value))
+                    m_store.appendInteger(f, value);
+                else
+                    throw Exception(describe() + ": the value '" + cellText(st, column) + "' of field '"
+                                    + m_fields[f]->FieldName().toStdString()
+                                    + "' is not a whole number between -2147483648 and 2147483647.");
+            } else {
+                // A null pointer is SQL NULL (or no memory, which step reports).
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+                if (text)
+                    m_store.appendText(f, text, sqlite3_column_bytes(st, column));
+                else
+                    m_store.appendNull(f);
+            }
+        }
+        m_store.endRow();
     }
     ++m_generation;
     rebuildOrder();
@@ -433,23 +456,6 @@ void TDataSet::resolveWriteTarget(sqlite3_stmt* st, int first)
     for (int f = 0; f < m_fields.size(); ++f)
         if (!m_fields[f]->originColumn().empty() && sameName(m_fields[f]->originTable(), m_target.table))
             m_target.fields.push_back(f);
-}
-
-void TDataSet::readValue(sqlite3_stmt* st, int column, std::size_t row, int field)
-{
-    if (sqlite3_column_type(st, column) == SQLITE_NULL)
-        return; // rows start out null
-    if (m_store.kind(field) == FieldKind::Text) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-        m_store.setText(row, field, std::string_view(text, sqlite3_column_bytes(st, column)));
-        return;
-    }
-    std::int32_t value = 0;
-    if (!readInteger(st, column, value))
-        throw Exception(describe() + ": the value '" + cellText(st, column) + "' of field '"
-                        + m_fields[field]->FieldName().toStdString()
-                        + "' is not a whole number between -2147483648 and 2147483647.");
-    m_store.setInteger(row, field, value);
 }
 
 void TDataSet::rebuildOrder()
@@ -782,7 +788,7 @@ void TDataSet::writeRow()
                 if (value.null) {
                 } else if (m_fields[f]->kind() == FieldKind::Text) {
                     value.text = cellText(st, column);
-                } else if (!readInteger(st, column, value.integer)) {
+                } else if (!readInteger(st, column, sqlite3_column_type(st, column), value.integer)) {
                     throw Exception(describe() + ": the database stored '" + cellText(st, column) + "' in field '"
                                     + m_fields[f]->FieldName().toStdString() + "', which is not a whole number.");
                 }

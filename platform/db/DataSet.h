@@ -211,7 +211,6 @@ private:
     void load();
     void bindFields(sqlite3_stmt* statement, int firstColumn);
     void resolveWriteTarget(sqlite3_stmt* statement, int firstColumn);
-    void readValue(sqlite3_stmt* statement, int column, std::size_t row, int field);
     void rebuildOrder();
     void moveTo(int index);
     std::size_t currentRow() const { return m_order[m_current]; }

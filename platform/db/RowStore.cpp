@@ -5,6 +5,11 @@
 void RowStore::reset(const std::vector<FieldKind>& kinds)
 {
     clear();
+    bool same = kinds.size() == m_columns.size();
+    for (std::size_t c = 0; same && c < kinds.size(); ++c)
+        same = m_columns[c].kind == kinds[c];
+    if (same)
+        return;
     m_columns.clear();
     for (FieldKind kind : kinds)
         m_columns.push_back(Column{kind, {}, {}, {}});
@@ -12,12 +17,14 @@ void RowStore::reset(const std::vector<FieldKind>& kinds)
 
 void RowStore::clear()
 {
+    // Buffers keep their size: a list is read again at every search, and
+    // memory the system has already handed over is much cheaper to refill.
     for (Column& column : m_columns) {
-        column.integers = {};
-        column.nulls = {};
-        column.spans = {};
+        column.integers.clear();
+        column.nulls.clear();
+        column.spans.clear();
     }
-    m_text = {};
+    m_text.clear();
     m_rows = 0;
 }
 
@@ -38,7 +45,7 @@ std::size_t RowStore::addRow()
     for (Column& column : m_columns) {
         if (column.kind == FieldKind::Integer) {
             column.integers.push_back(0);
-            column.nulls.push_back(true);
+            column.nulls.push_back(1);
         } else {
             column.spans.push_back(Span{0, NullLength});
         }
@@ -65,7 +72,7 @@ void RowStore::setNull(std::size_t row, std::size_t column)
     Column& c = m_columns[column];
     if (c.kind == FieldKind::Integer) {
         c.integers[row] = 0;
-        c.nulls[row] = true;
+        c.nulls[row] = 1;
     } else {
         c.spans[row] = Span{0, NullLength};
     }
@@ -75,23 +82,28 @@ void RowStore::setInteger(std::size_t row, std::size_t column, std::int32_t valu
 {
     Column& c = m_columns[column];
     c.integers[row] = value;
-    c.nulls[row] = false;
+    c.nulls[row] = 0;
+}
+
+std::uint32_t RowStore::storeText(const char* text, std::size_t length)
+{
+    const std::size_t offset = m_text.size();
+    if (offset + length >= NullLength)
+        throw Exception("Too much text to hold in memory: narrow the search.");
+    m_text.append(text, length);
+    return static_cast<std::uint32_t>(offset);
 }
 
 void RowStore::setText(std::size_t row, std::size_t column, std::string_view value)
 {
-    if (m_text.size() + value.size() >= NullLength)
-        throw Exception("Too much text to hold in memory: narrow the search.");
-    const auto offset = static_cast<std::uint32_t>(m_text.size());
-    m_text.append(value);
-    m_columns[column].spans[row] = Span{offset, static_cast<std::uint32_t>(value.size())};
+    m_columns[column].spans[row] = Span{storeText(value.data(), value.size()), static_cast<std::uint32_t>(value.size())};
 }
 
 std::size_t RowStore::bytesUsed() const
 {
     std::size_t bytes = m_text.capacity();
     for (const Column& c : m_columns)
-        bytes += c.integers.capacity() * sizeof(std::int32_t) + c.nulls.capacity() / 8
+        bytes += c.integers.capacity() * sizeof(std::int32_t) + c.nulls.capacity()
                  + c.spans.capacity() * sizeof(Span);
     return bytes;
 }

@@ -20,6 +20,7 @@ class RowStore {
 public:
     // Empties the store and sets the kinds of its columns.
     void reset(const std::vector<FieldKind>& kinds);
+    // Empties the store; its buffers keep their capacity for the next load.
     void clear();
 
     std::size_t rowCount() const { return m_rows; }
@@ -29,6 +30,30 @@ public:
 
     // Adds a row whose every value is null; returns its physical index.
     std::size_t addRow();
+
+    // Loading row by row: append one value to every column, in column
+    // order, then call endRow(). Inline: this is the loop every search runs.
+    void appendNull(std::size_t column)
+    {
+        Column& c = m_columns[column];
+        if (c.kind == FieldKind::Integer) {
+            c.integers.push_back(0);
+            c.nulls.push_back(1);
+        } else {
+            c.spans.push_back(Span{0, NullLength});
+        }
+    }
+    void appendInteger(std::size_t column, std::int32_t value)
+    {
+        Column& c = m_columns[column];
+        c.integers.push_back(value);
+        c.nulls.push_back(0);
+    }
+    void appendText(std::size_t column, const char* text, std::size_t length)
+    {
+        m_columns[column].spans.push_back(Span{storeText(text, length), static_cast<std::uint32_t>(length)});
+    }
+    void endRow() { ++m_rows; }
 
     bool isNull(std::size_t row, std::size_t column) const;
     std::int32_t integer(std::size_t row, std::size_t column) const { return m_columns[column].integers[row]; }
@@ -44,6 +69,9 @@ public:
 
 private:
     static constexpr std::uint32_t NullLength = UINT32_MAX;
+    // Copies text into the shared buffer; returns its offset. Throws
+    // Exception when the buffer would pass 4 GiB.
+    std::uint32_t storeText(const char* text, std::size_t length);
     struct Span {
         std::uint32_t offset;
         std::uint32_t length;
@@ -51,7 +79,7 @@ private:
     struct Column {
         FieldKind kind;
         std::vector<std::int32_t> integers;
-        std::vector<bool> nulls; // integer columns
+        std::vector<std::uint8_t> nulls; // integer columns
         std::vector<Span> spans; // text columns
     };
     std::vector<Column> m_columns;
