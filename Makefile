@@ -1,6 +1,7 @@
 # Kolvara: the two commands of README.md, and a few more for developers.
 #   make run    set up, build, make the sample register if there is none, start
-#   make test   set up, build, run every test (offscreen)
+#   make test   set up, build, make the sample register if there is none,
+#               run every test (offscreen)
 #   make bench  build, make the benchmark registers, run the benchmark
 
 BUILD    := build
@@ -39,7 +40,7 @@ register: build
 run: register
 	$(BIN)/kolvara
 
-test: build
+test: register
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build

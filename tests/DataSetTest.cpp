@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -115,6 +116,7 @@ class DataSetTest : public QObject {
 private slots:
     void init()
     {
+        QTest::failOnWarning(QRegularExpression(".*"));
         m_path = m_dir.filePath(QStringLiteral("proba.mdb"));
         reg::create(m_path);
     }

@@ -301,29 +301,34 @@ void TDataSet::load()
     std::vector<bool> integer(fieldCount);
     for (std::size_t f = 0; f < fieldCount; ++f)
         integer[f] = m_fields[f]->kind() == FieldKind::Integer;
+    // Values are read through the column's value object: one call into the
+    // engine per value instead of two or three. The connection is used by
+    // one thread only, which is what that way of reading asks.
     while (statement.step()) {
         if (first)
             m_rowids.push_back(sqlite3_column_int64(st, 0));
         for (std::size_t f = 0; f < fieldCount; ++f) {
-            const int column = m_columnOf[f];
-            if (integer[f]) {
-                const int type = sqlite3_column_type(st, column);
-                std::int32_t value = 0;
-                if (type == SQLITE_NULL)
-                    m_store.appendNull(f);
-                else if (readInteger(st, column, type, value))
-                    m_store.appendInteger(f, value);
-                else
-                    throw Exception(describe() + ": the value '" + cellText(st, column) + "' of field '"
+            sqlite3_value* value = sqlite3_column_value(st, m_columnOf[f]);
+            const int type = sqlite3_value_type(value);
+            if (type == SQLITE_NULL) {
+                m_store.appendNull(f);
+            } else if (!integer[f]) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                if (!text)
+                    throw Exception(describe() + ": out of memory while reading the rows.");
+                m_store.appendText(f, text, sqlite3_value_bytes(value));
+            } else {
+                std::int32_t number = 0;
+                const sqlite3_int64 whole = type == SQLITE_INTEGER ? sqlite3_value_int64(value) : 0;
+                const bool fits = type == SQLITE_INTEGER ? whole >= INT32_MIN && whole <= INT32_MAX
+                                                         : readInteger(st, m_columnOf[f], type, number);
+                if (type == SQLITE_INTEGER)
+                    number = static_cast<std::int32_t>(whole);
+                if (!fits)
+                    throw Exception(describe() + ": the value '" + cellText(st, m_columnOf[f]) + "' of field '"
                                     + m_fields[f]->FieldName().toStdString()
                                     + "' is not a whole number between -2147483648 and 2147483647.");
-            } else {
-                // A null pointer is SQL NULL (or no memory, which step reports).
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-                if (text)
-                    m_store.appendText(f, text, sqlite3_column_bytes(st, column));
-                else
-                    m_store.appendNull(f);
+                m_store.appendInteger(f, number);
             }
         }
         m_store.endRow();
