@@ -188,8 +188,12 @@ int main(int argc, char* argv[])
             std::printf("| %ld | %s | %d | %.2f | %.2f | %.2f |\n", size,
                         prefix.empty() ? "no filter" : ("Ime LIKE '" + prefix + "%'").c_str(), rows, a, b, a / b);
             std::fflush(stdout);
-            if (size == sizes.back())
-                notes.push_back((prefix.empty() ? "no filter" : "prefix " + prefix) + ": " + queryPlan(db, sql));
+            if (size == sizes.back()) {
+                const std::string plan = "query plan, " + std::string(prefix.empty() ? "no filter" : "with a prefix")
+                                         + ": " + queryPlan(db, sql);
+                if (std::find(notes.begin(), notes.end(), plan) == notes.end())
+                    notes.push_back(plan);
+            }
         }
         if (size == sizes.back()) {
             list.open(statement(""));
