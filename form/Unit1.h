@@ -2,16 +2,19 @@
 // The main window: the list of persons, the search boxes, the detail panel
 // and the navigator over the register in proba.mdb beside the program.
 //
-// Where each control stands and what it shows is in Unit1.ui; the data-access
-// components (connection, query, tables, data sources, fields) are described
-// in data/Unit1.data.json. This class holds the window's behaviour.
+// Where each control stands, what it shows and which handler each of its
+// events calls is in Unit1.ui; the data-access components (connection,
+// query, tables, data sources, fields) and their handlers are described in
+// data/Unit1.data.json. This class holds what the window does.
 
+#include "DBNavigator.h"
 #include "DataSet.h"
 #include "Form.h"
 #include "Unit1_data.h"
 #include "ui_Unit1.h"
 
 #include <cstdint>
+#include <string>
 
 class TForm1 : public TForm, public Ui::TForm1, public DataUi::TForm1 {
     Q_OBJECT
@@ -21,10 +24,28 @@ public:
     // cannot be opened; the window is then never shown.
     explicit TForm1(QObject* Owner);
 
+    // The statement for the search texts of the four boxes, in box order.
+    static std::string searchStatement(const QString& firstName, const QString& surname,
+                                       const QString& country, const QString& city);
+
+public slots:
+    void ZajednickiChange(QObject* Sender);
+    void DataSource1DataChange(QObject* Sender, TField* Field);
+    void Button1Click(QObject* Sender);
+    void FormActivate(QObject* Sender);
+    void Button2Click(QObject* Sender);
+    void DBNavigator1BeforeAction(QObject* Sender, TNavigateBtn Button);
+    void DBLookupComboBox2Enter(QObject* Sender);
+    void DBLookupComboBox2Exit(QObject* Sender);
+
 private:
     TLocateOptions LocateOpts;
     std::int32_t EditedId = 0;
     std::int32_t DeletedId = 0;
+    // Builds the statement from the four search boxes, runs it again and
+    // sizes the list's columns; a failing open is shown and leaves the list
+    // empty.
+    void RunSearch();
 };
 
 extern TForm1* Form1;

@@ -864,6 +864,11 @@ void TDataSet::Cancel()
     notify(inserting ? TDataEvent::DataSetChange : TDataEvent::RecordChange);
 }
 
+bool TDataSet::Modified() const
+{
+    return std::any_of(m_edit.begin(), m_edit.end(), [](const EditValue& v) { return v.modified; });
+}
+
 void TDataSet::CheckBrowseMode()
 {
     if (m_state == dsEdit || m_state == dsInsert)

@@ -129,6 +129,8 @@ public:
     void Refresh();
     // Saves a pending edit or insert; does nothing in browse state.
     void CheckBrowseMode();
+    // Whether a field of the row being edited or inserted was set.
+    bool Modified() const;
 
     // Rows of the filter only, while Filtered is on (see FilterExpression).
     QString Filter() const { return m_filter; }

@@ -10,6 +10,25 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Kolvara"));
     setApplicationDisplayName(QStringLiteral("Kolvara"));
+    connect(this, &QGuiApplication::focusWindowChanged, this, &TApplication::focusWindowChanged);
+}
+
+void TApplication::focusWindowChanged(QWindow* window)
+{
+    // Focus leaving for another application shows as no window: coming
+    // back from there is no change of window.
+    if (!window || window == m_focusWindow)
+        return;
+    m_arrivedFrom = m_focusWindow;
+    m_focusWindow = window;
+}
+
+bool TApplication::takeArrivalFromOtherWindow(const QWidget* form)
+{
+    const QWindow* from = m_arrivedFrom;
+    m_arrivedFrom = nullptr;
+    return from && m_focusWindow == form->windowHandle() && from != form->windowHandle()
+           && from->modality() == Qt::NonModal;
 }
 
 TApplication::~TApplication()

@@ -10,6 +10,8 @@
 // to pass exceptions through; notify() is the last resort for the rest.
 
 #include <QApplication>
+#include <QPointer>
+#include <QWindow>
 
 #include <exception>
 #include <memory>
@@ -57,10 +59,19 @@ public:
     // else the main window, else none.
     QWidget* dialogParent() const;
 
+    // Whether form, being activated now, takes over the focus from another
+    // non-modal window of this program (not from a modal box, not from
+    // another application, not from itself). Answers once per change.
+    bool takeArrivalFromOtherWindow(const QWidget* form);
+
 private:
     void adopt(std::unique_ptr<TForm> form);
+    void focusWindowChanged(QWindow* window);
     std::vector<std::unique_ptr<TForm>> m_forms;
     TForm* m_mainForm = nullptr;
+    // The last two windows of this program that had the keyboard focus.
+    QPointer<QWindow> m_focusWindow;
+    QPointer<QWindow> m_arrivedFrom;
 };
 
 // Runs an action that the toolkit asked for (a click, a key, a timer ...);

@@ -1,9 +1,15 @@
 #pragma once
 // A top-level window of the program.
 //
-// Its layout comes from a Designer .ui file; a dynamic property
-// "windowPosition" there gives where its frame stands when first shown.
-// Closing it emits closed(); the application ends when its main window does.
+// Its layout comes from a Designer .ui file: a dynamic property
+// "windowPosition" gives where its frame stands when first shown, and its
+// children may dock to its sides (Align.h). Its data-aware controls are bound
+// to the data sources it owns by bindDataControls().
+//
+// OnActivate fires when the window is first shown, and after that only when
+// the user comes back to it from another (non-modal) window of the program:
+// not when a message box over it closes, nor when the user comes back from
+// another application. Closing the window emits closed().
 
 #include <QWidget>
 
@@ -14,12 +20,20 @@ public:
     explicit TForm(QObject* owner);
 
 signals:
+    void OnActivate(QObject* Sender);
     void closed();
 
 protected:
+    // Binds every data-aware control to the data source it names.
+    void bindDataControls();
+
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void activated();
     bool m_placed = false;
+    bool m_activatedOnce = false;
 };

@@ -1,0 +1,55 @@
+#pragma once
+// The plain controls of a window: edit box, button, label and status bar.
+// Each is the standard Qt widget, with the window's events added: a control
+// calls its handler through guarded(), so that a failing handler is shown and
+// the window goes on.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+
+// An edit box. OnChange follows every change of its text, typed or set; a
+// text set equal to the one shown is no change.
+class TEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TEdit(QWidget* parent = nullptr);
+    QString Text() const { return text(); }
+    void setText(const QString& text) { QLineEdit::setText(text); }
+
+signals:
+    void OnChange(QObject* Sender);
+};
+
+class TButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit TButton(QWidget* parent = nullptr);
+
+signals:
+    void OnClick(QObject* Sender);
+};
+
+// A label sizes itself to its caption; it names the control it is the buddy
+// of for screen readers.
+class TLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+
+protected:
+    bool event(QEvent* event) override;
+};
+
+// A status bar with one panel of text along the whole width.
+class TStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit TStatusBar(QWidget* parent = nullptr);
+    QString SimpleText() const;
+    void setSimpleText(const QString& text);
+
+private:
+    QLabel* m_text;
+};

@@ -1,0 +1,188 @@
+#include "DBGrid.h"
+
+#include "Application.h"
+#include "Field.h"
+
+#include <QHeaderView>
+#include <QTimer>
+
+// ---------------------------------------------------------------- model
+
+void TDataSetModel::setDataSource(TDataSource* source)
+{
+    beginResetModel();
+    if (m_source)
+        m_source->removeLink(this);
+    m_source = source;
+    if (m_source)
+        m_source->addLink(this);
+    endResetModel();
+    m_shownCurrent = currentRow();
+    emit currentRowChanged(m_shownCurrent);
+}
+
+int TDataSetModel::currentRow() const
+{
+    TDataSet* ds = dataSet();
+    if (!ds || !ds->Active())
+        return -1;
+    if (ds->State() == dsInsert)
+        return ds->insertIndex();
+    return ds->RecNo() - 1;
+}
+
+int TDataSetModel::rowCount(const QModelIndex& parent) const
+{
+    TDataSet* ds = dataSet();
+    return parent.isValid() || !ds ? 0 : ds->displayRowCount();
+}
+
+int TDataSetModel::columnCount(const QModelIndex& parent) const
+{
+    TDataSet* ds = dataSet();
+    return parent.isValid() || !ds ? 0 : ds->Fields().size();
+}
+
+QVariant TDataSetModel::data(const QModelIndex& index, int role) const
+{
+    TDataSet* ds = dataSet();
+    if (!ds || !index.isValid() || index.row() >= ds->displayRowCount() || index.column() >= ds->Fields().size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return QString::fromStdString(ds->displayText(index.row(), index.column()));
+    if (role == Qt::TextAlignmentRole)
+        return ds->Fields()[index.column()]->kind() == FieldKind::Integer
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    TDataSet* ds = dataSet();
+    if (!ds)
+        return {};
+    if (orientation == Qt::Horizontal) {
+        if ((role == Qt::DisplayRole || role == Qt::AccessibleTextRole) && section < ds->Fields().size())
+            return ds->Fields()[section]->FieldName();
+        return {};
+    }
+    // The indicator column: the current row, and what is happening to it.
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+        return {};
+    if (section != currentRow())
+        return QString();
+    switch (ds->State()) {
+    case dsEdit: return role == Qt::DisplayRole ? QStringLiteral("I") : QStringLiteral("izmena");
+    case dsInsert: return role == Qt::DisplayRole ? QStringLiteral("*") : QStringLiteral("novi red");
+    default: return role == Qt::DisplayRole ? QStringLiteral("▶") : QStringLiteral("tekući red");
+    }
+}
+
+void TDataSetModel::dataEvent(TDataEvent event, TField* /*field*/)
+{
+    switch (event) {
+    case TDataEvent::ActiveChange:
+    case TDataEvent::DataSetChange:
+        beginResetModel();
+        endResetModel();
+        break;
+    case TDataEvent::Scroll:
+    case TDataEvent::StateChange:
+        break;
+    case TDataEvent::RecordChange:
+    case TDataEvent::FieldChange: {
+        const int row = currentRow();
+        if (row >= 0)
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        break;
+    }
+    case TDataEvent::UpdateRecord:
+        return;
+    }
+    const int row = currentRow();
+    const int before = m_shownCurrent;
+    m_shownCurrent = row;
+    if (before >= 0 && before < rowCount())
+        emit headerDataChanged(Qt::Vertical, before, before);
+    if (row >= 0)
+        emit headerDataChanged(Qt::Vertical, row, row);
+    emit currentRowChanged(row);
+}
+
+// ---------------------------------------------------------------- view
+
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this)
+{
+    setModel(&m_model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    setAccessibleName(QStringLiteral("Lista osoba"));
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("▶")) + 8);
+    verticalHeader()->setHighlightSections(false);
+    // The current row stays shown as selected when the list has no focus.
+    QPalette p = palette();
+    p.setBrush(QPalette::Inactive, QPalette::Highlight, p.brush(QPalette::Active, QPalette::Highlight));
+    p.setBrush(QPalette::Inactive, QPalette::HighlightedText, p.brush(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+    connect(&m_model, &TDataSetModel::currentRowChanged, this, &TDBGrid::showCurrentRow);
+}
+
+void TDBGrid::bindData(QObject* form)
+{
+    setDataSource(findDataSource(form, m_sourceName, this));
+}
+
+void TDBGrid::showCurrentRow(int row)
+{
+    m_following = true;
+    if (row < 0) {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    } else {
+        const int column = std::max(currentIndex().column(), 0);
+        const QModelIndex target = m_model.index(row, column);
+        if (target.isValid()) {
+            selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            scrollTo(target);
+        }
+    }
+    m_following = false;
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_following || !current.isValid() || current.row() == previous.row())
+        return;
+    TDataSet* ds = m_model.dataSet();
+    if (!ds || !ds->Active() || current.row() == ds->RecNo() - 1)
+        return;
+    // The user moved: take the data set there once the view has finished
+    // its own move (the move may save an edited row and rebuild the list).
+    const int row = current.row();
+    QTimer::singleShot(0, this, [this, row] {
+        guarded([this, row] {
+            TDataSet* ds = m_model.dataSet();
+            if (ds && ds->Active() && row < ds->RecordCount())
+                ds->setRecNo(row + 1);
+        });
+        showCurrentRow(m_model.dataSet() && m_model.dataSet()->Active() ? m_model.dataSet()->RecNo() - 1 : -1);
+    });
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    // Leaving the list drops a new row that nothing was typed into yet.
+    TDataSet* ds = m_model.dataSet();
+    if (ds && ds->State() == dsInsert && !ds->Modified())
+        guarded([ds] { ds->Cancel(); });
+}

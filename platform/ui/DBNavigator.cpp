@@ -1,0 +1,212 @@
+#include "DBNavigator.h"
+
+#include "Application.h"
+
+#include <QIconEngine>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+struct ButtonText {
+    const char* name;   // spoken by screen readers, shown as a tooltip
+};
+const ButtonText texts[] = {
+    {"Prvi zapis"}, {"Prethodni zapis"}, {"Sledeći zapis"}, {"Poslednji zapis"}, {"Dodaj zapis"},
+    {"Obriši zapis"}, {"Izmeni zapis"}, {"Sačuvaj izmene"}, {"Otkaži izmene"}, {"Osveži podatke"},
+};
+
+// The buttons' pictures, drawn as shapes so that they are sharp at any
+// screen density and follow the theme's text colour.
+class NavigatorIcon : public QIconEngine {
+public:
+    explicit NavigatorIcon(TNavigateBtn which) : m_which(which) {}
+    QIconEngine* clone() const override { return new NavigatorIcon(m_which); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        const QPalette palette;
+        QColor color = palette.color(mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active,
+                                     QPalette::ButtonText);
+        if (mode != QIcon::Disabled && (m_which == nbPost))
+            color = QColor(0, 128, 0);
+        if (mode != QIcon::Disabled && (m_which == nbCancel || m_which == nbDelete))
+            color = QColor(176, 0, 0);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.topLeft());
+        const qreal s = std::min(rect.width(), rect.height());
+        painter->scale(s / 16.0, s / 16.0);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(color);
+        auto triangle = [&](qreal tipX, qreal baseX) {
+            QPainterPath p;
+            p.moveTo(baseX, 3);
+            p.lineTo(tipX, 8);
+            p.lineTo(baseX, 13);
+            p.closeSubpath();
+            painter->drawPath(p);
+        };
+        switch (m_which) {
+        case nbFirst: painter->drawRect(QRectF(3, 3, 2, 10)); triangle(5, 12); break;
+        case nbPrior: triangle(4, 11); break;
+        case nbNext: triangle(12, 5); break;
+        case nbLast: triangle(11, 4); painter->drawRect(QRectF(11, 3, 2, 10)); break;
+        case nbInsert: painter->drawRect(QRectF(7, 3, 2, 10)); painter->drawRect(QRectF(3, 7, 10, 2)); break;
+        case nbDelete: painter->drawRect(QRectF(3, 7, 10, 2)); break;
+        case nbEdit: {
+            QPainterPath p;
+            p.moveTo(8, 3);
+            p.lineTo(13, 12);
+            p.lineTo(3, 12);
+            p.closeSubpath();
+            painter->drawPath(p);
+            break;
+        }
+        case nbPost: {
+            painter->setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawPolyline(QPolygonF{QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)});
+            break;
+        }
+        case nbCancel:
+            painter->setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap));
+            painter->drawLine(QPointF(4, 4), QPointF(12, 12));
+            painter->drawLine(QPointF(12, 4), QPointF(4, 12));
+            break;
+        case nbRefresh: {
+            painter->setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawArc(QRectF(3.5, 3.5, 9, 9), 60 * 16, 280 * 16);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(color);
+            QPainterPath p;
+            p.moveTo(9.5, 1.5);
+            p.lineTo(13.5, 4.5);
+            p.lineTo(9, 6.5);
+            p.closeSubpath();
+            painter->drawPath(p);
+            break;
+        }
+        }
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+
+private:
+    TNavigateBtn m_which;
+};
+
+} // namespace
+
+TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
+{
+    setAccessibleName(QStringLiteral("Navigator"));
+    for (int i = 0; i < 10; ++i) {
+        auto* b = new QToolButton(this);
+        const auto which = static_cast<TNavigateBtn>(i);
+        b->setIcon(QIcon(new NavigatorIcon(which)));
+        b->setToolTip(QString::fromUtf8(texts[i].name));
+        b->setAccessibleName(QString::fromUtf8(texts[i].name));
+        b->setFocusPolicy(Qt::StrongFocus);
+        b->setAutoRaise(false);
+        connect(b, &QToolButton::clicked, this, [this, which] { BtnClick(which); });
+        m_buttons[i] = b;
+    }
+    setFocusProxy(m_buttons[0]);
+    updateButtons();
+}
+
+void TDBNavigator::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Ten equal buttons across the whole navigator.
+    for (int i = 0; i < 10; ++i) {
+        const int left = width() * i / 10;
+        m_buttons[i]->setGeometry(left, 0, width() * (i + 1) / 10 - left, height());
+        m_buttons[i]->setIconSize(QSize(height() / 2, height() / 2));
+    }
+}
+
+void TDBNavigator::bindData(QObject* form)
+{
+    setDataSource(findDataSource(form, m_sourceName, this));
+}
+
+void TDBNavigator::setDataSource(TDataSource* source)
+{
+    if (m_source)
+        m_source->removeLink(this);
+    m_source = source;
+    if (m_source)
+        m_source->addLink(this);
+    updateButtons();
+}
+
+void TDBNavigator::dataEvent(TDataEvent event, TField*)
+{
+    if (event != TDataEvent::UpdateRecord && event != TDataEvent::FieldChange)
+        updateButtons();
+}
+
+void TDBNavigator::updateButtons()
+{
+    TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
+    const bool active = ds && ds->Active();
+    const bool editing = active && (ds->State() == dsEdit || ds->State() == dsInsert);
+    const bool browsing = active && !editing;
+    const int count = active ? ds->RecordCount() : 0;
+    const int recNo = active ? ds->RecNo() : 0;
+    const bool canModify = active && ds->CanModify();
+    const bool enabled[10] = {
+        browsing && recNo > 1,          // first
+        browsing && recNo > 1,          // prior
+        browsing && recNo < count,      // next
+        browsing && recNo < count,      // last
+        canModify,                      // insert
+        canModify && browsing && count > 0, // delete
+        canModify && browsing && count > 0, // edit
+        editing,                        // post
+        editing,                        // cancel
+        browsing,                       // refresh
+    };
+    for (int i = 0; i < 10; ++i)
+        m_buttons[i]->setEnabled(enabled[i]);
+}
+
+void TDBNavigator::BtnClick(TNavigateBtn which)
+{
+    guarded([&] {
+        TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
+        if (!ds)
+            return;
+        emit BeforeAction(this, which);
+        switch (which) {
+        case nbFirst: ds->First(); break;
+        case nbPrior: ds->Prior(); break;
+        case nbNext: ds->Next(); break;
+        case nbLast: ds->Last(); break;
+        case nbInsert: ds->Insert(); break;
+        case nbDelete:
+            if (QMessageBox::question(TApplication::instance()->dialogParent(), QApplication::applicationDisplayName(),
+                                      QStringLiteral("Da li da obrišem ovaj zapis?"),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                == QMessageBox::Yes)
+                ds->Delete();
+            break;
+        case nbEdit: ds->Edit(); break;
+        case nbPost: ds->Post(); break;
+        case nbCancel: ds->Cancel(); break;
+        case nbRefresh: ds->Refresh(); break;
+        }
+    });
+}
