@@ -3,6 +3,7 @@
 #   make test   set up, build, make the sample register if there is none,
 #               run every test (offscreen)
 #   make bench  build, make the benchmark registers, run the benchmark
+#   make screenshot  render the window on the sample register to docs/screenshot.png
 
 BUILD    := build
 BIN      := $(BUILD)/bin
@@ -10,7 +11,7 @@ JOBS     := $(shell nproc 2>/dev/null || echo 2)
 # What a fresh Debian 12 needs to build, test and run the program.
 PACKAGES := cmake g++ make qt6-base-dev libsqlite3-dev fonts-dejavu-core
 
-.PHONY: run test bench setup build register clean
+.PHONY: run test bench screenshot setup build register clean
 
 setup:
 	@missing=""; \
@@ -45,6 +46,9 @@ test: register
 
 bench: build
 	$(BIN)/kolvara-bench --registers $(BUILD)/registers
+
+screenshot: register
+	QT_QPA_PLATFORM=offscreen $(BIN)/kolvara-screenshot docs/screenshot.png
 
 clean:
 	rm -rf $(BUILD)

@@ -59,9 +59,12 @@ TADOConnection::TADOConnection(QObject* owner) : TComponent(owner) {}
 
 TADOConnection::~TADOConnection()
 {
-    Close();
-    for (TDataSet* dataSet : m_dataSets)
+    // The window that owns the connection is going away: its data sets are
+    // closed without telling anyone, for whoever would listen may be gone.
+    for (TDataSet* dataSet : m_dataSets) {
+        dataSet->closeQuietly();
         dataSet->m_connection = nullptr;
+    }
 }
 
 void TADOConnection::attach(TDataSet* dataSet)

@@ -26,7 +26,6 @@ bool TLabel::event(QEvent* event)
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent), m_text(new QLabel(this))
 {
     setSizeGripEnabled(false);
-    m_text->setAccessibleName(QStringLiteral("Stanje liste"));
     addWidget(m_text, 1);
 }
 

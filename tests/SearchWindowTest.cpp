@@ -1,0 +1,265 @@
+// The main window as a person uses it to find people: keys typed into the
+// search boxes, the button clicked, and what the window then shows (the list,
+// the status line, the column widths, message boxes), with the statement
+// each search ran.
+
+#include "WindowTest.h"
+
+#include <QAccessible>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace window_test;
+namespace reg = test_register;
+
+namespace {
+
+const QString Base =
+    "SELECT PODACI.ID, PODACI.ID_DRZAVA, PODACI.ID_GRAD, PODACI.Ime, PODACI.Prezime, DRZAVE.Naziv, GRADOVI.Naziv\n"
+    "FROM PODACI, DRZAVE, GRADOVI\n"
+    "WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND (GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA AND GRADOVI.ID_GRAD = "
+    "PODACI.ID_GRAD)";
+
+QStringList ids(TForm1* form)
+{
+    QStringList result;
+    for (const QString& row : listRows(form))
+        result << row.section(' ', 0, 0);
+    return result;
+}
+
+QList<int> widths(TForm1* form)
+{
+    QList<int> w;
+    for (int c = 0; c < 7; ++c)
+        w << form->DBGrid1->columnWidth(c);
+    return w;
+}
+
+// Counts the searches a window runs: each one closes the list first.
+struct SearchCounter {
+    int searches = 0;
+    explicit SearchCounter(TForm1* form)
+    {
+        QObject::connect(form->DataSource1, &TDataSource::OnDataChange, form, [this, form] {
+            if (form->ADOQuery1->State() == dsInactive)
+                ++searches;
+        });
+    }
+};
+
+} // namespace
+
+class SearchWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void statementFollowsTheBoxes_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("all empty") << QStringList{"", "", "", ""} << Base + "ORDER BY DRZAVE.Naziv";
+        QTest::newRow("first name") << QStringList{"Ma", "", "", ""}
+                                    << Base + "\n AND PODACI.Ime LIKE 'Ma%'ORDER BY DRZAVE.Naziv";
+        QTest::newRow("city alone, no blank before AND")
+            << QStringList{"", "", "", "Be"} << Base + "\nAND GRADOVI.Naziv LIKE 'Be%'ORDER BY DRZAVE.Naziv";
+        QTest::newRow("first name and country")
+            << QStringList{"Ma", "", "Sr", ""}
+            << Base + "\n AND PODACI.Ime LIKE 'Ma%'AND DRZAVE.Naziv LIKE 'Sr%'ORDER BY DRZAVE.Naziv";
+        QTest::newRow("all four")
+            << QStringList{"T", "U", "V", "W"}
+            << Base + "\n AND PODACI.Ime LIKE 'T%' AND PODACI.Prezime LIKE 'U%'AND DRZAVE.Naziv LIKE 'V%'"
+                      "AND GRADOVI.Naziv LIKE 'W%'ORDER BY DRZAVE.Naziv";
+        QTest::newRow("a blank is a filter") << QStringList{" ", "", "", ""}
+                                             << Base + "\n AND PODACI.Ime LIKE ' %'ORDER BY DRZAVE.Naziv";
+        QTest::newRow("apostrophe written twice")
+            << QStringList{"", "O'Br", "", ""} << Base + "\n AND PODACI.Prezime LIKE 'O''Br%'ORDER BY DRZAVE.Naziv";
+        QTest::newRow("text that tries to end the pattern")
+            << QStringList{"x' OR 1=1 --", "", "", ""}
+            << Base + "\n AND PODACI.Ime LIKE 'x'' OR 1=1 --%'ORDER BY DRZAVE.Naziv";
+    }
+
+    void statementFollowsTheBoxes()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QString, statement);
+        auto form = openWindow();
+        TEdit* boxes[] = {form->Edit1, form->Edit2, form->Edit3, form->Edit4};
+        for (int i = 0; i < 4; ++i)
+            boxes[i]->setText(texts[i]);
+        QCOMPARE(form->ADOQuery1->SQL().Count(), 1);
+        QCOMPARE(QString::fromStdString(form->ADOQuery1->SQL()[0]), statement);
+        QVERIFY(form->ADOQuery1->Active()); // no text makes the statement fail
+    }
+
+    void typedPrefixesNarrowTheList_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("đ finds Đorđe") << 0 << "đ" << QStringList{"1"};
+        QTest::newRow("capital Ž") << 0 << "ŽE" << QStringList{"4"};
+        QTest::newRow("cyrillic, either case") << 0 << "јЕЛ" << QStringList{"5"};
+        QTest::newRow("surname with apostrophe") << 1 << "o'b" << QStringList{"7"};
+        QTest::newRow("country") << 2 << "hr" << QStringList{"3", "4"};
+        QTest::newRow("city, cyrillic") << 3 << "жаб" << QStringList{"5"};
+        QTest::newRow("percent matches any run") << 0 << "%o" << QStringList{"3", "4", "1"};
+        QTest::newRow("underscore matches one letter") << 0 << "_arko" << QStringList{"3"};
+        QTest::newRow("nobody") << 1 << "Qu" << QStringList{};
+    }
+
+    void typedPrefixesNarrowTheList()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        auto form = openWindow();
+        QCOMPARE(ids(form.get()).size(), 6); // everybody but the person without a city
+        TEdit* boxes[] = {form->Edit1, form->Edit2, form->Edit3, form->Edit4};
+        boxes[box]->setFocus();
+        typeText(boxes[box], typed);
+        QCOMPARE(ids(form.get()), shown);
+        QCOMPARE(form->StatusBar1->SimpleText(),
+                 QString("Browse [%1/%2]").arg(shown.isEmpty() ? 0 : 1).arg(shown.size()));
+    }
+
+    void statusLineTellsTheStateOfTheList()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow();
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/6]"));
+        form->DBGrid1->setFocus();
+        QTest::keyClick(form->DBGrid1, Qt::Key_Down);
+        QTest::keyClick(form->DBGrid1, Qt::Key_Down);
+        QTRY_COMPARE(form->StatusBar1->SimpleText(), QString("Browse [3/6]"));
+        QCOMPARE(form->ADOQuery1->RecNo(), 3);
+        QCOMPARE(form->DBEdit1->Text(), QString::fromStdString(form->ADOQuery1Ime->AsString()));
+        form->ADOQuery1->Edit();
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Edit"));
+        form->ADOQuery1->Cancel();
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [3/6]"));
+
+        // A search the database cannot run: one message with its words, an
+        // empty list, and the boxes as typed.
+        reg::exec(registerPath(), "DROP TABLE PODACI");
+        typeText(form->Edit2, "P");
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains("no such table: PODACI"), qPrintable(boxes.texts[0]));
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Inactive"));
+        QCOMPARE(form->DBGrid1->model()->rowCount(), 0);
+        QCOMPARE(form->Edit2->Text(), QString("P"));
+        QTest::qWait(50);
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    void columnWidthsAreSetOnlyWhenRowsCame()
+    {
+        auto form = openWindow();
+        QCOMPARE(widths(form.get()), (QList<int>{35, 35, 35, 90, 90, 120, 120}));
+        for (int c = 0; c < 7; ++c)
+            form->DBGrid1->setColumnWidth(c, 50);
+        form->Edit1->setText("Nobody");
+        QCOMPARE(widths(form.get()), (QList<int>{50, 50, 50, 50, 50, 50, 50}));
+        form->Edit1->setText("M");
+        QCOMPARE(widths(form.get()), (QList<int>{35, 35, 35, 90, 90, 120, 120}));
+    }
+
+    void newSearchEmptiesTheBoxesOneSearchEach()
+    {
+        auto form = openWindow();
+        form->Edit1->setText("Đ");
+        form->Edit4->setText("Be");
+        QCOMPARE(ids(form.get()), QStringList{"1"});
+        SearchCounter counter(form.get());
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QCOMPARE(counter.searches, 2); // the first with the city alone, the second with nothing
+        QCOMPARE(QString::fromStdString(form->ADOQuery1->SQL()[0]), Base + "ORDER BY DRZAVE.Naziv");
+        for (TEdit* box : {form->Edit1, form->Edit2, form->Edit3, form->Edit4})
+            QCOMPARE(box->Text(), QString());
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QCOMPARE(counter.searches, 2); // nothing to empty: no search
+        form->Edit3->setText(""); // the same text again is no change
+        QCOMPARE(counter.searches, 2);
+        QCOMPARE(ids(form.get()).size(), 6);
+    }
+
+    void activationSearchesOnlyWhenTheWindowIsFirstShown()
+    {
+        reg::create(registerPath());
+        TForm1 form(TApplication::instance());
+        QSignalSpy activations(&form, &TForm::OnActivate);
+        QCOMPARE(form.ADOQuery1->Active(), false); // nothing read before the window shows
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTRY_COMPARE(activations.size(), 1);
+        QCOMPARE(form.ADOQuery1->RecordCount(), 6);
+        {
+            BoxWatcher boxes;
+            ShowMessage(QStringLiteral("Poruka"));
+            QCOMPARE(boxes.texts, QStringList{"Poruka"});
+        }
+        QTest::qWait(50);
+        QCOMPARE(activations.size(), 1);
+    }
+
+    void exitButtonClosesTheWindow()
+    {
+        auto form = openWindow();
+        QSignalSpy closed(form.get(), &TForm::closed);
+        QTest::mouseClick(form->Button2, Qt::LeftButton);
+        QCOMPARE(closed.size(), 1);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(reg::count(registerPath()), 7); // closing saves and asks nothing
+    }
+
+    void tabWalksTheAreasInOrder()
+    {
+        auto form = openWindow();
+        QStringList chain;
+        QWidget* w = form->DBGrid1;
+        do {
+            if (w->focusPolicy() & Qt::TabFocus) {
+                const QString name = w->objectName().isEmpty() ? w->parentWidget()->objectName() : w->objectName();
+                chain << name;
+            }
+            w = w->nextInFocusChain();
+        } while (w != form->DBGrid1);
+        QStringList expected{"DBGrid1", "Button1", "Edit1", "Edit2", "Edit3", "Edit4", "DBEdit1", "DBEdit2",
+                             "DBEdit3", "DBEdit4", "DBLookupComboBox1", "Button3", "DBLookupComboBox2", "Button4"};
+        for (int i = 0; i < 10; ++i)
+            expected << "DBNavigator1";
+        expected << "Button2";
+        QCOMPARE(chain, expected);
+    }
+
+    void screenReadersHearWhatEachControlIs()
+    {
+        auto form = openWindow();
+        auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+        QCOMPARE(name(form->Edit1), QString("Ime"));
+        QCOMPARE(name(form->Edit3), QString("Država"));
+        QCOMPARE(name(form->DBEdit2), QString("Prezime"));
+        QCOMPARE(name(form->DBEdit4), QString("Grad, broj"));
+        // A drop-down list speaks its choice; the label beside it names it.
+        const auto labels = QAccessible::queryAccessibleInterface(form->DBLookupComboBox2)->relations(QAccessible::Label);
+        QVERIFY(!labels.isEmpty());
+        QCOMPARE(labels.first().first->text(QAccessible::Name), QString("Grad"));
+        QCOMPARE(name(form->DBGrid1), QString("Lista osoba"));
+        QCOMPARE(name(form->StatusBar1), QString("Stanje liste"));
+        QCOMPARE(name(form->DBNavigator1->button(nbPost)), QString("Sačuvaj izmene"));
+        QCOMPARE(form->Label1->buddy(), form->Edit1);
+        // The status text and the list's cells are there to be read.
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(form->StatusBar1);
+        bool found = false;
+        for (int i = 0; i < status->childCount(); ++i)
+            found = found || status->child(i)->text(QAccessible::Name) == "Browse [1/6]";
+        QVERIFY(found);
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(form->DBGrid1);
+        QVERIFY(grid->tableInterface());
+        QCOMPARE(grid->tableInterface()->cellAt(0, 3)->text(QAccessible::Name),
+                 form->DBGrid1->model()->index(0, 3).data().toString());
+    }
+};
+
+WINDOW_TEST_MAIN(SearchWindowTest)
+#include "SearchWindowTest.moc"

@@ -1,0 +1,72 @@
+#include "WindowTest.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace window_test {
+
+QString registerPath()
+{
+    return QCoreApplication::applicationDirPath() + "/proba.mdb";
+}
+
+BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer) : answer(answer)
+{
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box || !box->isVisible() || box->property("answered").toBool())
+                continue;
+            box->setProperty("answered", true);
+            texts << box->text();
+            QAbstractButton* button = box->button(this->answer);
+            if (!button)
+                button = box->buttons().value(0);
+            QTimer::singleShot(0, button, &QAbstractButton::click);
+        }
+    });
+    m_timer.start(10);
+}
+
+std::unique_ptr<TForm1> openWindow(test_register::Schema schema)
+{
+    test_register::create(registerPath(), schema);
+    auto form = std::make_unique<TForm1>(TApplication::instance());
+    form->show();
+    if (!QTest::qWaitForWindowActive(form.get()))
+        qWarning("the window was not activated");
+    QTest::qWait(20); // the first activation's search
+    return form;
+}
+
+void typeText(QWidget* widget, const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F) {
+            QTest::keyClick(widget, c.toLatin1());
+        } else {
+            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
+QStringList listRows(TForm1* form)
+{
+    QStringList rows;
+    QAbstractItemModel* model = form->DBGrid1->model();
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows << model->index(r, 0).data().toString() + " " + model->index(r, 3).data().toString() + " "
+                    + model->index(r, 4).data().toString();
+    return rows;
+}
+
+int run(QObject* test, int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    app.Initialize();
+    return QTest::qExec(test, argc, argv);
+}
+
+} // namespace window_test

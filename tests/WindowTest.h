@@ -1,0 +1,55 @@
+#pragma once
+// Support for tests that drive the real main window: the register beside the
+// test program (where the window looks for it), the window made as the
+// program makes it, and a watcher that answers modal boxes as a person would,
+// counting them.
+
+#include "Application.h"
+#include "TestRegister.h"
+#include "Unit1.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+#include <memory>
+
+namespace window_test {
+
+// The register the window opens: proba.mdb beside the test program.
+QString registerPath();
+
+// Answers every modal box that appears: the button answer (Ok, Yes, No ...)
+// if the box has it, else its first button; keeps the texts.
+class BoxWatcher : public QObject {
+public:
+    explicit BoxWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    QStringList texts;
+    QMessageBox::StandardButton answer;
+
+private:
+    QTimer m_timer;
+};
+
+// A fresh sample register and the window on it, shown and activated.
+std::unique_ptr<TForm1> openWindow(test_register::Schema schema = test_register::Schema::Full);
+
+// Types text into widget key by key, as a keyboard would, letters of any
+// script included.
+void typeText(QWidget* widget, const QString& text);
+
+// The rows the list shows, as "ID first last", in order.
+QStringList listRows(TForm1* form);
+
+// Starts the test program's TApplication and runs the test object.
+int run(QObject* test, int argc, char** argv);
+
+} // namespace window_test
+
+#define WINDOW_TEST_MAIN(TestClass)                                                                                    \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
+        TestClass test;                                                                                                \
+        return window_test::run(&test, argc, argv);                                                                    \
+    }
