@@ -44,7 +44,7 @@ run: register
 test: register
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: register
 	$(BIN)/kolvara-bench --registers $(BUILD)/registers
 
 screenshot: register

@@ -3,7 +3,11 @@
 #include "Application.h"
 #include "Field.h"
 
+#include <QHash>
 #include <QHeaderView>
+#include <QPainter>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 // ---------------------------------------------------------------- model
@@ -110,11 +114,73 @@ void TDataSetModel::dataEvent(TDataEvent event, TField* /*field*/)
     emit currentRowChanged(row);
 }
 
+// ---------------------------------------------------------------- cells
+
+// Paints the list's cells: the background (highlighted on the current row),
+// then the text in one line, cut off at the cell's edge. The list is painted
+// again after every keystroke in a search box, and laying text out is most of
+// a paint: the texts of a register repeat (names, countries, cities), so their
+// laid-out forms are kept and reused.
+class TDBGrid::CellPainter : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QPalette::ColorGroup group = option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected)
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (text.isEmpty())
+            return;
+        const QStaticText& laidOut = layout(text, option.font);
+        const QSizeF size = laidOut.size();
+        const QRect cell = option.rect.adjusted(2, 0, -2, 0);
+        const bool right = index.data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight;
+        const QPointF at(right ? cell.right() + 1 - size.width() : cell.left(),
+                         cell.top() + (cell.height() - size.height()) / 2);
+        painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        if (size.width() > cell.width()) {
+            painter->save();
+            painter->setClipRect(cell, Qt::IntersectClip);
+            painter->drawStaticText(at, laidOut);
+            painter->restore();
+        } else {
+            painter->drawStaticText(at, laidOut);
+        }
+    }
+
+private:
+    const QStaticText& layout(const QString& text, const QFont& font) const
+    {
+        if (font != m_font) {
+            m_cache.clear();
+            m_font = font;
+        }
+        auto it = m_cache.find(text);
+        if (it == m_cache.end()) {
+            if (m_cache.size() > 4096)
+                m_cache.clear(); // a list of all different texts: start afresh
+            QStaticText laidOut(text);
+            laidOut.setTextFormat(Qt::PlainText);
+            laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+            laidOut.prepare(QTransform(), font);
+            it = m_cache.insert(text, laidOut);
+        }
+        return it.value();
+    }
+
+    mutable QFont m_font;
+    mutable QHash<QString, QStaticText> m_cache;
+};
+
 // ---------------------------------------------------------------- view
 
-TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this)
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this), m_cellPainter(new CellPainter(this))
 {
     setModel(&m_model);
+    setItemDelegate(m_cellPainter);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -52,7 +52,11 @@ public:
     // Column i of the list, to set its width in pixels.
     class TColumn {
     public:
-        void setWidth(int width) { m_grid->setColumnWidth(m_index, width); }
+        void setWidth(int width)
+        {
+            if (m_grid->columnWidth(m_index) != width)
+                m_grid->setColumnWidth(m_index, width);
+        }
         int Width() const { return m_grid->columnWidth(m_index); }
 
     private:
@@ -76,6 +80,8 @@ protected:
 private:
     void showCurrentRow(int row);
     TDataSetModel m_model;
+    class CellPainter;
+    CellPainter* m_cellPainter;
     QString m_sourceName;
     bool m_following = false; // moving the view to where the data set is
 };

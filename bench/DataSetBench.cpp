@@ -1,0 +1,127 @@
+#include "BenchSupport.h"
+#include "Benchmarks.h"
+
+#include "ADOConnection.h"
+#include "ADOQuery.h"
+#include "Field.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace bench {
+namespace {
+
+std::string statement(const std::string& firstName)
+{
+    std::string sql =
+        "SELECT PODACI.ID, PODACI.ID_DRZAVA, PODACI.ID_GRAD, PODACI.Ime, PODACI.Prezime, DRZAVE.Naziv, GRADOVI.Naziv\n"
+        "FROM PODACI, DRZAVE, GRADOVI\n"
+        "WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND (GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA AND GRADOVI.ID_GRAD = "
+        "PODACI.ID_GRAD)";
+    if (!firstName.empty())
+        sql += "\n AND PODACI.Ime LIKE '" + firstName + "%'";
+    return sql + "ORDER BY DRZAVE.Naziv";
+}
+
+// The persons list with its seven fields, as the window describes it.
+struct List {
+    QObject owner;
+    TADOConnection* connection = new TADOConnection(&owner);
+    TADOQuery* query = new TADOQuery(&owner);
+
+    explicit List(const QString& path)
+    {
+        connection->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
+                                        + ";Persist Security Info=False");
+        query->setConnection(connection);
+        for (const char* name : {"ID", "ID_DRZAVA", "ID_GRAD"}) {
+            TField* f = name == std::string("ID") ? static_cast<TField*>(new TAutoIncField(&owner))
+                                                  : new TIntegerField(&owner);
+            f->setFieldName(name);
+            f->setDataSet(query);
+        }
+        for (const char* name : {"Ime", "Prezime", "DRZAVE.Naziv", "GRADOVI.Naziv"}) {
+            TField* f = new TWideStringField(&owner);
+            f->setFieldName(name);
+            f->setDataSet(query);
+        }
+        connection->Open();
+    }
+
+    // What a search does: close, replace the text, open, count.
+    int open(const std::string& sql)
+    {
+        query->Close();
+        query->SQL().Clear();
+        query->SQL().Add(sql);
+        query->Open();
+        return query->RecordCount();
+    }
+};
+
+} // namespace
+
+void dataSetPart(const QString& registers, const std::vector<long>& sizes, int runsOverride)
+{
+    std::printf("### Opening the list\n\n");
+    std::printf("| persons | statement | rows | data set open (ms) | bare SQLite (ms) | ratio |\n");
+    std::printf("|---:|---|---:|---:|---:|---:|\n");
+    std::vector<std::string> notes;
+    for (long size : sizes) {
+        const QString path = ensureRegister(registers, size);
+        List list(path);
+        sqlite3* db = list.connection->nativeHandle();
+        const int runs = runsOverride ? runsOverride : size <= 10000 ? 31 : size <= 100000 ? 11 : 5;
+        for (const std::string prefix : {"", "J", "Jo", "Jov", "Jova"}) {
+            const std::string sql = statement(prefix);
+            int rows = list.open(sql); // warm the page cache
+            bareRun(db, sql);
+            std::vector<double> ours, bare;
+            for (int r = 0; r < runs; ++r) {
+                bare.push_back(milliseconds([&] { bareRun(db, sql); }));
+                ours.push_back(milliseconds([&] { rows = list.open(sql); }));
+            }
+            const double a = median(ours), b = median(bare);
+            std::printf("| %ld | %s | %d | %.2f | %.2f | %.2f |\n", size,
+                        prefix.empty() ? "no filter" : ("Ime LIKE '" + prefix + "%'").c_str(), rows, a, b, a / b);
+            std::fflush(stdout);
+            if (size == sizes.back()) {
+                const std::string plan = "query plan, " + std::string(prefix.empty() ? "no filter" : "with a prefix")
+                                         + ": " + queryPlan(db, sql);
+                if (std::find(notes.begin(), notes.end(), plan) == notes.end())
+                    notes.push_back(plan);
+            }
+        }
+        if (size != sizes.back())
+            continue;
+        list.open(statement(""));
+        notes.push_back("memory with " + std::to_string(size) + " persons open: rows hold "
+                        + std::to_string(list.query->bytesUsed() / (1024 * 1024)) + " MB, process peak "
+                        + std::to_string(peakMegabytes()) + " MB");
+        // The program's LIKE beside SQLite's own, on ASCII names.
+        const std::string sql = statement("Mar");
+        sqlite3* plain = nullptr;
+        sqlite3_open_v2(path.toUtf8().constData(), &plain, SQLITE_OPEN_READONLY, nullptr);
+        bareRun(plain, sql);
+        std::vector<double> ours, theirs;
+        for (int r = 0; r < runs; ++r) {
+            ours.push_back(milliseconds([&] { bareRun(db, sql); }));
+            theirs.push_back(milliseconds([&] { bareRun(plain, sql); }));
+        }
+        sqlite3_close(plain);
+        char line[240];
+        std::snprintf(line, sizeof line,
+                      "LIKE 'Mar%%' on %ld persons: case-insensitive for every script %.2f ms, SQLite's own "
+                      "(ASCII only) %.2f ms, ratio %.2f",
+                      size, median(ours), median(theirs), median(ours) / median(theirs));
+        notes.push_back(line);
+    }
+    std::printf("\n");
+    for (const std::string& note : notes)
+        std::printf("- %s\n", note.c_str());
+    std::printf("\n");
+}
+
+} // namespace bench

@@ -1,0 +1,133 @@
+#include "BenchSupport.h"
+#include "Benchmarks.h"
+
+#include "Application.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include <cstdio>
+
+namespace bench {
+namespace {
+
+struct Step {
+    const char* label;
+    std::function<void(TForm1*)> action;
+};
+
+// What a person types: a first name of four letters, a surname of three,
+// then "Nova pretraga".
+std::vector<Step> typing()
+{
+    std::vector<Step> steps;
+    for (const char* key : {"J", "o", "v", "a"})
+        steps.push_back({key, [key](TForm1* f) { QTest::keyClick(f->Edit1, key[0]); }});
+    for (const char* key : {"P", "e", "t"})
+        steps.push_back({key, [key](TForm1* f) { QTest::keyClick(f->Edit2, key[0]); }});
+    steps.push_back({"Nova pretraga", [](TForm1* f) { QTest::mouseClick(f->Button1, Qt::LeftButton); }});
+    return steps;
+}
+
+// Everything the person waits for: the list and the status line painted.
+void repaint(TForm1* form)
+{
+    form->DBGrid1->viewport()->repaint();
+    form->DBGrid1->verticalHeader()->viewport()->repaint();
+    form->StatusBar1->repaint();
+}
+
+} // namespace
+
+void windowPart(const QString& registers, const std::vector<long>& sizes, int runsOverride)
+{
+    std::printf("### Typing into the window\n\n");
+    std::printf("| persons | keystroke | statements | rows | window (ms) | bare SQLite (ms) | ratio |\n");
+    std::printf("|---:|---|---:|---:|---:|---:|---:|\n");
+    const std::vector<Step> steps = typing();
+    std::vector<std::string> notes;
+    for (long size : sizes) {
+        const QString path = ensureRegister(registers, size);
+        auto form = std::make_unique<TForm1>(TApplication::instance());
+        // The window opened the register beside the program: point it at this one.
+        form->ADOConnection1->Close();
+        form->ADOConnection1->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
+                                                  + ";Persist Security Info=False");
+        form->ADOConnection1->Open();
+        form->ADOTable1->Open();
+        form->ADOTable2->Open();
+        form->show();
+        QTest::qWaitForWindowExposed(form.get());
+        QTest::qWait(50);
+        form->Edit1->setFocus();
+        sqlite3* db = form->ADOConnection1->nativeHandle();
+
+        // The statements each keystroke runs, as the list opens them.
+        std::vector<std::string> ran;
+        QObject::connect(form->DataSource1, &TDataSource::OnDataChange, form.get(), [&] {
+            if (form->ADOQuery1->State() == dsBrowse && (ran.empty() || ran.back() != form->ADOQuery1->SQL()[0]))
+                ran.push_back(form->ADOQuery1->SQL()[0]);
+        });
+
+        const int runs = runsOverride ? runsOverride : size <= 10000 ? 21 : size <= 100000 ? 7 : 3;
+        std::vector<std::vector<double>> window(steps.size()), bare(steps.size());
+        std::vector<int> counts(steps.size()), rows(steps.size());
+        double worst = 0;
+        for (int r = 0; r < runs; ++r) {
+            for (std::size_t s = 0; s < steps.size(); ++s) {
+                ran.clear();
+                const double t = milliseconds([&] {
+                    steps[s].action(form.get());
+                    repaint(form.get());
+                });
+                window[s].push_back(t);
+                worst = std::max(worst, t);
+                const std::vector<std::string> statements = ran;
+                bare[s].push_back(milliseconds([&] {
+                    for (const std::string& sql : statements)
+                        bareRun(db, sql);
+                }));
+                counts[s] = int(statements.size());
+                rows[s] = form->ADOQuery1->RecordCount();
+            }
+        }
+        double sumWindow = 0, sumBare = 0;
+        for (std::size_t s = 0; s < steps.size(); ++s) {
+            const double a = median(window[s]), b = median(bare[s]);
+            sumWindow += a;
+            sumBare += b;
+            std::printf("| %ld | %s | %d | %d | %.2f | %.2f | %.2f |\n", size, steps[s].label, counts[s], rows[s], a, b,
+                        a / b);
+        }
+        std::fflush(stdout);
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "%ld persons: all %zu steps %.1f ms in the window against %.1f ms bare (ratio %.2f); "
+                      "slowest single keystroke %.1f ms",
+                      size, steps.size(), sumWindow, sumBare, sumWindow / sumBare, worst);
+        notes.push_back(line);
+
+        if (size == sizes.back()) {
+            // Scrolling the whole list a page at a time.
+            form->DBGrid1->setFocus();
+            std::vector<double> pages;
+            for (int i = 0; i < 200; ++i)
+                pages.push_back(milliseconds([&] {
+                    QTest::keyClick(form->DBGrid1, Qt::Key_PageDown);
+                    QCoreApplication::processEvents();
+                    repaint(form.get());
+                }));
+            std::snprintf(line, sizeof line,
+                          "scrolling %ld persons a page at a time: median %.2f ms a page, slowest %.2f ms", size,
+                          median(pages), *std::max_element(pages.begin(), pages.end()));
+            notes.push_back(line);
+        }
+    }
+    std::printf("\n");
+    for (const std::string& note : notes)
+        std::printf("- %s\n", note.c_str());
+}
+
+} // namespace bench

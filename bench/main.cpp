@@ -1,0 +1,49 @@
+// kolvara-bench: the program's work beside the bare SQLite statements it runs.
+//
+// For registers of several sizes, made by kolvara-make-register, it opens the
+// persons list, and types into the real window (offscreen), each beside the
+// same statements prepared and stepped to the end with the bare SQLite C API
+// on the same connection, reading every column. The two are run in turn many
+// times and the medians compared: the ratio is what matters on a shared
+// machine, where absolute times wander.
+//
+// Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
+
+#include "BenchSupport.h"
+#include "Benchmarks.h"
+
+#include "Application.h"
+
+#include <QDir>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    app.Initialize();
+    QString registers = QDir::current().filePath("registers");
+    std::vector<long> sizes = {10000, 100000, 1000000};
+    int runs = 0;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--registers" && i + 1 < args.size()) {
+            registers = args[++i];
+        } else if (args[i] == "--sizes" && i + 1 < args.size()) {
+            sizes.clear();
+            for (const QString& s : args[++i].split(','))
+                sizes.push_back(s.toLong());
+        } else if (args[i] == "--runs" && i + 1 < args.size()) {
+            runs = args[++i].toInt();
+        } else {
+            std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]\n");
+            return 2;
+        }
+    }
+    QDir().mkpath(registers);
+    bench::dataSetPart(registers, sizes, runs);
+    bench::windowPart(registers, sizes, runs);
+    return 0;
+}
