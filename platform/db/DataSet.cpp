@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -174,6 +175,8 @@ TField* TDataSet::FieldByName(const QString& name) const
 bool TDataSet::fieldIsNull(const TField* field) const
 {
     checkActive();
+    if (m_current < 0)
+        ensureAllRows();
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].null;
@@ -183,6 +186,8 @@ bool TDataSet::fieldIsNull(const TField* field) const
 std::int32_t TDataSet::fieldInteger(const TField* field) const
 {
     checkActive();
+    if (m_current < 0)
+        ensureAllRows();
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].integer;
@@ -192,6 +197,8 @@ std::int32_t TDataSet::fieldInteger(const TField* field) const
 std::string_view TDataSet::fieldText(const TField* field) const
 {
     checkActive();
+    if (m_current < 0)
+        ensureAllRows();
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].text;
@@ -245,7 +252,14 @@ void TDataSet::Open()
     m_connection->Open();
     m_state = dsOpening;
     try {
-        load();
+        if (firstColumnIsRowid()) {
+            // A table: prepare its statement (so that a missing table or
+            // column is told now) and read its rows when they are wanted.
+            load(selectText() + " WHERE 0");
+            m_allRows = false;
+        } else {
+            load(selectText());
+        }
     } catch (...) {
         closeQuietly();
         throw;
@@ -255,6 +269,34 @@ void TDataSet::Open()
     m_bof = true;
     m_eof = m_order.empty();
     notify(TDataEvent::ActiveChange);
+}
+
+void TDataSet::ensureAllRows() const
+{
+    if (m_allRows || m_state == dsInactive || m_state == dsOpening)
+        return;
+    auto* self = const_cast<TDataSet*>(this);
+    // The one row found by a key may be current: stay on it.
+    const bool onRow = self->m_current >= 0 && !self->m_order.empty();
+    const std::int64_t rowid = onRow ? self->m_rowids[self->currentRow()] : 0;
+    const TDataSetState state = m_state;
+    self->m_state = dsOpening;
+    try {
+        self->load(selectText());
+    } catch (...) {
+        self->closeQuietly();
+        self->notify(TDataEvent::ActiveChange);
+        throw;
+    }
+    self->m_state = state;
+    self->m_allRows = true;
+    self->m_current = self->m_order.empty() ? -1 : 0;
+    if (onRow)
+        for (std::size_t i = 0; i < self->m_order.size(); ++i)
+            if (self->m_rowids[self->m_order[i]] == rowid) {
+                self->m_current = static_cast<int>(i);
+                break;
+            }
 }
 
 void TDataSet::Close()
@@ -274,14 +316,17 @@ void TDataSet::closeQuietly()
     m_edit.clear();
     m_current = -1;
     m_bof = m_eof = true;
+    m_allRows = true;
     ++m_generation;
 }
 
-void TDataSet::load()
+void TDataSet::load(const std::string& statementText, const std::vector<std::int64_t>& parameters)
 {
     sqlite3* db = m_connection->nativeHandle();
-    Statement statement(db, selectText());
+    Statement statement(db, statementText);
     sqlite3_stmt* st = statement.get();
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        sqlite3_bind_int64(st, int(i) + 1, parameters[i]);
     if (!sqlite3_stmt_readonly(st))
         throw Exception(describe() + " can only be opened on a statement that reads: this one would change the database.");
     const int first = firstColumnIsRowid() ? 1 : 0;
@@ -482,6 +527,7 @@ void TDataSet::rebuildOrder()
 int TDataSet::RecordCount() const
 {
     checkActive();
+    ensureAllRows();
     return static_cast<int>(m_order.size());
 }
 
@@ -496,6 +542,7 @@ void TDataSet::moveTo(int index)
 void TDataSet::First()
 {
     checkActive();
+    ensureAllRows();
     CheckBrowseMode();
     m_bof = true;
     m_eof = m_order.empty();
@@ -505,6 +552,7 @@ void TDataSet::First()
 void TDataSet::Last()
 {
     checkActive();
+    ensureAllRows();
     CheckBrowseMode();
     m_eof = true;
     m_bof = m_order.empty();
@@ -524,6 +572,7 @@ void TDataSet::Prior()
 int TDataSet::MoveBy(int distance)
 {
     checkActive();
+    ensureAllRows();
     CheckBrowseMode();
     const int count = static_cast<int>(m_order.size());
     if (count == 0) {
@@ -542,6 +591,7 @@ int TDataSet::MoveBy(int distance)
 void TDataSet::setRecNo(int recNo)
 {
     checkActive();
+    ensureAllRows();
     CheckBrowseMode();
     const int count = static_cast<int>(m_order.size());
     if (count == 0)
@@ -589,6 +639,11 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
         }
         keys.push_back(std::move(key));
     }
+    if (!m_allRows) {
+        if (const std::optional<bool> found = locateByQuery(fields, values))
+            return *found;
+        ensureAllRows();
+    }
     const bool caseless = options.contains(loCaseInsensitive);
     const bool partial = options.contains(loPartialKey);
     for (std::size_t i = 0; i < m_order.size(); ++i) {
@@ -615,6 +670,34 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
         }
     }
     return false;
+}
+
+// A table whose rows are not read yet finds a row by whole-number keys with
+// one statement, and holds that row alone until more is asked of it. Returns
+// nothing when the keys are not such that one statement can find them.
+std::optional<bool> TDataSet::locateByQuery(const QList<TField*>& fields, const QVariantList& values)
+{
+    std::string where;
+    std::vector<std::int64_t> parameters;
+    for (int i = 0; i < fields.size(); ++i) {
+        bool number = false;
+        const std::int64_t value = values[i].toLongLong(&number);
+        if (fields[i]->kind() != FieldKind::Integer || fields[i]->originColumn().empty() || !number)
+            return std::nullopt;
+        where += std::string(where.empty() ? " WHERE " : " AND ") + quoteIdentifier(fields[i]->originColumn())
+                 + " = ?" + std::to_string(i + 1);
+        parameters.push_back(value);
+    }
+    // In table order, the first row with that key.
+    load(selectText() + where + " ORDER BY rowid LIMIT 1", parameters);
+    if (m_order.empty()) {
+        m_current = -1;
+        return false;
+    }
+    m_current = 0;
+    m_bof = m_eof = false;
+    notify(TDataEvent::DataSetChange);
+    return true;
 }
 
 // ---------------------------------------------------------------- editing
@@ -666,6 +749,8 @@ void TDataSet::beginEdit()
 {
     checkCanModify();
     if (m_current < 0)
+        ensureAllRows();
+    if (m_current < 0)
         throw Exception("There is no row to edit: the list is empty.");
     const std::size_t row = currentRow();
     m_edit.assign(m_fields.size(), EditValue{});
@@ -686,6 +771,7 @@ void TDataSet::beginEdit()
 void TDataSet::Insert()
 {
     checkActive();
+    ensureAllRows();
     CheckBrowseMode();
     checkCanModify();
     m_edit.assign(m_fields.size(), EditValue{});
@@ -710,6 +796,90 @@ void TDataSet::Post()
     notify(TDataEvent::StateChange);
     notify(inserted ? TDataEvent::DataSetChange : TDataEvent::RecordChange);
     emit AfterPost(this);
+}
+
+std::string TDataSet::explainRefusal(int code, const std::string& engineMessage) const
+{
+    sqlite3* db = m_connection->nativeHandle();
+    // The value a column of the update table is being given.
+    auto valueOf = [this](const std::string& column, bool& null) -> std::string {
+        null = true;
+        for (int f : m_target.fields)
+            if (sameName(m_fields[f]->originColumn(), column)) {
+                const EditValue& v = m_edit[f];
+                null = v.null;
+                return v.null ? std::string() : m_fields[f]->kind() == FieldKind::Integer ? std::to_string(v.integer)
+                                                                                          : v.text;
+            }
+        return {};
+    };
+    switch (code) {
+    case SQLITE_CONSTRAINT_NOTNULL: {
+        // "NOT NULL constraint failed: TABLE.COLUMN"
+        const std::size_t dot = engineMessage.rfind('.');
+        const std::string column = dot == std::string::npos ? engineMessage : engineMessage.substr(dot + 1);
+        return "Not saved: " + column + " needs a value.";
+    }
+    case SQLITE_CONSTRAINT_FOREIGNKEY: {
+        // Find the reference that points nowhere, and say which.
+        Statement list(db, "SELECT id, \"table\", \"from\", \"to\" FROM pragma_foreign_key_list(?1) ORDER BY id, seq");
+        sqlite3_bind_text(list.get(), 1, m_target.table.c_str(), -1, SQLITE_TRANSIENT);
+        struct Reference {
+            int id = -1;
+            std::string parent;
+            std::vector<std::string> from, to;
+        };
+        std::vector<Reference> references;
+        while (list.step()) {
+            const int id = sqlite3_column_int(list.get(), 0);
+            if (references.empty() || references.back().id != id)
+                references.push_back({id, cellText(list.get(), 1), {}, {}});
+            references.back().from.push_back(cellText(list.get(), 2));
+            references.back().to.push_back(cellText(list.get(), 3));
+        }
+        for (const Reference& reference : references) {
+            std::string where, described;
+            std::vector<std::string> values;
+            bool anyNull = false;
+            for (std::size_t i = 0; i < reference.from.size(); ++i) {
+                bool null = false;
+                values.push_back(valueOf(reference.from[i], null));
+                anyNull = anyNull || null;
+                // A reference to the parent's primary key may leave "to" empty.
+                const std::string to = reference.to[i].empty() ? "rowid" : reference.to[i];
+                where += (i ? " AND " : "") + quoteIdentifier(to) + " = ?" + std::to_string(i + 1);
+                described += (i ? " and " : "") + reference.from[i] + " " + values.back();
+            }
+            if (anyNull)
+                continue; // a reference with an empty part points at nothing and is allowed
+            Statement probe(db, "SELECT 1 FROM " + quoteIdentifier(reference.parent) + " WHERE " + where);
+            for (std::size_t i = 0; i < values.size(); ++i)
+                sqlite3_bind_text(probe.get(), int(i) + 1, values[i].c_str(), -1, SQLITE_TRANSIENT);
+            if (!probe.step())
+                return "Not saved: " + described + " name no row of table " + reference.parent + ".";
+        }
+        return "Not saved: the row refers to something the register does not hold.";
+    }
+    case SQLITE_CONSTRAINT_CHECK:
+        // "CHECK constraint failed: length(Ime) <= 255"
+        return "Not saved: a value breaks the rule \""
+               + engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2)) + "\" of table "
+               + m_target.table + ".";
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+        return "Not saved: another row of table " + m_target.table + " already has that key.";
+    case SQLITE_BUSY:
+    case SQLITE_BUSY_SNAPSHOT:
+    case SQLITE_LOCKED:
+        return "Not saved: another program is writing to the register. Try again in a moment.";
+    case SQLITE_READONLY:
+    case SQLITE_READONLY_DBMOVED:
+        return "Not saved: the register can only be read now (" + engineMessage + ").";
+    case SQLITE_FULL:
+        return "Not saved: the disk is full. Make room and save again.";
+    default:
+        return engineMessage;
+    }
 }
 
 void TDataSet::writeRow()
@@ -783,7 +953,15 @@ void TDataSet::writeRow()
         if (!inserting)
             sqlite3_bind_int64(st, parameter, key);
         int rows = 0;
-        while (statement.step()) {
+        for (;;) {
+            bool more = false;
+            try {
+                more = statement.step();
+            } catch (const Exception& error) {
+                throw Exception(explainRefusal(sqlite3_extended_errcode(db), error.Message()));
+            }
+            if (!more)
+                break;
             if (++rows > 1)
                 continue;
             int column = 0;
@@ -884,6 +1062,8 @@ void TDataSet::Delete()
     }
     Cancel();
     if (m_current < 0)
+        ensureAllRows();
+    if (m_current < 0)
         throw Exception("There is no row to delete: the list is empty.");
     const std::uint64_t generation = m_generation;
     const std::size_t row = currentRow();
@@ -909,7 +1089,14 @@ void TDataSet::removeRow(std::size_t row, std::int64_t key)
     {
         Statement statement(db, "DELETE FROM " + quoteIdentifier(m_target.table) + " WHERE " + keyColumn + " = ?1");
         sqlite3_bind_int64(statement.get(), 1, key);
-        statement.step();
+        try {
+            statement.step();
+        } catch (const Exception& error) {
+            if (sqlite3_extended_errcode(db) == SQLITE_CONSTRAINT_FOREIGNKEY)
+                throw Exception("Not deleted: other rows of the register still refer to this row of "
+                                + m_target.table + ". Change or delete them first.");
+            throw Exception(explainRefusal(sqlite3_extended_errcode(db), error.Message()));
+        }
     }
     const int changes = sqlite3_changes(db);
     if (changes == 0)
@@ -940,13 +1127,14 @@ void TDataSet::Refresh()
     const int recNo = RecNo();
     m_state = dsOpening;
     try {
-        load();
+        load(selectText());
     } catch (...) {
         closeQuietly();
         notify(TDataEvent::ActiveChange);
         throw;
     }
     m_state = dsBrowse;
+    m_allRows = true;
     m_current = m_order.empty() ? -1 : std::clamp(recNo, 1, static_cast<int>(m_order.size())) - 1;
     if (hasKey)
         for (std::size_t i = 0; i < m_order.size(); ++i)
@@ -965,6 +1153,7 @@ void TDataSet::setFilter(const QString& filter)
         return;
     FilterExpression expression = FilterExpression::parse(filter.toStdString());
     if (Active() && m_filtered) {
+        ensureAllRows();
         CheckBrowseMode();
         expression.bind(m_fields);
         m_filter = filter;
@@ -985,6 +1174,7 @@ void TDataSet::setFiltered(bool filtered)
         m_filtered = filtered;
         return;
     }
+    ensureAllRows();
     CheckBrowseMode();
     if (filtered) {
         FilterExpression expression = FilterExpression::parse(m_filter.toStdString());
@@ -1012,6 +1202,7 @@ int TDataSet::displayRowCount() const
 {
     if (!Active())
         return 0;
+    ensureAllRows();
     return static_cast<int>(m_order.size()) + (m_state == dsInsert ? 1 : 0);
 }
 

@@ -16,7 +16,10 @@
 //
 // What it keeps true:
 // - When open, every row of the result is held (compactly, see RowStore);
-//   RecordCount is exact and moving is a change of an index.
+//   RecordCount is exact and moving is a change of an index. A table reads
+//   its rows when first asked for them, not when opened: a table opened only
+//   to find one row by its key and delete it (Locate, Delete) reads just that
+//   row.
 // - The current row is 0-based index m_current into m_order, the shown order
 //   of physical rows (filtered rows left out); -1 only when no row is shown.
 // - A write goes to one table of the database, the data set's update table:
@@ -102,12 +105,24 @@ public:
     TField* FieldByName(const QString& name) const; // throws when absent
 
     // Position: RecNo counts from 1 and is 0 when no row is shown.
-    int RecNo() const { return m_current + 1; }
+    int RecNo() const
+    {
+        ensureAllRows();
+        return m_current + 1;
+    }
     void setRecNo(int recNo);
     int RecordCount() const;
     bool IsEmpty() const { return RecordCount() == 0; }
-    bool Bof() const { return m_bof; }
-    bool Eof() const { return m_eof; }
+    bool Bof() const
+    {
+        ensureAllRows();
+        return m_bof;
+    }
+    bool Eof() const
+    {
+        ensureAllRows();
+        return m_eof;
+    }
     void First();
     void Prior();
     void Next();
@@ -162,7 +177,8 @@ protected:
 
     // The statement that Open runs (UTF-8).
     virtual std::string selectText() const = 0;
-    // Whether the first result column is the rowid of the update table (tables).
+    // Whether the first result column is the rowid of the update table
+    // (tables). Such a data set reads its rows only when asked for them.
     virtual bool firstColumnIsRowid() const { return false; }
     // What the user would recognise the data set by in a message.
     virtual std::string describe() const = 0;
@@ -210,7 +226,11 @@ private:
     void notify(TDataEvent event, TField* field = nullptr);
 
     // Loading
-    void load();
+    void load(const std::string& statementText, const std::vector<std::int64_t>& parameters = {});
+    // Reads every row if only some (or none) are held yet, staying on the
+    // row that was current.
+    void ensureAllRows() const;
+    std::optional<bool> locateByQuery(const QList<TField*>& fields, const QVariantList& values);
     void bindFields(sqlite3_stmt* statement, int firstColumn);
     void resolveWriteTarget(sqlite3_stmt* statement, int firstColumn);
     void rebuildOrder();
@@ -221,6 +241,9 @@ private:
     void checkCanModify() const;
     void beginEdit(); // the part of Edit that may fail with OnEditError
     void writeRow();
+    // What a person needs to hear when the database refused a write with
+    // the extended result code and message given.
+    std::string explainRefusal(int code, const std::string& engineMessage) const;
     void removeRow(std::size_t physicalRow, std::int64_t key);
     std::int64_t keyOf(std::size_t physicalRow) const;
     using ErrorSignal = void (TDataSet::*)(TDataSet*, Exception&, TDataAction&);
@@ -240,6 +263,7 @@ private:
     bool m_bof = true;
     bool m_eof = true;
     std::uint64_t m_generation = 0; // changes whenever the rows are reloaded or dropped
+    bool m_allRows = true;          // false: rows are read on demand (tables)
     WriteTarget m_target;
 
     std::vector<EditValue> m_edit;
