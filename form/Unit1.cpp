@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "Application.h"
+#include "Exception.h"
 
 TForm1* Form1 = nullptr;
 
@@ -125,14 +126,84 @@ void TForm1::DataSource1DataChange(QObject* /*Sender*/, TField* /*Field*/)
     StatusBar1->setSimpleText(text);
 }
 
-void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn /*Button*/)
+// Remember whose edit begins, to come back to that person after saving.
+void TForm1::ADOQuery1BeforeEdit(TDataSet* /*DataSet*/)
 {
+    LocateOpts.clear();
+    LocateOpts.include(loCaseInsensitive);
+    EditedId = ADOQuery1->FieldByName("ID")->AsInteger();
 }
 
+// Every save rebuilds the list; go back to the person edited last.
+void TForm1::ADOQuery1AfterPost(TDataSet* /*DataSet*/)
+{
+    RunSearch();
+    ADOQuery1->Locate("ID", EditedId, LocateOpts);
+}
+
+void TForm1::ADOQuery1EditError(TDataSet* /*DataSet*/, Exception& E, TDataAction& Action)
+{
+    Action = daAbort;
+    ShowMessage(E.Message());
+}
+
+void TForm1::ADOQuery1PostError(TDataSet* /*DataSet*/, Exception& E, TDataAction& Action)
+{
+    Action = daAbort;
+    ShowMessage(E.Message());
+}
+
+// A person is removed from the persons table itself, not through the joined
+// list; the list is then rebuilt, and its own delete removes nothing more.
+void TForm1::ADOQuery1BeforeDelete(TDataSet* /*DataSet*/)
+{
+    ADOTable3->Open();
+    DeletedId = ADOQuery1->FieldByName("ID")->AsInteger();
+    LocateOpts.clear();
+    LocateOpts.include(loCaseInsensitive);
+    if (ADOTable3->Locate("ID", DeletedId, LocateOpts))
+        ADOTable3->Delete();
+    else
+        ShowMessage("Ne mogu da pronadjem ID:" + QString::number(DeletedId));
+    ADOTable3->Close();
+    RunSearch();
+}
+
+void TForm1::ADOQuery1DeleteError(TDataSet* /*DataSet*/, Exception& /*E*/, TDataAction& Action)
+{
+    Action = daAbort;
+}
+
+// Before the navigator acts, the keyboard goes where the user works next.
+void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn Button)
+{
+    switch (Button) {
+    case nbFirst:
+    case nbPrior:
+    case nbNext:
+    case nbLast:
+    case nbPost:
+    case nbCancel:
+    case nbRefresh:
+        DBGrid1->setFocus();
+        break;
+    case nbInsert:
+    case nbEdit:
+        DBEdit1->setFocus();
+        break;
+    default:
+        break;
+    }
+}
+
+// While the city box has the focus, it offers the cities of the person's country.
 void TForm1::DBLookupComboBox2Enter(QObject* /*Sender*/)
 {
+    ADOTable2->setFilter("ID_DRZAVA=" + DBEdit3->Text());
+    ADOTable2->setFiltered(true);
 }
 
 void TForm1::DBLookupComboBox2Exit(QObject* /*Sender*/)
 {
+    ADOTable2->setFiltered(false);
 }

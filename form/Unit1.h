@@ -31,12 +31,18 @@ public:
 public slots:
     void ZajednickiChange(QObject* Sender);
     void DataSource1DataChange(QObject* Sender, TField* Field);
+    void ADOQuery1DeleteError(TDataSet* DataSet, Exception& E, TDataAction& Action);
+    void ADOQuery1EditError(TDataSet* DataSet, Exception& E, TDataAction& Action);
+    void ADOQuery1PostError(TDataSet* DataSet, Exception& E, TDataAction& Action);
     void Button1Click(QObject* Sender);
-    void FormActivate(QObject* Sender);
-    void Button2Click(QObject* Sender);
-    void DBNavigator1BeforeAction(QObject* Sender, TNavigateBtn Button);
+    void ADOQuery1AfterPost(TDataSet* DataSet);
     void DBLookupComboBox2Enter(QObject* Sender);
     void DBLookupComboBox2Exit(QObject* Sender);
+    void FormActivate(QObject* Sender);
+    void ADOQuery1BeforeEdit(TDataSet* DataSet);
+    void ADOQuery1BeforeDelete(TDataSet* DataSet);
+    void DBNavigator1BeforeAction(QObject* Sender, TNavigateBtn Button);
+    void Button2Click(QObject* Sender);
 
 private:
     TLocateOptions LocateOpts;

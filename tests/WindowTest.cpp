@@ -28,9 +28,11 @@ BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer) : answer(answer)
     m_timer.start(10);
 }
 
-std::unique_ptr<TForm1> openWindow(test_register::Schema schema)
+std::unique_ptr<TForm1> openWindow(test_register::Schema schema, const std::string& extraSql)
 {
     test_register::create(registerPath(), schema);
+    if (!extraSql.empty())
+        test_register::exec(registerPath(), extraSql);
     auto form = std::make_unique<TForm1>(TApplication::instance());
     form->show();
     if (!QTest::qWaitForWindowActive(form.get()))

@@ -32,8 +32,10 @@ private:
     QTimer m_timer;
 };
 
-// A fresh sample register and the window on it, shown and activated.
-std::unique_ptr<TForm1> openWindow(test_register::Schema schema = test_register::Schema::Full);
+// A fresh sample register (with extraSql run on it) and the window on it,
+// shown and activated.
+std::unique_ptr<TForm1> openWindow(test_register::Schema schema = test_register::Schema::Full,
+                                   const std::string& extraSql = {});
 
 // Types text into widget key by key, as a keyboard would, letters of any
 // script included.

@@ -1,6 +1,7 @@
 #include "DBEdit.h"
 
 #include "Application.h"
+#include "Exception.h"
 #include "Field.h"
 
 #include <QKeyEvent>
@@ -120,8 +121,14 @@ void TDBEdit::handOver()
 void TDBEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-        guarded([this] { handOver(); });
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    try {
+        handOver();
+    } catch (const Exception&) {
+        // The box keeps what was typed; saving the row says what is wrong
+        // with it, once.
+    }
 }
 
 void TDBEdit::keyPressEvent(QKeyEvent* event)

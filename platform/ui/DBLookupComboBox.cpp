@@ -57,12 +57,18 @@ void TDBLookupComboBox::fillList()
     TDataSet* list = m_listSource ? m_listSource->DataSet() : nullptr;
     TField* key = list ? list->FindField(m_keyField) : nullptr;
     TField* name = list ? list->FindField(m_listField) : nullptr;
+    TField* match = list && !m_matchField.isEmpty() ? list->FindField(m_matchField) : nullptr;
+    auto number = [list](int row, TField* field) {
+        const std::string text = list->displayText(row, field->Index());
+        return text.empty() ? QVariant() : QVariant(QString::fromStdString(text).toInt());
+    };
     if (list && list->Active() && key && name) {
         const int rows = list->displayRowCount();
         for (int row = 0; row < rows; ++row) {
-            const std::string keyText = list->displayText(row, key->Index());
-            addItem(QString::fromStdString(list->displayText(row, name->Index())),
-                    keyText.empty() ? QVariant() : QVariant(QString::fromStdString(keyText).toInt()));
+            addItem(QString::fromStdString(list->displayText(row, name->Index())));
+            setItemData(row, number(row, key), KeyRole);
+            if (match)
+                setItemData(row, number(row, match), MatchRole);
         }
     }
     m_updating = false;
@@ -74,8 +80,14 @@ void TDBLookupComboBox::showCurrent()
     TField* f = field();
     TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
     int index = -1;
-    if (f && ds && ds->Active() && (ds->RecNo() > 0 || ds->State() == dsInsert) && !f->IsNull())
-        index = findData(f->AsInteger());
+    if (f && ds && ds->Active() && (ds->RecNo() > 0 || ds->State() == dsInsert) && !f->IsNull()) {
+        const int key = f->AsInteger();
+        TField* match = m_matchField.isEmpty() ? nullptr : ds->FindField(m_matchField);
+        const QVariant wanted = match && !match->IsNull() ? QVariant(match->AsInteger()) : QVariant();
+        for (int i = 0; i < count() && index < 0; ++i)
+            if (itemData(i, KeyRole) == QVariant(key) && (!match || itemData(i, MatchRole) == wanted))
+                index = i;
+    }
     m_updating = true;
     setCurrentIndex(index);
     m_updating = false;
@@ -86,7 +98,7 @@ void TDBLookupComboBox::chosen(int index)
 {
     if (m_updating || index < 0)
         return;
-    const QVariant key = itemData(index);
+    const QVariant key = itemData(index, KeyRole);
     guarded([&] {
         TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
         TField* f = field();

@@ -5,7 +5,10 @@
 // The list holds the rows of the list source (key field, shown field), in its
 // order and under its filter. The box shows the name whose key equals the
 // data field of the current row; choosing a name stores its key in that field,
-// putting the data set into edit state first. Typing the beginning of a name
+// putting the data set into edit state first. Where a key alone does not name
+// one row of the list (a city number is one within its country), matchField
+// names a further field, present in both, that must agree for the name shown:
+// the city box shows the city of the person's own country. Typing the beginning of a name
 // selects it. OnEnter and OnExit follow the keyboard focus (a drop-down list
 // opening, or another application taking the focus, is no exit).
 
@@ -21,6 +24,7 @@ class TDBLookupComboBox : public QComboBox, public TDataControl {
     Q_PROPERTY(QString listSource READ listSourceName WRITE setListSourceName)
     Q_PROPERTY(QString keyField READ keyField WRITE setKeyField)
     Q_PROPERTY(QString listField READ listField WRITE setListField)
+    Q_PROPERTY(QString matchField READ matchField WRITE setMatchField)
 public:
     explicit TDBLookupComboBox(QWidget* parent = nullptr);
 
@@ -34,6 +38,8 @@ public:
     void setKeyField(const QString& name) { m_keyField = name; }
     QString listField() const { return m_listField; }
     void setListField(const QString& name) { m_listField = name; }
+    QString matchField() const { return m_matchField; }
+    void setMatchField(const QString& name) { m_matchField = name; }
 
     void bindData(QObject* form) override;
     void setSources(TDataSource* data, TDataSource* list);
@@ -67,6 +73,7 @@ private:
     TDataSource* m_listSource = nullptr;
     Link m_dataLink{this, false};
     Link m_listLink{this, true};
-    QString m_sourceName, m_dataField, m_listSourceName, m_keyField, m_listField;
+    QString m_sourceName, m_dataField, m_listSourceName, m_keyField, m_listField, m_matchField;
+    enum ItemRole { KeyRole = Qt::UserRole, MatchRole };
     bool m_updating = false;
 };

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 
 namespace {
 
@@ -179,8 +180,24 @@ void TDBNavigator::updateButtons()
         editing,                        // cancel
         browsing,                       // refresh
     };
-    for (int i = 0; i < 10; ++i)
+    bool later = false;
+    for (int i = 0; i < 10; ++i) {
+        // A button that has the keyboard focus would hand it on when
+        // disabled. Its own action may pass through a state that disables
+        // it for a moment (a deletion closes and reopens the list), so it is
+        // disabled only if that state outlasts the action.
+        if (!enabled[i] && window()->focusWidget() == m_buttons[i] && m_buttons[i]->isEnabled() && !m_settled) {
+            later = true;
+            continue;
+        }
         m_buttons[i]->setEnabled(enabled[i]);
+    }
+    if (later)
+        QTimer::singleShot(0, this, [this] {
+            m_settled = true;
+            updateButtons();
+            m_settled = false;
+        });
 }
 
 void TDBNavigator::BtnClick(TNavigateBtn which)

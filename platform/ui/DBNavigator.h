@@ -44,4 +44,5 @@ private:
     TDataSource* m_source = nullptr;
     QString m_sourceName;
     std::array<QToolButton*, 10> m_buttons{};
+    bool m_settled = false; // the action is over: disable even the focused button
 };

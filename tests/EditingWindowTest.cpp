@@ -1,0 +1,304 @@
+// The main window as a person uses it to keep the register: the navigator's
+// buttons clicked, names typed into the detail panel, countries and cities
+// chosen in the drop-down lists, deletions confirmed; what reached the file
+// is read back through a connection of the test's own.
+
+#include "WindowTest.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+
+using namespace window_test;
+namespace reg = test_register;
+
+namespace {
+
+// Four more persons of Srbija: the list then shows ten, in this order:
+// 5, 7 (Crna Gora), 3, 4 (Hrvatska), 1, 8, 9, 2, 10, 11 (Srbija, by city).
+const std::string TenPersons =
+    "INSERT INTO PODACI (ID, ID_DRZAVA, ID_GRAD, Ime, Prezime) VALUES"
+    " (8, 1, 1, 'Mara', 'Ilić'), (9, 1, 1, 'Maja', 'Lukić'), (10, 1, 3, 'Milan', 'Tomić'), (11, 1, 3, 'Mirko', 'Perić')";
+
+void click(TForm1* form, TNavigateBtn button)
+{
+    QVERIFY2(form->DBNavigator1->button(button)->isEnabled(), "the button is not enabled");
+    QTest::mouseClick(form->DBNavigator1->button(button), Qt::LeftButton);
+}
+
+// Replaces the text of a detail box as a person would: select all, type.
+void retype(QWidget* box, const QString& text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(box, Qt::Key_Delete);
+    else
+        typeText(box, text);
+}
+
+// Chooses a name in a drop-down list from the keyboard: focus, then the
+// beginning of the name.
+void choose(QComboBox* box, const QString& beginning)
+{
+    box->setFocus(Qt::TabFocusReason);
+    typeText(box, beginning);
+}
+
+int currentId(TForm1* form)
+{
+    return form->ADOQuery1ID->AsInteger();
+}
+
+QStringList comboItems(QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class EditingWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void editAndSaveComesBackToThePerson()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow(reg::Schema::Full, TenPersons);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/10]"));
+        form->ADOQuery1->setRecNo(5);
+        const int id = currentId(form.get());
+        click(form.get(), nbEdit);
+        QCOMPARE(QApplication::focusWidget(), form->DBEdit1);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Edit"));
+        retype(form->DBEdit2, "Šćepanović-Đukić");
+        click(form.get(), nbPost);
+        QCOMPARE(QApplication::focusWidget(), form->DBGrid1);
+        QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = " + std::to_string(id)),
+                 QString("Šćepanović-Đukić"));
+        QCOMPARE(currentId(form.get()), id);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [5/10]"));
+        QCOMPARE(boxes.texts, QStringList());
+    }
+
+    void editThatLeavesTheSearchLandsOnTheFirstRow()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow(reg::Schema::Full, TenPersons);
+        typeText(form->Edit1, "M");
+        QCOMPARE(form->ADOQuery1->RecordCount(), 5);
+        form->ADOQuery1->setRecNo(3);
+        const int id = currentId(form.get());
+        retype(form->DBEdit1, "Zoran"); // typing starts the edit
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Edit"));
+        click(form.get(), nbPost);
+        QCOMPARE(reg::value(registerPath(), "SELECT Ime FROM PODACI WHERE ID = " + std::to_string(id)), QString("Zoran"));
+        QCOMPARE(form->ADOQuery1->RecordCount(), 4);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/4]"));
+        QCOMPARE(boxes.texts, QStringList());
+    }
+
+    void insertComesBackToThePersonEditedLast()
+    {
+        auto form = openWindow(reg::Schema::Full, TenPersons);
+        // Before any edit: the list stands on its first row after the save.
+        form->ADOQuery1->setRecNo(4);
+        click(form.get(), nbInsert);
+        QCOMPARE(QApplication::focusWidget(), form->DBEdit1);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Insert"));
+        typeText(form->DBEdit1, "Vesna");
+        retype(form->DBEdit2, "Jokić");
+        choose(form->DBLookupComboBox1, "Crna");
+        QCOMPARE(form->DBEdit3->Text(), QString("3"));
+        retype(form->DBEdit4, "2");
+        click(form.get(), nbPost);
+        QCOMPARE(reg::value(registerPath(), "SELECT Ime || ' ' || Prezime || ' ' || ID_DRZAVA || ' ' || ID_GRAD "
+                                            "FROM PODACI WHERE ID = 12"),
+                 QString("Vesna Jokić 3 2"));
+        QCOMPARE(form->ADOQuery1->RecNo(), 1);
+        QCOMPARE(form->ADOQuery1->RecordCount(), 11);
+
+        // An edit begun and cancelled is still the edit begun last.
+        QVERIFY(form->ADOQuery1->Locate("ID", 10, {}));
+        click(form.get(), nbEdit);
+        retype(form->DBEdit1, "Nešto");
+        click(form.get(), nbCancel);
+        QCOMPARE(QApplication::focusWidget(), form->DBGrid1);
+        QCOMPARE(form->ADOQuery1Ime->AsString(), std::string("Milan"));
+        QCOMPARE(reg::value(registerPath(), "SELECT Ime FROM PODACI WHERE ID = 10"), QString("Milan"));
+        form->ADOQuery1->First();
+        click(form.get(), nbInsert);
+        typeText(form->DBEdit1, "Ivo");
+        retype(form->DBEdit3, "2");
+        retype(form->DBEdit4, "1");
+        click(form.get(), nbPost);
+        QCOMPARE(reg::count(registerPath(), "Ime = 'Ivo' AND ID_DRZAVA = 2"), 1);
+        QCOMPARE(currentId(form.get()), 10);
+    }
+
+    void refusedSaveShowsOneMessageAndKeepsTheRow_data()
+    {
+        QTest::addColumn<bool>("inserting");
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<QString>("city");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("city of another country")
+            << false << "1" << "9" << "Not saved: ID_DRZAVA 1 and ID_GRAD 9 name no row of table GRADOVI.";
+        QTest::newRow("country not in the list")
+            << false << "42" << "1" << "Not saved: ID_DRZAVA 42 and ID_GRAD 1 name no row of table GRADOVI.";
+        QTest::newRow("no country chosen") << true << "" << "1" << "Not saved: ID_DRZAVA needs a value.";
+        QTest::newRow("no city chosen") << true << "2" << "" << "Not saved: ID_GRAD needs a value.";
+        QTest::newRow("not a number") << false << "-" << "1" << "'-' is not a valid integer value for field 'ID_DRZAVA'.";
+    }
+
+    void refusedSaveShowsOneMessageAndKeepsTheRow()
+    {
+        QFETCH(bool, inserting);
+        QFETCH(QString, country);
+        QFETCH(QString, city);
+        QFETCH(QString, message);
+        BoxWatcher boxes;
+        auto form = openWindow();
+        const QByteArray before = reg::digest(registerPath());
+        click(form.get(), inserting ? nbInsert : nbEdit);
+        retype(form->DBEdit1, "Petra");
+        retype(form->DBEdit3, country);
+        retype(form->DBEdit4, city);
+        click(form.get(), nbPost);
+        QTest::qWait(30);
+        QCOMPARE(boxes.texts, QStringList{message});
+        QCOMPARE(reg::digest(registerPath()), before);
+        QCOMPARE(form->ADOQuery1->State(), inserting ? dsInsert : dsEdit);
+        QCOMPARE(form->DBEdit1->Text(), QString("Petra")); // nothing typed is lost
+        QCOMPARE(form->DBEdit4->Text(), city);
+        click(form.get(), nbCancel);
+        QCOMPARE(form->ADOQuery1->State(), dsBrowse);
+        QCOMPARE(reg::digest(registerPath()), before);
+    }
+
+    void deleteRemovesThatPersonAndRebuildsTheList()
+    {
+        BoxWatcher boxes(QMessageBox::Yes);
+        auto form = openWindow(reg::Schema::Full, TenPersons);
+        form->ADOQuery1->setRecNo(5);
+        const int id = currentId(form.get());
+        form->Edit2->setFocus();
+        click(form.get(), nbDelete);
+        QCOMPARE(boxes.texts.size(), 1); // the question, and nothing after it
+        QCOMPARE(form->focusWidget(), form->DBNavigator1->button(nbDelete)); // focus stays where the click put it
+        QCOMPARE(reg::count(registerPath(), "ID = " + std::to_string(id)), 0);
+        QCOMPARE(reg::count(registerPath()), 10); // one of eleven gone, no other
+        QCOMPARE(form->ADOQuery1->RecordCount(), 9);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/9]"));
+        QCOMPARE(currentId(form.get()), 5); // the first row, not a neighbour
+
+        // Saying no deletes nothing.
+        boxes.answer = QMessageBox::No;
+        click(form.get(), nbDelete);
+        QCOMPARE(boxes.texts.size(), 2);
+        QCOMPARE(reg::count(registerPath()), 10);
+    }
+
+    void deletingTheOnlyPersonShownEmptiesTheList()
+    {
+        BoxWatcher boxes(QMessageBox::Yes);
+        auto form = openWindow();
+        typeText(form->Edit2, "Čol");
+        QCOMPARE(form->ADOQuery1->RecordCount(), 1);
+        click(form.get(), nbDelete);
+        QCOMPARE(reg::count(registerPath(), "Prezime = 'Čolić'"), 0);
+        QCOMPARE(reg::count(registerPath()), 6);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [0/0]"));
+        QTRY_VERIFY(!form->DBNavigator1->button(nbDelete)->isEnabled()); // once the deletion is over
+    }
+
+    void deletingAPersonAnotherProgramRemovedSaysSo()
+    {
+        BoxWatcher boxes(QMessageBox::Yes);
+        auto form = openWindow(reg::Schema::Full, TenPersons);
+        QVERIFY(form->ADOQuery1->Locate("ID", 9, {}));
+        reg::exec(registerPath(), "DELETE FROM PODACI WHERE ID = 9");
+        click(form.get(), nbDelete);
+        QCOMPARE(boxes.texts.size(), 2);
+        QCOMPARE(boxes.texts[1], QString("Ne mogu da pronadjem ID:9"));
+        QCOMPARE(reg::count(registerPath()), 10);
+        QCOMPARE(form->ADOQuery1->RecordCount(), 9);
+        QVERIFY(!form->ADOQuery1->Locate("ID", 9, {}));
+    }
+
+    void navigatorPutsTheKeyboardWhereWorkGoesOn_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("first") << int(nbFirst) << "DBGrid1";
+        QTest::newRow("prior") << int(nbPrior) << "DBGrid1";
+        QTest::newRow("next") << int(nbNext) << "DBGrid1";
+        QTest::newRow("last") << int(nbLast) << "DBGrid1";
+        QTest::newRow("insert") << int(nbInsert) << "DBEdit1";
+        QTest::newRow("edit") << int(nbEdit) << "DBEdit1";
+        QTest::newRow("post") << int(nbPost) << "DBGrid1";
+        QTest::newRow("cancel") << int(nbCancel) << "DBGrid1";
+        QTest::newRow("refresh") << int(nbRefresh) << "DBGrid1";
+    }
+
+    void navigatorPutsTheKeyboardWhereWorkGoesOn()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, focus);
+        auto form = openWindow();
+        form->ADOQuery1->setRecNo(3);
+        if (button == nbPost || button == nbCancel) {
+            retype(form->DBEdit2, "Ilić");
+        } else {
+            form->Edit1->setFocus();
+        }
+        click(form.get(), TNavigateBtn(button));
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        if (button == nbPost)
+            QCOMPARE(reg::count(registerPath(), "Prezime = 'Ilić'"), 1); // what was typed was saved
+    }
+
+    void cityListOffersTheCitiesOfThePersonsCountry()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow();
+        QVERIFY(form->ADOQuery1->Locate("ID", 3, {}));
+        // Not focused: the whole list, and the city of the person's own country.
+        QCOMPARE(form->DBLookupComboBox2->count(), 7);
+        QCOMPARE(form->DBLookupComboBox2->currentText(), QString("Zagreb"));
+        QVERIFY(form->ADOQuery1->Locate("ID", 7, {}));
+        form->DBEdit4->setFocus();
+        QTest::keyClick(form->DBEdit4, Qt::Key_Tab); // on to the country box
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // "..."
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // the city box
+        QCOMPARE(QApplication::focusWidget(), form->DBLookupComboBox2);
+        QCOMPARE(comboItems(form->DBLookupComboBox2), (QStringList{"Podgorica", "Жабљак"}));
+        QCOMPARE(form->DBLookupComboBox2->currentText(), QString("Podgorica"));
+        QTest::keyClick(form->DBLookupComboBox2, Qt::Key_Tab);
+        QCOMPARE(form->DBLookupComboBox2->count(), 7);
+
+        // Another country chosen: its cities are offered next time.
+        choose(form->DBLookupComboBox1, "Hr");
+        QCOMPARE(form->DBEdit3->Text(), QString("2"));
+        form->DBLookupComboBox2->setFocus(Qt::TabFocusReason);
+        QCOMPARE(comboItems(form->DBLookupComboBox2), (QStringList{"Zagreb", "Đakovo"}));
+        typeText(form->DBLookupComboBox2, "Đ");
+        QCOMPARE(form->DBEdit4->Text(), QString("2"));
+        click(form.get(), nbPost);
+        QCOMPARE(reg::value(registerPath(), "SELECT ID_DRZAVA || '/' || ID_GRAD FROM PODACI WHERE ID = 7"), QString("2/2"));
+
+        // A new person without a country: no city to offer, and no error.
+        click(form.get(), nbInsert);
+        form->DBLookupComboBox2->setFocus(Qt::TabFocusReason);
+        QCOMPARE(form->DBLookupComboBox2->count(), 0);
+        form->DBEdit1->setFocus();
+        QCOMPARE(form->DBLookupComboBox2->count(), 7);
+        QCOMPARE(boxes.texts, QStringList());
+    }
+};
+
+WINDOW_TEST_MAIN(EditingWindowTest)
+#include "EditingWindowTest.moc"
