@@ -17,3 +17,12 @@ void dataSetPart(const QString& registers, const std::vector<long>& sizes, int r
 void windowPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
 } // namespace bench
+
+namespace bench {
+
+// Saving an edited person (and finding the person again in the rebuilt
+// list) and deleting a person, through the real window, beside the bare
+// statements: the write and the search.
+void editingPart(const QString& registers, const std::vector<long>& sizes, int runs);
+
+} // namespace bench

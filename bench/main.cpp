@@ -45,5 +45,6 @@ int main(int argc, char* argv[])
     QDir().mkpath(registers);
     bench::dataSetPart(registers, sizes, runs);
     bench::windowPart(registers, sizes, runs);
+    bench::editingPart(registers, sizes, runs);
     return 0;
 }

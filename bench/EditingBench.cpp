@@ -1,0 +1,105 @@
+#include "BenchSupport.h"
+#include "Benchmarks.h"
+
+#include "Application.h"
+#include "Exception.h"
+#include "Unit1.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+namespace bench {
+
+void editingPart(const QString& registers, const std::vector<long>& sizes, int runsOverride)
+{
+    std::printf("\n### Saving and deleting in the window\n\n");
+    std::printf("| persons | operation | window (ms) | bare SQLite (ms) | ratio |\n");
+    std::printf("|---:|---|---:|---:|---:|\n");
+    for (long size : sizes) {
+        // Work on a copy: the register of this size stays as it was made.
+        const QString original = ensureRegister(registers, size);
+        const QString path = registers + QString("/editing-%1.mdb").arg(size);
+        QFile::remove(path);
+        QFile::copy(original, path);
+
+        auto form = std::make_unique<TForm1>(TApplication::instance());
+        form->ADOConnection1->Close();
+        form->ADOConnection1->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
+                                                  + ";Persist Security Info=False");
+        form->ADOConnection1->Open();
+        form->ADOTable1->Open();
+        form->ADOTable2->Open();
+        form->show();
+        QTest::qWaitForWindowExposed(form.get());
+        QTest::qWait(50);
+        // A person is usually edited after finding them.
+        form->Edit1->setText("Jova");
+        const std::string search = form->ADOQuery1->SQL()[0];
+        sqlite3* db = form->ADOConnection1->nativeHandle();
+        auto paint = [&] {
+            form->DBGrid1->viewport()->repaint();
+            form->StatusBar1->repaint();
+        };
+
+        const int runs = runsOverride ? runsOverride : size <= 100000 ? 9 : 3;
+        std::vector<double> save, saveBare, removal, removalBare;
+        for (int r = 0; r < runs; ++r) {
+            // Save: edit the fifth person's surname, save, come back to them.
+            form->ADOQuery1->setRecNo(5);
+            const int id = form->ADOQuery1ID->AsInteger();
+            form->ADOQuery1->Edit();
+            form->ADOQuery1Prezime->setAsString("Novaković" + std::to_string(r));
+            save.push_back(milliseconds([&] {
+                form->ADOQuery1->Post();
+                paint();
+            }));
+            if (form->ADOQuery1ID->AsInteger() != id)
+                std::fprintf(stderr, "kolvara-bench: the list did not come back to the person saved\n");
+            saveBare.push_back(milliseconds([&] {
+                sqlite3_stmt* st = nullptr;
+                sqlite3_prepare_v2(db, "UPDATE PODACI SET Prezime = ?1 WHERE ID = ?2", -1, &st, nullptr);
+                sqlite3_bind_text(st, 1, ("Novaković" + std::to_string(r)).c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_int(st, 2, id);
+                sqlite3_step(st);
+                sqlite3_finalize(st);
+                bareRun(db, search);
+            }));
+
+            // Delete: the fifth person, as the navigator's delete does after
+            // the question; and the bare statements delete the sixth.
+            form->ADOQuery1->setRecNo(5);
+            removal.push_back(milliseconds([&] {
+                try {
+                    form->ADOQuery1->Delete();
+                } catch (const EAbort&) {
+                    // the list's own step, which has nothing left to do
+                }
+                paint();
+            }));
+            form->ADOQuery1->setRecNo(6);
+            const int other = form->ADOQuery1ID->AsInteger();
+            removalBare.push_back(milliseconds([&] {
+                sqlite3_stmt* st = nullptr;
+                sqlite3_prepare_v2(db, "DELETE FROM PODACI WHERE ID = ?1", -1, &st, nullptr);
+                sqlite3_bind_int(st, 1, other);
+                sqlite3_step(st);
+                sqlite3_finalize(st);
+                bareRun(db, search);
+            }));
+            form->ADOQuery1->Refresh();
+        }
+        const double a = median(save), b = median(saveBare), c = median(removal), d = median(removalBare);
+        std::printf("| %ld | save and come back | %.2f | %.2f | %.2f |\n", size, a, b, a / b);
+        std::printf("| %ld | delete | %.2f | %.2f | %.2f |\n", size, c, d, c / d);
+        std::fflush(stdout);
+        form.reset();
+        QFile::remove(path);
+    }
+}
+
+} // namespace bench
