@@ -1,6 +1,10 @@
 #include "BenchSupport.h"
 
+#include "Application.h"
+#include "Unit1.h"
+
 #include <QCoreApplication>
+#include <QTest>
 #include <QFile>
 #include <QProcess>
 
@@ -69,6 +73,21 @@ QString ensureRegister(const QString& folder, long size)
         std::exit(1);
     }
     return path;
+}
+
+std::unique_ptr<TForm1> windowOn(const QString& path)
+{
+    auto form = std::make_unique<TForm1>(TApplication::instance());
+    form->ADOConnection1->Close();
+    form->ADOConnection1->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
+                                              + ";Persist Security Info=False");
+    form->ADOConnection1->Open();
+    form->ADOTable1->Open();
+    form->ADOTable2->Open();
+    form->show();
+    QTest::qWaitForWindowExposed(form.get());
+    QTest::qWait(50);
+    return form;
 }
 
 long peakMegabytes()

@@ -5,10 +5,12 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct sqlite3;
+class TForm1;
 
 namespace bench {
 
@@ -23,6 +25,10 @@ std::string queryPlan(sqlite3* db, const std::string& sql);
 // The register of size persons in folder, made by kolvara-make-register
 // (beside this program) the first time.
 QString ensureRegister(const QString& folder, long size);
+
+// The real main window, pointed at the register at path instead of the one
+// beside the program, shown and with its list loaded.
+std::unique_ptr<TForm1> windowOn(const QString& path);
 
 // Largest resident memory of this process so far, in MB.
 long peakMegabytes();

@@ -27,16 +27,7 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
         QFile::remove(path);
         QFile::copy(original, path);
 
-        auto form = std::make_unique<TForm1>(TApplication::instance());
-        form->ADOConnection1->Close();
-        form->ADOConnection1->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
-                                                  + ";Persist Security Info=False");
-        form->ADOConnection1->Open();
-        form->ADOTable1->Open();
-        form->ADOTable2->Open();
-        form->show();
-        QTest::qWaitForWindowExposed(form.get());
-        QTest::qWait(50);
+        auto form = windowOn(path);
         // A person is usually edited after finding them.
         form->Edit1->setText("Jova");
         const std::string search = form->ADOQuery1->SQL()[0];

@@ -50,17 +50,7 @@ void windowPart(const QString& registers, const std::vector<long>& sizes, int ru
     std::vector<std::string> notes;
     for (long size : sizes) {
         const QString path = ensureRegister(registers, size);
-        auto form = std::make_unique<TForm1>(TApplication::instance());
-        // The window opened the register beside the program: point it at this one.
-        form->ADOConnection1->Close();
-        form->ADOConnection1->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
-                                                  + ";Persist Security Info=False");
-        form->ADOConnection1->Open();
-        form->ADOTable1->Open();
-        form->ADOTable2->Open();
-        form->show();
-        QTest::qWaitForWindowExposed(form.get());
-        QTest::qWait(50);
+        auto form = windowOn(path);
         form->Edit1->setFocus();
         sqlite3* db = form->ADOConnection1->nativeHandle();
 
@@ -83,7 +73,8 @@ void windowPart(const QString& registers, const std::vector<long>& sizes, int ru
                     repaint(form.get());
                 });
                 window[s].push_back(t);
-                worst = std::max(worst, t);
+                if (s + 1 < steps.size()) // a keystroke, not the button
+                    worst = std::max(worst, t);
                 const std::vector<std::string> statements = ran;
                 bare[s].push_back(milliseconds([&] {
                     for (const std::string& sql : statements)
@@ -105,7 +96,7 @@ void windowPart(const QString& registers, const std::vector<long>& sizes, int ru
         char line[200];
         std::snprintf(line, sizeof line,
                       "%ld persons: all %zu steps %.1f ms in the window against %.1f ms bare (ratio %.2f); "
-                      "slowest single keystroke %.1f ms",
+                      "slowest keystroke of all runs %.1f ms",
                       size, steps.size(), sumWindow, sumBare, sumWindow / sumBare, worst);
         notes.push_back(line);
 

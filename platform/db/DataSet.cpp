@@ -291,12 +291,16 @@ void TDataSet::ensureAllRows() const
     self->m_state = state;
     self->m_allRows = true;
     self->m_current = self->m_order.empty() ? -1 : 0;
-    if (onRow)
-        for (std::size_t i = 0; i < self->m_order.size(); ++i)
-            if (self->m_rowids[self->m_order[i]] == rowid) {
-                self->m_current = static_cast<int>(i);
-                break;
-            }
+    if (const int found = onRow ? self->indexOfKey(rowid) : -1; found >= 0)
+        self->m_current = found;
+}
+
+int TDataSet::indexOfKey(std::int64_t key) const
+{
+    for (std::size_t i = 0; i < m_order.size(); ++i)
+        if (keyOf(m_order[i]) == key)
+            return static_cast<int>(i);
+    return -1;
 }
 
 void TDataSet::Close()
@@ -1136,12 +1140,8 @@ void TDataSet::Refresh()
     m_state = dsBrowse;
     m_allRows = true;
     m_current = m_order.empty() ? -1 : std::clamp(recNo, 1, static_cast<int>(m_order.size())) - 1;
-    if (hasKey)
-        for (std::size_t i = 0; i < m_order.size(); ++i)
-            if (keyOf(m_order[i]) == key) {
-                m_current = static_cast<int>(i);
-                break;
-            }
+    if (const int found = hasKey ? indexOfKey(key) : -1; found >= 0)
+        m_current = found;
     notify(TDataEvent::DataSetChange);
 }
 
@@ -1187,12 +1187,8 @@ void TDataSet::setFiltered(bool filtered)
     rebuildOrder();
     m_current = m_order.empty() ? -1 : 0;
     // Switching the filter off comes back to the row that was current.
-    if (!filtered && hadRow)
-        for (std::size_t i = 0; i < m_order.size(); ++i)
-            if (keyOf(m_order[i]) == key) {
-                m_current = static_cast<int>(i);
-                break;
-            }
+    if (const int found = !filtered && hadRow ? indexOfKey(key) : -1; found >= 0)
+        m_current = found;
     notify(TDataEvent::DataSetChange);
 }
 

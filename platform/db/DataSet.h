@@ -246,6 +246,8 @@ private:
     std::string explainRefusal(int code, const std::string& engineMessage) const;
     void removeRow(std::size_t physicalRow, std::int64_t key);
     std::int64_t keyOf(std::size_t physicalRow) const;
+    // Where the row with that key is shown (index from 0), or -1.
+    int indexOfKey(std::int64_t key) const;
     using ErrorSignal = void (TDataSet::*)(TDataSet*, Exception&, TDataAction&);
     template <typename Operation> void withErrorEvent(ErrorSignal signal, Operation operation);
 
