@@ -78,7 +78,9 @@ void exec(const QString& path, const std::string& sql)
 
 QString value(const QString& path, const std::string& sql)
 {
-    Db db = open(path, SQLITE_OPEN_READONLY);
+    // Read-write: a file left by a killed program has a journal to roll back
+    // first, as the next program to open it does.
+    Db db = open(path, SQLITE_OPEN_READWRITE);
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
         throw std::runtime_error(std::string(sqlite3_errmsg(db.get())) + " in: " + sql);

@@ -3,6 +3,7 @@
 #include "Application.h"
 
 #include <QIconEngine>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
@@ -213,13 +214,17 @@ void TDBNavigator::BtnClick(TNavigateBtn which)
         case nbNext: ds->Next(); break;
         case nbLast: ds->Last(); break;
         case nbInsert: ds->Insert(); break;
-        case nbDelete:
-            if (QMessageBox::question(TApplication::instance()->dialogParent(), QApplication::applicationDisplayName(),
-                                      QStringLiteral("Da li da obrišem ovaj zapis?"),
-                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-                == QMessageBox::Yes)
+        case nbDelete: {
+            QMessageBox question(QMessageBox::Question, QApplication::applicationDisplayName(),
+                                 QStringLiteral("Da li da obrišem ovaj zapis?"), QMessageBox::Yes | QMessageBox::No,
+                                 TApplication::instance()->dialogParent());
+            question.button(QMessageBox::Yes)->setText(QStringLiteral("&Da"));
+            question.button(QMessageBox::No)->setText(QStringLiteral("&Ne"));
+            question.setDefaultButton(QMessageBox::No); // Enter keeps the person
+            if (question.exec() == QMessageBox::Yes)
                 ds->Delete();
             break;
+        }
         case nbEdit: ds->Edit(); break;
         case nbPost: ds->Post(); break;
         case nbCancel: ds->Cancel(); break;
