@@ -4,14 +4,27 @@
 #               run every test (offscreen)
 #   make bench  build, make the benchmark registers, run the benchmark
 #   make screenshot  render the window on the sample register to docs/screenshot.png
+#   make sanitized   every test again, built with AddressSanitizer and
+#                    UndefinedBehaviorSanitizer in build-asan/ (part of make test)
+#   make fuzz        each parser's fuzz target for FUZZ_SECONDS (part of make test)
+#   make stress      the long versions: more kills, more inputs, longer fuzzing
 
 BUILD    := build
 BIN      := $(BUILD)/bin
+SANITIZED := build-asan
+FUZZ_BUILD := build-fuzz
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
-# What a fresh Debian 12 needs to build, test and run the program.
-PACKAGES := cmake g++ make qt6-base-dev libsqlite3-dev fonts-dejavu-core
+# What a fresh Debian 12 needs to build, test and run the program; clang and
+# its runtime only for the fuzz targets.
+PACKAGES := cmake g++ make qt6-base-dev libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev
 
-.PHONY: run test bench screenshot setup build register clean
+# How long each fuzz target runs, and how hard the reliability tests push.
+FUZZ_SECONDS ?= 20
+FUZZ_TARGETS := ConnectionStringFuzz FilterFuzz LikeFuzz
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1 \
+                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: run test bench screenshot setup build register clean sanitized fuzz stress
 
 setup:
 	@missing=""; \
@@ -43,6 +56,41 @@ run: register
 
 test: register
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory sanitized
+	@$(MAKE) --no-print-directory fuzz
+
+# Every test once more under AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer: any report fails the test that caused it.
+sanitized: setup
+	cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOLVARA_SANITIZE=ON
+	cmake --build $(SANITIZED) -j $(JOBS)
+	cd $(SANITIZED) && QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Each parser's fuzz target for a bounded time; a crash, a sanitizer report or
+# a broken promise of the parser fails it. The corpus grows between runs.
+fuzz: setup
+	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@passed=0; failed=0; \
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
+	  if $(FUZZ_BUILD)/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	       -artifact_prefix=$(FUZZ_BUILD)/$$t- $(FUZZ_BUILD)/corpus/$$t fuzz/seeds/$$t \
+	       > $(FUZZ_BUILD)/$$t.log 2>&1; then \
+	    passed=$$((passed + 1)); \
+	    echo "fuzz: $$t $$(grep -o 'Done [0-9]* runs in [0-9]* second(s)' $(FUZZ_BUILD)/$$t.log)"; \
+	  else \
+	    failed=$$((failed + 1)); tail -40 $(FUZZ_BUILD)/$$t.log; echo "fuzz: $$t FAILED"; \
+	  fi; \
+	done; \
+	echo "fuzz: $$passed passed, $$failed failed"; \
+	[ $$failed = 0 ]
+
+# The long versions of the reliability tests.
+stress: register
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen KOLVARA_STRESS_KILLS=2000 KOLVARA_STRESS_INPUTS=100000 \
+	  ctest --output-on-failure -j $(JOBS) -R 'CrashTest|HostileInputTest|ConcurrencyTest' --timeout 7200
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
 
 bench: register
 	$(BIN)/kolvara-bench --registers $(BUILD)/registers
@@ -51,4 +99,4 @@ screenshot: register
 	QT_QPA_PLATFORM=offscreen $(BIN)/kolvara-screenshot docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZED) $(FUZZ_BUILD)
