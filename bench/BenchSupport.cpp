@@ -85,7 +85,8 @@ std::unique_ptr<TForm1> windowOn(const QString& path)
     form->ADOTable1->Open();
     form->ADOTable2->Open();
     form->show();
-    QTest::qWaitForWindowExposed(form.get());
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        qWarning("the benchmark window was not shown");
     QTest::qWait(50);
     return form;
 }

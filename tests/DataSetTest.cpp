@@ -555,6 +555,35 @@ private slots:
         QVERIFY(messageOf([&] { p.cities->Open(); }).contains("no such table: GRADOVI"));
     }
 
+    // A query runs exactly the one statement it holds, and never writes.
+    void queryRunsOneReadingStatementOnly_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("says");
+        // %1 stands for the persons list's statement.
+        QTest::newRow("second statement") << "%1; DELETE FROM PODACI" << "more than one statement";
+        QTest::newRow("second after comment") << "%1; /* x */ DROP TABLE PODACI" << "more than one statement";
+        QTest::newRow("writing") << "DELETE FROM PODACI RETURNING ID" << "would change the database";
+        QTest::newRow("broken tail") << "%1; '" << "more than one statement";
+        QTest::newRow("trailing blanks and comment") << "%1;  \n-- the end" << "";
+    }
+
+    void queryRunsOneReadingStatementOnly()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, says);
+        const QByteArray before = reg::digest(m_path);
+        Persons p(m_path);
+        p.query->SQL().Clear();
+        p.query->SQL().Add(QString(sql).replace("%1", reg::PersonsStatement).toStdString());
+        const QString message = messageOf([&] { p.query->Open(); });
+        if (says.isEmpty())
+            QCOMPARE(message, QString());
+        else
+            QVERIFY2(message.contains(says), qPrintable(message));
+        QCOMPARE(reg::digest(m_path), before);
+    }
+
     void openingRefusesWhatIsNotARegister_data()
     {
         QTest::addColumn<QByteArray>("content"); // null: no file at all

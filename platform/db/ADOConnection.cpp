@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 const char* const TADOConnection::Provider = "Microsoft.Jet.OLEDB.4.0";
 
 namespace {
@@ -78,6 +80,13 @@ void TADOConnection::detach(TDataSet* dataSet)
     m_dataSets.removeAll(dataSet);
 }
 
+void TADOConnection::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeout = std::max(0, milliseconds);
+    if (m_db)
+        sqlite3_busy_timeout(m_db.get(), m_busyTimeout);
+}
+
 void TADOConnection::Open()
 {
     if (Connected())
@@ -113,7 +122,7 @@ void TADOConnection::Open()
         throw Exception("The database file " + quoted(path) + " can only be read, not written. "
                         "Allow writing to it and to its folder, and start the program again.");
     sqlite3_extended_result_codes(db.get(), 1);
-    sqlite3_busy_timeout(db.get(), BusyTimeoutMs);
+    sqlite3_busy_timeout(db.get(), m_busyTimeout);
     const std::string context = "Cannot read the database file " + quoted(path);
     execute(db.get(), "PRAGMA foreign_keys = ON", context);
     // Every search reads the whole list again: keep the file's pages in

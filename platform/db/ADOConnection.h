@@ -39,6 +39,11 @@ public:
     // Takes effect at the next Open.
     void setConnectionString(const QString& text) { m_connectionString = text; }
 
+    // How long, in milliseconds, a statement waits for another program's lock
+    // before it gives up (BusyTimeoutMs unless set); applies at once.
+    int BusyTimeout() const { return m_busyTimeout; }
+    void setBusyTimeout(int milliseconds);
+
     bool LoginPrompt() const { return m_loginPrompt; }
     void setLoginPrompt(bool prompt) { m_loginPrompt = prompt; }
 
@@ -68,6 +73,7 @@ private:
 
     QString m_connectionString;
     bool m_loginPrompt = false;
+    int m_busyTimeout = BusyTimeoutMs;
     TConnectMode m_mode = cmShareDenyNone;
     SqliteHandle m_db;
     QString m_path;

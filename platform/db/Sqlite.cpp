@@ -18,22 +18,50 @@ std::string quoteIdentifier(std::string_view name)
     return quoted + "\"";
 }
 
+std::string sqliteMessage(sqlite3* db)
+{
+    if (!db)
+        return "out of memory";
+    switch (sqlite3_errcode(db)) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        // The engine says "database is locked", which leaves a person guessing.
+        return "The register is locked by another program that is writing to it. Try again in a moment.";
+    default:
+        return sqlite3_errmsg(db);
+    }
+}
+
 void throwSqliteError(sqlite3* db, const std::string& context)
 {
-    const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    const std::string message = sqliteMessage(db);
     throw Exception(context.empty() ? message : context + ": " + message);
 }
 
 Statement::Statement(sqlite3* db, std::string_view sql)
 {
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr) != SQLITE_OK) {
-        const std::string message = sqlite3_errmsg(db);
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &m_stmt, &tail) != SQLITE_OK) {
+        const std::string message = sqliteMessage(db);
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
         throw Exception(message);
     }
     if (!m_stmt)
         throw Exception("The SQL text holds no statement.");
+    // A second statement after the first would silently not run: refuse the
+    // whole text instead. Blanks and comments after it are fine.
+    const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
+    if (rest.find_first_not_of(" \t\r\n;") != std::string_view::npos) {
+        sqlite3_stmt* next = nullptr;
+        const int rc = sqlite3_prepare_v2(db, rest.data(), static_cast<int>(rest.size()), &next, nullptr);
+        sqlite3_finalize(next);
+        if (rc != SQLITE_OK || next) {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
+            throw Exception("The SQL text holds more than one statement; only one can run at a time.");
+        }
+    }
 }
 
 Statement& Statement::operator=(Statement&& other) noexcept

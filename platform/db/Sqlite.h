@@ -12,6 +12,10 @@
 // An identifier in double quotes, for names that come from outside the code.
 std::string quoteIdentifier(std::string_view name);
 
+// SQLite's message for db's last error, said plainly where the engine's own
+// words would not tell a person what to do.
+std::string sqliteMessage(sqlite3* db);
+
 // Throws Exception with context, a colon and SQLite's own message for db.
 [[noreturn]] void throwSqliteError(sqlite3* db, const std::string& context);
 
@@ -19,7 +23,8 @@ std::string quoteIdentifier(std::string_view name);
 class Statement {
 public:
     Statement() = default;
-    // Prepares sql on db; throws Exception with the database's message.
+    // Prepares sql on db; throws Exception with the database's message, or
+    // when sql holds more than one statement.
     Statement(sqlite3* db, std::string_view sql);
     Statement(Statement&& other) noexcept : m_stmt(other.m_stmt) { other.m_stmt = nullptr; }
     Statement& operator=(Statement&& other) noexcept;

@@ -1,0 +1,346 @@
+// Two programs on one register: the window and another process that holds a
+// write transaction, deletes the person being edited, or inserts persons at
+// the same moment. Nothing may be lost silently: a write that cannot go
+// through says so once and keeps what was typed, and the next search shows
+// what is really in the file.
+//
+// The other programs are this test program started again in a child mode:
+//   --hold <file> write|exclusive   take the lock, print HELD, wait for a line
+//                                   on standard input, then roll back
+//   --sql <file> <statements>       run statements and end
+//   --insert <file> <count> <name>  insert persons through the data-set layer,
+//                                   printing DONE <id> for each save reported
+//                                   done and REFUSED <message> for each refusal
+
+#include "ADOConnection.h"
+#include "ADOTable.h"
+#include "Exception.h"
+#include "Field.h"
+#include "WindowTest.h"
+
+#include <QProcess>
+#include <QSet>
+#include <QTest>
+
+#include <algorithm>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+using namespace window_test;
+namespace reg = test_register;
+
+namespace {
+
+QString connectionString(const QString& path)
+{
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Persist Security Info=False";
+}
+
+// ---- the other program ------------------------------------------------------
+
+int childRun(const char* path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_busy_timeout(db, 5000);
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return rc == SQLITE_OK ? 0 : 1;
+}
+
+int childHold(const char* path, const char* mode)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE, nullptr);
+    const bool exclusive = std::strcmp(mode, "exclusive") == 0;
+    const int rc = sqlite3_exec(db,
+                                exclusive ? "BEGIN EXCLUSIVE; UPDATE PODACI SET Prezime = 'Drugi' WHERE ID = 1"
+                                          : "BEGIN IMMEDIATE; UPDATE PODACI SET Prezime = 'Drugi' WHERE ID = 1",
+                                nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        return 1;
+    }
+    std::printf("HELD\n");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return 0;
+}
+
+int childInsert(const char* path, int count, const char* name)
+{
+    QObject owner;
+    auto* connection = new TADOConnection(&owner);
+    connection->setConnectionString(connectionString(QString::fromUtf8(path)));
+    auto* persons = new TADOTable(&owner);
+    persons->setConnection(connection);
+    persons->setTableName("PODACI");
+    try {
+        connection->Open();
+        persons->Open();
+    } catch (const Exception& error) {
+        std::printf("REFUSED %s\n", error.Message().c_str());
+        return 1;
+    }
+    for (int i = 1; i <= count; ++i) {
+        try {
+            persons->Insert();
+            persons->FieldByName("ID_DRZAVA")->setAsInteger(1);
+            persons->FieldByName("ID_GRAD")->setAsInteger(1 + i % 3);
+            persons->FieldByName("Ime")->setAsString(name);
+            persons->FieldByName("Prezime")->setAsString(std::to_string(i));
+            persons->Post();
+            std::printf("DONE %d\n", persons->FieldByName("ID")->AsInteger());
+        } catch (const Exception& error) {
+            std::printf("REFUSED %s\n", error.Message().c_str());
+            persons->Cancel();
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+// ---- the test's side --------------------------------------------------------
+
+class OtherProgram {
+public:
+    explicit OtherProgram(const QStringList& arguments)
+    {
+        m_process.start(QCoreApplication::applicationFilePath(), arguments);
+    }
+    ~OtherProgram()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    // Waits for the child to hold its lock.
+    bool held()
+    {
+        while (!m_process.canReadLine())
+            if (!m_process.waitForReadyRead(10000))
+                return false;
+        return m_process.readLine().trimmed() == "HELD";
+    }
+    void release()
+    {
+        m_process.write("release\n");
+        m_process.closeWriteChannel();
+    }
+    // Waits for the end; the lines the child printed.
+    QStringList finish()
+    {
+        m_process.waitForFinished(120000);
+        return QString::fromUtf8(m_process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    }
+    int exitCode() const { return m_process.exitCode(); }
+
+private:
+    QProcess m_process;
+};
+
+void runElsewhere(const std::string& sql)
+{
+    OtherProgram other({"--sql", registerPath(), QString::fromStdString(sql)});
+    other.finish();
+    QCOMPARE(other.exitCode(), 0);
+}
+
+void click(TForm1* form, TNavigateBtn button)
+{
+    QVERIFY2(form->DBNavigator1->button(button)->isEnabled(), "the button is not enabled");
+    QTest::mouseClick(form->DBNavigator1->button(button), Qt::LeftButton);
+}
+
+void retype(QWidget* box, const QString& text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    typeText(box, text);
+}
+
+// The keys the list shows, sorted (the list orders by country only).
+QStringList ids(TForm1* form)
+{
+    QStringList result;
+    for (const QString& row : listRows(form))
+        result << row.section(' ', 0, 0);
+    std::sort(result.begin(), result.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+    return result;
+}
+
+// A search as a person makes one: a letter typed into the first-name box and
+// taken back.
+void searchAgain(TForm1* form)
+{
+    typeText(form->Edit1, "x");
+    QTest::keyClick(form->Edit1, Qt::Key_Backspace);
+}
+
+} // namespace
+
+class ConcurrencyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saveWhileAnotherProgramWritesIsRefusedOnceAndKept()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow();
+        form->ADOConnection1->setBusyTimeout(200);
+        QVERIFY(form->ADOQuery1->Locate("ID", 2, {}));
+        OtherProgram other({"--hold", registerPath(), "write"});
+        QVERIFY(other.held());
+
+        retype(form->DBEdit1, "Ana-Marija");
+        click(form.get(), nbPost);
+        QTRY_COMPARE(boxes.texts,
+                     QStringList{"Not saved: another program is writing to the register. Try again in a moment."});
+        QCOMPARE(form->ADOQuery1->State(), dsEdit);
+        QCOMPARE(form->DBEdit1->Text(), QString("Ana-Marija"));
+        QCOMPARE(reg::value(registerPath(), "SELECT Ime FROM PODACI WHERE ID = 2"), QString("Ana"));
+
+        // The other program is done: the same save now goes through.
+        other.release();
+        other.finish();
+        click(form.get(), nbPost);
+        QCOMPARE(reg::value(registerPath(), "SELECT Ime FROM PODACI WHERE ID = 2"), QString("Ana-Marija"));
+        QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 1"), QString("Šćepanović"));
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    void searchWhileAnotherProgramCommitsSaysSoOnce()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow();
+        form->ADOConnection1->setBusyTimeout(200);
+        OtherProgram other({"--hold", registerPath(), "exclusive"});
+        QVERIFY(other.held());
+        typeText(form->Edit1, "A");
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts[0],
+                 QString("The register is locked by another program that is writing to it. Try again in a moment."));
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Inactive"));
+
+        other.release();
+        other.finish();
+        typeText(form->Edit1, "n");
+        QCOMPARE(ids(form.get()), QStringList{"2"});
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    void savingAPersonDeletedElsewhereSaysSo()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow();
+        QVERIFY(form->ADOQuery1->Locate("ID", 3, {}));
+        retype(form->DBEdit2, "Horvat-Kovač");
+        runElsewhere("DELETE FROM PODACI WHERE ID = 3; "
+                     "INSERT INTO PODACI (ID, ID_DRZAVA, ID_GRAD, Ime, Prezime) VALUES (20, 2, 1, 'Iva', 'Novak')");
+        const QByteArray before = reg::digest(registerPath());
+        click(form.get(), nbPost);
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains("no longer exists") && boxes.texts[0].contains("Nothing was saved"),
+                 qPrintable(boxes.texts[0]));
+        QCOMPARE(form->ADOQuery1->State(), dsEdit);
+        QCOMPARE(form->DBEdit2->Text(), QString("Horvat-Kovač"));
+        QCOMPARE(reg::digest(registerPath()), before);
+
+        click(form.get(), nbCancel);
+        searchAgain(form.get());
+        QCOMPARE(ids(form.get()), (QStringList{"1", "2", "4", "5", "7", "20"}));
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    void deletingAPersonDeletedElsewhereSaysSo()
+    {
+        BoxWatcher boxes(QMessageBox::Yes);
+        auto form = openWindow();
+        QVERIFY(form->ADOQuery1->Locate("ID", 4, {}));
+        runElsewhere("DELETE FROM PODACI WHERE ID = 4");
+        const QByteArray before = reg::digest(registerPath());
+        click(form.get(), nbDelete);
+        QTRY_COMPARE(boxes.texts.size(), 2); // the question, then what happened
+        QCOMPARE(boxes.texts[1], QString("Ne mogu da pronadjem ID:4"));
+        QCOMPARE(reg::digest(registerPath()), before);
+        QCOMPARE(ids(form.get()), (QStringList{"1", "2", "3", "5", "7"})); // the list as the file has it
+    }
+
+    // Two other programs insert persons while the window inserts its own:
+    // every save reported done is in the file once, with the key it was
+    // given, and nothing else is.
+    void programsInsertingAtOnceLoseNothing()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow();
+        const int each = qEnvironmentVariableIntValue("KOLVARA_STRESS_INSERTS") > 0
+                             ? qEnvironmentVariableIntValue("KOLVARA_STRESS_INSERTS")
+                             : 150;
+        OtherProgram first({"--insert", registerPath(), QString::number(each), "Prvi"});
+        OtherProgram second({"--insert", registerPath(), QString::number(each), "Drugi"});
+        const int own = 15;
+        for (int i = 1; i <= own; ++i) {
+            click(form.get(), nbInsert);
+            typeText(form->DBEdit1, "Prozor");
+            retype(form->DBEdit2, QString::number(i));
+            retype(form->DBEdit3, "2");
+            retype(form->DBEdit4, "1");
+            click(form.get(), nbPost);
+        }
+        QCOMPARE(boxes.texts, QStringList());
+
+        QStringList done, refused;
+        for (OtherProgram* other : {&first, &second}) {
+            for (const QString& line : other->finish()) {
+                if (line.startsWith("DONE "))
+                    done << line.mid(5);
+                else
+                    refused << line;
+            }
+        }
+        QCOMPARE(refused, QStringList());
+        QCOMPARE(done.size(), 2 * each);
+        QCOMPARE(QSet<QString>(done.begin(), done.end()).size(), done.size()); // each key once
+        for (const char* name : {"Prvi", "Drugi"}) {
+            QCOMPARE(reg::count(registerPath(), std::string("Ime = '") + name + "'"), each);
+            QCOMPARE(reg::value(registerPath(), std::string("SELECT count(DISTINCT Prezime) FROM PODACI WHERE Ime = '")
+                                                    + name + "'"),
+                     QString::number(each));
+        }
+        const QString doneIds = done.join(',');
+        QCOMPARE(reg::count(registerPath(), "ID IN (" + doneIds.toStdString() + ")"), 2 * each);
+        QCOMPARE(reg::count(registerPath(), "Ime = 'Prozor'"), own);
+        QCOMPARE(reg::count(registerPath()), 7 + 2 * each + own);
+        QCOMPARE(reg::value(registerPath(), "PRAGMA integrity_check"), QString("ok"));
+        qInfo("%d persons inserted by two other programs and %d by the window at the same time, none lost",
+              2 * each, own);
+
+        searchAgain(form.get());
+        QCOMPARE(form->ADOQuery1->RecordCount(), 6 + 2 * each + own); // person 6 has no city
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    if (argc == 4 && std::strcmp(argv[1], "--hold") == 0)
+        return childHold(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "--sql") == 0)
+        return childRun(argv[2], argv[3]);
+    if (argc == 5 && std::strcmp(argv[1], "--insert") == 0)
+        return childInsert(argv[2], std::atoi(argv[3]), argv[4]);
+    ConcurrencyTest test;
+    return window_test::run(&test, argc, argv);
+}
+
+#include "ConcurrencyTest.moc"
