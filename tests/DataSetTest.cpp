@@ -13,7 +13,14 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace reg = test_register;
 
@@ -319,6 +326,46 @@ private slots:
         p.query->Cancel();
         p.query->Edit();
         QVERIFY(messageOf([&] { p.query->Post(); }).contains("no longer exists"));
+    }
+
+    // The register on a small file system that another file has filled.
+    void saveThatTheFullDiskRefusesLosesNothing()
+    {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small file system needs the administrator");
+        QTemporaryDir disk;
+        QVERIFY2(::mount("tmpfs", QFile::encodeName(disk.path()).constData(), "tmpfs", 0, "size=256k") == 0,
+                 std::strerror(errno));
+        const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(disk.path()).constData(), MNT_DETACH); });
+        const QString path = disk.filePath("proba.mdb");
+        reg::create(path);
+        {
+            QFile filler(disk.filePath("filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+        }
+        const QByteArray before = reg::digest(path);
+
+        Persons p(path);
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 2, {}));
+        p.query->Edit();
+        const std::string typed = "Ана-Марија " + std::string(200, 'z');
+        p.first->setAsString(typed);
+        QCOMPARE(messageOf([&] { p.query->Post(); }), QString("Not saved: the disk is full. Make room and save again."));
+        QCOMPARE(p.query->State(), dsEdit);
+        QCOMPARE(p.first->AsString(), typed);
+        QCOMPARE(reg::digest(path), before);
+        QCOMPARE(reg::value(path, "PRAGMA integrity_check"), QString("ok"));
+
+        // Room made: the same save goes through.
+        QVERIFY(QFile::remove(disk.filePath("filler")));
+        p.query->Post();
+        QCOMPARE(reg::value(path, "SELECT Ime FROM PODACI WHERE ID = 2"), QString::fromStdString(typed));
+        p.query->Close();
+        p.connection->Close();
     }
 
     void deleteRemovesExactlyThatPerson()

@@ -21,8 +21,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <random>
 
 namespace reg = test_register;
 
@@ -97,13 +102,27 @@ class StartupTest : public QObject {
 
     // Copies this test program into folder and runs it there as the program,
     // from another working folder that holds a proba.mdb of its own.
-    Outcome start(const QString& folder, const QStringList& extra = {})
+    // As the administrator, whom folder permissions do not stop, asNobody
+    // runs the program as the unprivileged user "nobody".
+    Outcome start(const QString& folder, const QStringList& extra = {}, bool asNobody = false)
+    {
+        install(folder);
+        return run(folder, extra, asNobody);
+    }
+
+    static void install(const QString& folder)
     {
         const QString program = folder + "/kolvara";
         QFile::remove(program);
         if (!QFile::copy(QCoreApplication::applicationFilePath(), program))
             qFatal("cannot copy the program");
-        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                           | QFile::ExeOther);
+    }
+
+    Outcome run(const QString& folder, const QStringList& extra, bool asNobody)
+    {
+        const QString program = folder + "/kolvara";
         const QString elsewhere = m_dir.filePath("elsewhere");
         QDir().mkpath(elsewhere);
         reg::create(elsewhere + "/proba.mdb");
@@ -114,7 +133,11 @@ class StartupTest : public QObject {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(env);
-        process.start(program, QStringList{"--run-program"} + extra);
+        if (asNobody && ::geteuid() == 0)
+            process.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", program,
+                                                 "--run-program"} + extra);
+        else
+            process.start(program, QStringList{"--run-program"} + extra);
         if (!process.waitForFinished(30000))
             process.kill();
         Outcome outcome;
@@ -131,6 +154,13 @@ class StartupTest : public QObject {
     }
 
 private slots:
+    void initTestCase()
+    {
+        // Other users may pass through (for the start as "nobody").
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                                | QFile::ExeOther);
+    }
+
     void startsOnTheRegisterBesideIt_data()
     {
         QTest::addColumn<QString>("folder");
@@ -159,6 +189,9 @@ private slots:
         QTest::newRow("not a database") << "text" << "not a database";
         QTest::newRow("access file") << "jet" << "Access database";
         QTest::newRow("truncated") << "truncated" << "malformed";
+        QTest::newRow("random bytes") << "random" << "not a database";
+        QTest::newRow("locked by another program") << "locked" << "locked by another program";
+        QTest::newRow("read-only folder") << "read-only folder" << "folder";
         QTest::newRow("read-only") << "read-only" << "read-only";
         QTest::newRow("missing table") << "no cities" << "no such table: GRADOVI";
         QTest::newRow("missing column") << "no country name" << "NAZIV";
@@ -172,8 +205,13 @@ private slots:
         QDir().mkpath(folder);
         const QString path = folder + "/proba.mdb";
         QFile::remove(path);
-        if (kind == "empty" || kind == "text" || kind == "jet") {
+        if (kind == "empty" || kind == "text" || kind == "jet" || kind == "random") {
             QByteArray content;
+            if (kind == "random") {
+                std::mt19937 random(7);
+                for (int i = 0; i < 8192; ++i)
+                    content.append(char(random()));
+            }
             if (kind == "text")
                 content = QByteArray("not a register\n").repeated(50);
             if (kind == "jet") {
@@ -190,6 +228,8 @@ private slots:
         } else if (kind == "read-only") {
             reg::create(path);
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup);
+        } else if (kind == "locked" || kind == "read-only folder") {
+            reg::create(path);
         } else if (kind == "no cities") {
             reg::create(path);
             reg::exec(path, "DROP TABLE PODACI; DROP TABLE GRADOVI");
@@ -198,7 +238,25 @@ private slots:
             reg::exec(path, "ALTER TABLE DRZAVE RENAME COLUMN NAZIV TO IME");
         }
         const QByteArray before = reg::digest(path);
-        const Outcome outcome = start(folder);
+        std::unique_ptr<sqlite3, decltype(&sqlite3_close)> other(nullptr, &sqlite3_close);
+        if (kind == "locked") {
+            // Another program in the middle of a save: it holds the file for itself.
+            sqlite3* db = nullptr;
+            sqlite3_open(path.toUtf8().constData(), &db);
+            other.reset(db);
+            QCOMPARE(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        if (kind == "read-only folder") {
+            install(folder);
+            // The file itself may be written by anyone; its folder by no one.
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        }
+        const Outcome outcome = kind == "read-only folder" ? run(folder, {}, true) : start(folder);
+        if (other)
+            sqlite3_exec(other.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        other.reset();
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(outcome.boxes.size(), 1);
         QVERIFY2(outcome.boxes[0].contains(says), qPrintable(outcome.boxes[0]));
         QCOMPARE(outcome.windows, QStringList());

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 const char* const TADOConnection::Provider = "Microsoft.Jet.OLEDB.4.0";
 
 namespace {
@@ -111,6 +113,15 @@ void TADOConnection::Open()
     if (!readOnly && !(QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
         throw Exception("The database file " + quoted(path) + " is read-only. "
                         "Allow writing to it (in the file's properties) and start the program again.");
+
+    // Every save writes a journal beside the file first, so that a crash
+    // cannot leave half a save behind: without a writable folder no save
+    // could ever go through. Say so now rather than at the first save.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!readOnly && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        throw Exception("The folder " + quoted(folder) + " of the database file cannot be written to, "
+                        "and every save needs to write a journal there. Allow writing to the folder "
+                        "and start the program again.");
 
     sqlite3* raw = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
