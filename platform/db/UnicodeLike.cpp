@@ -1,5 +1,7 @@
 #include "UnicodeLike.h"
 
+#include <string>
+
 #include <QChar>
 #include <sqlite3.h>
 
@@ -128,7 +130,9 @@ void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     if (!pattern || !text)
         return; // NULL in, NULL out
     if (static_cast<std::size_t>(patternBytes) > MaxPatternLength) {
-        sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
+        static const std::string tooLong = "The search text is too long: a pattern may hold at most "
+                                           + std::to_string(MaxPatternLength) + " bytes (UTF-8). Shorten it.";
+        sqlite3_result_error(context, tooLong.c_str(), -1);
         return;
     }
     sqlite3_result_int(context, compare(pattern, pattern + patternBytes,

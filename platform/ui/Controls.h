@@ -8,6 +8,25 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QValidator>
+
+// What a one-line box takes: a line of text holds no control characters
+// (tab, line break, U+0000 and the like arrive only by pasting, and no name
+// has them), no half of a character, and, when maxCharacters is set, no more
+// than that many characters. Characters beyond the limit are dropped from
+// just before the cursor, that is from the end of what was just typed or
+// pasted, so that the text already there stays whole; a character outside
+// the basic plane counts once, as the register counts it.
+class LineTextValidator : public QValidator {
+public:
+    explicit LineTextValidator(int maxCharacters, QObject* parent) : QValidator(parent), m_max(maxCharacters) {}
+    int maxCharacters() const { return m_max; }
+    void setMaxCharacters(int maxCharacters) { m_max = maxCharacters; }
+    State validate(QString& input, int& position) const override;
+
+private:
+    int m_max;
+};
 
 // An edit box. OnChange follows every change of its text, typed or set; a
 // text set equal to the one shown is no change.

@@ -1,6 +1,7 @@
 #include "DBEdit.h"
 
 #include "Application.h"
+#include "Controls.h"
 #include "Exception.h"
 #include "Field.h"
 
@@ -39,6 +40,17 @@ void TDBEdit::showField()
     TField* f = field();
     TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
     const bool live = f && ds && ds->Active();
+    if (f) {
+        auto* line = dynamic_cast<LineTextValidator*>(const_cast<QValidator*>(validator()));
+        if (f->kind() == FieldKind::Integer) {
+            if (!validator() || line)
+                setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[+-]?[0-9]{0,10}")), this));
+        } else if (line) {
+            line->setMaxCharacters(f->Size());
+        } else {
+            setValidator(new LineTextValidator(f->Size(), this));
+        }
+    }
     m_showing = true;
     const QString shown = live && (ds->RecNo() > 0 || ds->State() == dsInsert) ? f->Text() : QString();
     if (shown != text())
@@ -46,11 +58,6 @@ void TDBEdit::showField()
     m_showing = false;
     m_typed = false;
     setReadOnly(!live || f->ReadOnly() || !ds->CanModify());
-    if (f) {
-        setMaxLength(f->kind() == FieldKind::Text && f->Size() > 0 ? f->Size() : 32767);
-        if (f->kind() == FieldKind::Integer && !validator())
-            setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[+-]?[0-9]{0,10}")), this));
-    }
 }
 
 void TDBEdit::dataEvent(TDataEvent event, TField* changed)

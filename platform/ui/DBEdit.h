@@ -3,8 +3,9 @@
 //
 // It shows the field's text. The first change the user types puts the data
 // set into edit state (through Edit, so the data set's BeforeEdit runs); if
-// the data set refuses, the box shows the field again. Input is limited to the
-// field's size, and an integer field takes digits and a sign only. What was
+// the data set refuses, the box shows the field again. A text field's box
+// takes a line of at most the field's size in characters (LineTextValidator),
+// and an integer field's digits and a sign only. What was
 // typed reaches the field when the data set is about to save and when the box
 // loses focus.
 
