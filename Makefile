@@ -54,8 +54,13 @@ register: build
 run: register
 	$(BIN)/kolvara
 
+# The reliability tests' figures of the last run in a build folder.
+figures = grep -h -o -E "(crash safety|search box|[0-9]+ persons inserted|[0-9]+ register files).*" \
+            $(1)/Testing/Temporary/LastTest.log | sed 's/^/$(1): /' || true
+
 test: register
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(call figures,$(BUILD))
 	@$(MAKE) --no-print-directory sanitized
 	@$(MAKE) --no-print-directory fuzz
 
@@ -65,6 +70,7 @@ sanitized: setup
 	cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOLVARA_SANITIZE=ON
 	cmake --build $(SANITIZED) -j $(JOBS)
 	cd $(SANITIZED) && QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+	@$(call figures,$(SANITIZED))
 
 # Each parser's fuzz target for a bounded time; a crash, a sanitizer report or
 # a broken promise of the parser fails it. The corpus grows between runs.
@@ -88,8 +94,9 @@ fuzz: setup
 
 # The long versions of the reliability tests.
 stress: register
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen KOLVARA_STRESS_KILLS=2000 KOLVARA_STRESS_INPUTS=100000 \
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen KOLVARA_STRESS_KILLS=2000 KOLVARA_STRESS_INPUTS=100000 KOLVARA_STRESS_INSERTS=2000 \
 	  ctest --output-on-failure -j $(JOBS) -R 'CrashTest|HostileInputTest|ConcurrencyTest' --timeout 7200
+	@$(call figures,$(BUILD))
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
 
 bench: register
