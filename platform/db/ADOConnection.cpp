@@ -49,8 +49,10 @@ std::string whyNotADatabase(const QString& path)
         if (signature == QByteArray("Standard Jet DB\0", 16) || signature == QByteArray("Standard ACE DB\0", 16)) {
             const bool ace = signature.startsWith("Standard ACE");
             return quoted(path) + " is a Microsoft Access database (" + (ace ? "ACE" : "Jet")
-                   + " format). This program keeps its register in an SQLite database file: "
-                     "the old register has to be converted before this program can open it.";
+                   + " format), a register kept by an older program. Bring it in once with the import "
+                     "command in this program's folder:\n    kolvara-import-jet --replace "
+                   + quoted(path) + "\nIt writes a new register in its place and keeps the old file, "
+                     "unchanged, beside it. Then start this program again.";
         }
     }
     if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))

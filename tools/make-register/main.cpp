@@ -10,19 +10,15 @@
 // The file is written under a temporary name and renamed into place when
 // complete, so an interrupted run leaves no half-written register.
 
-#include "Schema.h"
+#include "NewRegisterFile.h"
 
 #include <sqlite3.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -100,26 +96,10 @@ private:
     std::uint64_t m_state = 20261207;
 };
 
-class Failure {
-public:
-    explicit Failure(std::string message) : message(std::move(message)) {}
-    std::string message;
-};
-
 void check(sqlite3* db, int rc, const char* what)
 {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-        throw Failure(std::string(what) + ": " + sqlite3_errmsg(db));
-}
-
-void exec(sqlite3* db, const char* sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        const std::string message = error ? error : "unknown error";
-        sqlite3_free(error);
-        throw Failure(message);
-    }
+        throw RegisterFileError(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 
 struct StatementOwner {
@@ -132,17 +112,9 @@ void insertText(sqlite3* db, sqlite3_stmt* st, int index, const char* text)
     check(db, sqlite3_bind_text(st, index, text, -1, SQLITE_STATIC), "bind");
 }
 
-void writeRegister(const std::string& path, long persons)
+void writeRegister(sqlite3* raw, long persons)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
-    check(raw, rc, "cannot create the file");
-    // A file under a temporary name needs no journal: if this run dies,
-    // the file is thrown away.
-    exec(raw, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;");
-    exec(raw, registerSchema);
-    exec(raw, "BEGIN");
+    execOrThrow(raw, "BEGIN");
 
     StatementOwner country, city, person;
     check(raw, sqlite3_prepare_v2(raw, "INSERT INTO DRZAVE (ID, NAZIV) VALUES (?1, ?2)", -1, &country.stmt, nullptr),
@@ -198,25 +170,13 @@ void writeRegister(const std::string& path, long persons)
     }
     if (showProgress)
         std::fprintf(stderr, "\rWriting persons: 100%%\n");
-    exec(raw, "COMMIT");
+    execOrThrow(raw, "COMMIT");
     // Statistics for the query planner, as a maintained register has them.
-    exec(raw, "ANALYZE");
+    execOrThrow(raw, "ANALYZE");
     StatementOwner integrity;
     check(raw, sqlite3_prepare_v2(raw, "PRAGMA foreign_key_check", -1, &integrity.stmt, nullptr), "prepare");
     if (sqlite3_step(integrity.stmt) == SQLITE_ROW)
-        throw Failure("the sample breaks a foreign key");
-}
-
-void syncPath(const std::string& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const std::string reason = std::strerror(errno);
-        if (fd >= 0)
-            ::close(fd);
-        throw Failure("cannot write " + path + " to disk: " + reason);
-    }
-    ::close(fd);
+        throw RegisterFileError("the sample breaks a foreign key");
 }
 
 } // namespace
@@ -251,30 +211,12 @@ int main(int argc, char* argv[])
         std::fputs(Usage, stderr);
         return 2;
     }
-    struct stat existing;
-    if (!force && ::stat(path.c_str(), &existing) == 0) {
-        std::fprintf(stderr, "kolvara-make-register: %s already exists; it was left as it is "
-                             "(give --force to replace it).\n", path.c_str());
-        return 1;
-    }
-
-    const std::string temporary = path + ".partial";
-    std::remove(temporary.c_str());
     try {
-        writeRegister(temporary, persons);
-        syncPath(temporary, O_RDONLY);
-        // Without --force, link() puts the file in place only where no file
-        // is, even one that appeared while this run was writing.
-        const bool placed = force ? std::rename(temporary.c_str(), path.c_str()) == 0
-                                  : ::link(temporary.c_str(), path.c_str()) == 0;
-        if (!placed)
-            throw Failure("cannot put the register at " + path + ": " + std::strerror(errno));
-        std::remove(temporary.c_str());
-        const std::size_t slash = path.find_last_of('/');
-        syncPath(slash == std::string::npos ? "." : path.substr(0, slash + 1), O_RDONLY | O_DIRECTORY);
-    } catch (const Failure& failure) {
-        std::remove(temporary.c_str());
-        std::fprintf(stderr, "kolvara-make-register: %s\n", failure.message.c_str());
+        NewRegisterFile file(path, force);
+        writeRegister(file.create(), persons);
+        file.publish();
+    } catch (const RegisterFileError& failure) {
+        std::fprintf(stderr, "kolvara-make-register: %s\n", failure.what());
         return 1;
     }
     std::printf("Wrote %s: %zu countries, %ld persons.\n", path.c_str(), countries().size(), persons);

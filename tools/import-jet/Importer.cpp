@@ -1,0 +1,376 @@
+#include "Importer.h"
+
+#include "JetFile.h"
+#include "NewRegisterFile.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// The register's tables as the import copies them, in an order in which
+// every row's parents come first.
+struct Column {
+    const char* name;
+    JetKind kind;
+    bool required; // part of a key: never empty
+};
+struct TableSpec {
+    const char* name;
+    std::vector<Column> columns;
+    std::vector<int> key; // indexes of the columns that name a row
+};
+
+const std::vector<TableSpec>& registerTables()
+{
+    static const std::vector<TableSpec> tables = {
+        {"DRZAVE", {{"ID", JetKind::Integer, true}, {"NAZIV", JetKind::Text, false}}, {0}},
+        {"GRADOVI",
+         {{"ID_DRZAVA", JetKind::Integer, true}, {"ID_GRAD", JetKind::Integer, true}, {"NAZIV", JetKind::Text, false}},
+         {0, 1}},
+        {"PODACI",
+         {{"ID", JetKind::Integer, true}, {"ID_DRZAVA", JetKind::Integer, true}, {"ID_GRAD", JetKind::Integer, true},
+          {"Ime", JetKind::Text, false}, {"Prezime", JetKind::Text, false}},
+         {0}},
+    };
+    return tables;
+}
+
+constexpr std::size_t MaxNameCharacters = 255;
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return c < 0x80 ? char(std::tolower(c)) : char(c); });
+    return text;
+}
+
+std::size_t characters(const std::string& utf8)
+{
+    return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+std::string quoted(const std::string& identifier)
+{
+    std::string out = "\"";
+    for (char c : identifier)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_stmt, nullptr) != SQLITE_OK)
+            throw ImportError(std::string("the new register refuses a statement: ") + sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    sqlite3_stmt* get() const { return m_stmt; }
+    // SQLITE_ROW, SQLITE_DONE or a constraint's code; throws on anything else.
+    int step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW || rc == SQLITE_DONE || (rc & 0xFF) == SQLITE_CONSTRAINT)
+            return rc;
+        throw ImportError(std::string("cannot write the new register: ") + sqlite3_errmsg(m_db));
+    }
+    void reset()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+void bindValue(sqlite3_stmt* st, int index, const JetValue& value, JetKind kind)
+{
+    if (value.null)
+        sqlite3_bind_null(st, index);
+    else if (kind == JetKind::Integer)
+        sqlite3_bind_int64(st, index, value.integer);
+    else
+        sqlite3_bind_text(st, index, value.text.data(), int(value.text.size()), SQLITE_TRANSIENT);
+}
+
+std::string describeKey(const TableSpec& spec, const std::vector<JetValue>& values)
+{
+    std::string key;
+    for (int k : spec.key) {
+        key += (key.empty() ? "" : ", ") + std::string(spec.columns[k].name) + "=";
+        key += values[k].null ? "NULL" : std::to_string(values[k].integer);
+    }
+    return key;
+}
+
+// Why the register's schema refuses values before any write ("" if it
+// does not): the checks a person can act on, said plainly.
+std::string whyRefused(const TableSpec& spec, const std::vector<JetValue>& values)
+{
+    for (std::size_t c = 0; c < spec.columns.size(); ++c) {
+        const Column& column = spec.columns[c];
+        const JetValue& value = values[c];
+        if (column.required && value.null)
+            return std::string(column.name) + " is empty";
+        if (column.kind == JetKind::Integer && !value.null
+            && (value.integer < INT32_MIN || value.integer > INT32_MAX))
+            return std::string(column.name) + " " + std::to_string(value.integer) + " is out of range";
+        if (column.kind == JetKind::Text && !value.null && characters(value.text) > MaxNameCharacters)
+            return std::string(column.name) + " is " + std::to_string(characters(value.text))
+                   + " characters long; at most " + std::to_string(MaxNameCharacters) + " fit";
+    }
+    return {};
+}
+
+class Import {
+public:
+    Import(const ImportOptions& options, const std::function<void(std::int64_t, std::int64_t)>& progress)
+        : m_options(options), m_progress(progress)
+    {
+    }
+
+    ImportReport run()
+    {
+        JetFile jet(m_options.source, m_options.codePage);
+        m_report.format = jet.formatName();
+        m_report.codePage = jet.isJet3() ? jet.codePage() : 0;
+
+        // Every table and column there and of the right kind, before anything is written.
+        std::vector<std::unique_ptr<JetTable>> sources;
+        std::vector<std::vector<int>> columnOf; // register column -> source column
+        std::int64_t total = 0;
+        for (const TableSpec& spec : registerTables()) {
+            std::unique_ptr<JetTable> table = jet.table(spec.name);
+            if (!table)
+                throw ImportError("\"" + m_options.source + "\" has no table " + spec.name
+                                  + ": it is not a register of persons.");
+            std::vector<int> map;
+            for (const Column& column : spec.columns) {
+                const auto& have = table->columns();
+                const auto found = std::find_if(have.begin(), have.end(), [&](const JetColumn& c) {
+                    return lower(c.name) == lower(column.name);
+                });
+                if (found == have.end())
+                    throw ImportError("table " + table->name() + " has no column " + column.name + ".");
+                if (found->kind != column.kind)
+                    throw ImportError("column " + found->name + " of table " + table->name() + " holds "
+                                      + found->typeName + " values, not "
+                                      + (column.kind == JetKind::Integer ? "whole numbers." : "text."));
+                map.push_back(int(found - have.begin()));
+            }
+            total += table->rowCount();
+            sources.push_back(std::move(table));
+            columnOf.push_back(std::move(map));
+        }
+
+        NewRegisterFile file(m_options.target, m_options.force || !m_options.keepOldAs.empty());
+        m_db = file.create();
+        execOrThrow(m_db, "BEGIN");
+        if (m_options.refused == RefusedRows::SetAside)
+            createSideTables();
+
+        std::int64_t done = 0;
+        std::vector<JetValue> row, values;
+        for (std::size_t t = 0; t < sources.size(); ++t) {
+            const TableSpec& spec = registerTables()[t];
+            TableReport report;
+            report.name = spec.name;
+            Statement insert(m_db, insertSql(spec, false));
+            while (sources[t]->next(row)) {
+                values.clear();
+                for (int source : columnOf[t])
+                    values.push_back(row[source]);
+                ++report.read;
+                if (spec.name == std::string("PODACI") && !values[0].null)
+                    m_largestPersonId = std::max(m_largestPersonId, values[0].integer);
+                std::string reason = whyRefused(spec, values);
+                if (reason.empty()) {
+                    for (std::size_t c = 0; c < values.size(); ++c)
+                        bindValue(insert.get(), int(c) + 1, values[c], spec.columns[c].kind);
+                    const int rc = insert.step();
+                    insert.reset();
+                    if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
+                        reason = "another row has the same key";
+                    else if (rc != SQLITE_DONE)
+                        reason = sqlite3_errstr(rc);
+                }
+                if (!reason.empty())
+                    refuse(spec, values, reason, report);
+                if (m_progress && ++done % 4096 == 0)
+                    m_progress(done, total);
+            }
+            m_report.tables.push_back(report);
+        }
+        if (m_progress)
+            m_progress(total, total);
+        refuseBrokenReferences();
+        for (TableReport& report : m_report.tables) {
+            Statement count(m_db, "SELECT count(*) FROM " + quoted(report.name));
+            count.step();
+            report.written = sqlite3_column_int64(count.get(), 0);
+        }
+
+        if (m_options.refused == RefusedRows::Stop && !m_report.refused.empty())
+            return m_report; // nothing written: the list says why
+        // New persons are numbered after the largest key the old file held,
+        // a person set aside or left out included: no key is given twice.
+        execOrThrow(m_db, "DELETE FROM sqlite_sequence WHERE name = 'PODACI'");
+        {
+            Statement sequence(m_db, "INSERT INTO sqlite_sequence (name, seq) VALUES ('PODACI', "
+                                     "max(?1, coalesce((SELECT max(ID) FROM PODACI), 0)))");
+            sqlite3_bind_int64(sequence.get(), 1, m_largestPersonId);
+            sequence.step();
+        }
+        execOrThrow(m_db, "COMMIT");
+        execOrThrow(m_db, "ANALYZE");
+        keepTheOldFile();
+        try {
+            file.publish();
+        } catch (...) {
+            if (!m_options.keepOldAs.empty())
+                ::unlink(m_options.keepOldAs.c_str());
+            throw;
+        }
+        m_report.written = true;
+        return m_report;
+    }
+
+private:
+    static std::string insertSql(const TableSpec& spec, bool sideTable)
+    {
+        std::string columns, parameters;
+        for (std::size_t c = 0; c < spec.columns.size(); ++c) {
+            columns += (c ? ", " : "") + quoted(spec.columns[c].name);
+            parameters += (c ? ", ?" : "?") + std::to_string(c + 1);
+        }
+        if (sideTable) {
+            columns += ", REASON";
+            parameters += ", ?" + std::to_string(spec.columns.size() + 1);
+        }
+        return "INSERT INTO " + quoted(std::string(spec.name) + (sideTable ? "_SET_ASIDE" : "")) + " (" + columns
+               + ") VALUES (" + parameters + ")";
+    }
+
+    void createSideTables()
+    {
+        for (const TableSpec& spec : registerTables()) {
+            std::string columns;
+            for (const Column& column : spec.columns)
+                columns += quoted(column.name) + (column.kind == JetKind::Integer ? " INTEGER, " : " TEXT, ");
+            execOrThrow(m_db, ("CREATE TABLE " + quoted(std::string(spec.name) + "_SET_ASIDE") + " (" + columns
+                               + "REASON TEXT NOT NULL)").c_str());
+        }
+    }
+
+    void refuse(const TableSpec& spec, const std::vector<JetValue>& values, const std::string& reason,
+                TableReport& report)
+    {
+        m_report.refused.push_back({spec.name, describeKey(spec, values), reason});
+        if (m_options.refused == RefusedRows::SetAside) {
+            Statement aside(m_db, insertSql(spec, true));
+            for (std::size_t c = 0; c < values.size(); ++c)
+                bindValue(aside.get(), int(c) + 1, values[c], spec.columns[c].kind);
+            sqlite3_bind_text(aside.get(), int(values.size()) + 1, reason.c_str(), -1, SQLITE_TRANSIENT);
+            if (aside.step() != SQLITE_DONE)
+                throw ImportError("cannot set a row aside: " + std::string(sqlite3_errmsg(m_db)));
+            ++report.setAside;
+        } else if (m_options.refused == RefusedRows::Skip) {
+            ++report.skipped;
+        }
+    }
+
+    // A city of a country that is not there, a person of a city that is not
+    // there: refused, and then whatever hung on them, until nothing is left.
+    void refuseBrokenReferences()
+    {
+        for (;;) {
+            struct Broken {
+                std::string table;
+                sqlite3_int64 rowid;
+            };
+            std::vector<Broken> broken;
+            {
+                Statement check(m_db, "SELECT \"table\", rowid FROM pragma_foreign_key_check");
+                while (check.step() == SQLITE_ROW)
+                    broken.push_back({reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0)),
+                                      sqlite3_column_int64(check.get(), 1)});
+            }
+            if (broken.empty())
+                return;
+            for (const Broken& b : broken) {
+                const auto spec = std::find_if(registerTables().begin(), registerTables().end(),
+                                               [&](const TableSpec& s) { return b.table == s.name; });
+                if (spec == registerTables().end())
+                    throw ImportError("the new register breaks a reference of table " + b.table);
+                std::vector<JetValue> values(spec->columns.size());
+                std::string columns;
+                for (const Column& column : spec->columns)
+                    columns += (columns.empty() ? "" : ", ") + quoted(column.name);
+                Statement read(m_db, "SELECT " + columns + " FROM " + quoted(spec->name) + " WHERE rowid = ?1");
+                sqlite3_bind_int64(read.get(), 1, b.rowid);
+                if (read.step() != SQLITE_ROW)
+                    continue; // already gone with an earlier one
+                for (std::size_t c = 0; c < values.size(); ++c) {
+                    values[c].null = sqlite3_column_type(read.get(), int(c)) == SQLITE_NULL;
+                    values[c].integer = sqlite3_column_int64(read.get(), int(c));
+                    if (const auto* text = sqlite3_column_text(read.get(), int(c)))
+                        values[c].text = reinterpret_cast<const char*>(text);
+                }
+                const std::string reason = spec->name == std::string("GRADOVI")
+                                               ? "its country ID_DRZAVA=" + std::to_string(values[0].integer)
+                                                     + " is not in DRZAVE"
+                                               : "its city ID_DRZAVA=" + std::to_string(values[1].integer)
+                                                     + ", ID_GRAD=" + std::to_string(values[2].integer)
+                                                     + " is not in GRADOVI";
+                auto report = std::find_if(m_report.tables.begin(), m_report.tables.end(),
+                                           [&](const TableReport& r) { return r.name == spec->name; });
+                refuse(*spec, values, reason, *report);
+                Statement remove(m_db, "DELETE FROM " + quoted(spec->name) + " WHERE rowid = ?1");
+                sqlite3_bind_int64(remove.get(), 1, b.rowid);
+                remove.step();
+            }
+        }
+    }
+
+    // The new register takes the old file's name: the old file keeps its
+    // bytes under another name, never overwriting a file there.
+    void keepTheOldFile()
+    {
+        if (m_options.keepOldAs.empty())
+            return;
+        if (::link(m_options.source.c_str(), m_options.keepOldAs.c_str()) != 0)
+            throw ImportError("cannot keep the old register as \"" + m_options.keepOldAs
+                              + "\": " + std::strerror(errno) + ". Nothing was changed.");
+    }
+
+    const ImportOptions& m_options;
+    const std::function<void(std::int64_t, std::int64_t)>& m_progress;
+    ImportReport m_report;
+    sqlite3* m_db = nullptr;
+    std::int64_t m_largestPersonId = 0;
+};
+
+} // namespace
+
+ImportReport importJet(const ImportOptions& options, const std::function<void(std::int64_t, std::int64_t)>& progress)
+{
+    if (!options.keepOldAs.empty() && options.target != options.source)
+        throw ImportError("the old file is kept under another name only when the new register takes its place.");
+    if (options.keepOldAs.empty() && options.target == options.source)
+        throw ImportError("the new register cannot be written over the old file; name another file.");
+    try {
+        return Import(options, progress).run();
+    } catch (const JetError& error) {
+        throw ImportError(error.what());
+    } catch (const RegisterFileError& error) {
+        throw ImportError(error.what());
+    }
+}

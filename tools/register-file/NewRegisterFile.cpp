@@ -1,0 +1,84 @@
+#include "NewRegisterFile.h"
+
+#include "Schema.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void syncPath(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        throw RegisterFileError("cannot write " + path + " to disk: " + reason);
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+void execOrThrow(sqlite3* db, const char* sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error ? error : sqlite3_errmsg(db);
+        sqlite3_free(error);
+        throw RegisterFileError(message);
+    }
+}
+
+NewRegisterFile::NewRegisterFile(std::string path, bool replace)
+    : m_path(std::move(path)), m_temporary(m_path + ".partial"), m_replace(replace)
+{
+    struct stat existing;
+    if (!replace && ::stat(m_path.c_str(), &existing) == 0)
+        throw RegisterFileError(m_path + " already exists; it was left as it is (give --force to replace it).");
+}
+
+NewRegisterFile::~NewRegisterFile()
+{
+    m_db.reset();
+    if (!m_published)
+        std::remove(m_temporary.c_str());
+}
+
+sqlite3* NewRegisterFile::create()
+{
+    std::remove(m_temporary.c_str());
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(m_temporary.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    m_db.reset(raw);
+    if (rc != SQLITE_OK)
+        throw RegisterFileError("cannot create " + m_temporary + ": "
+                                + (raw ? sqlite3_errmsg(raw) : std::string("out of memory")));
+    execOrThrow(raw, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;");
+    execOrThrow(raw, registerSchema);
+    execOrThrow(raw, "PRAGMA foreign_keys = OFF");
+    return raw;
+}
+
+void NewRegisterFile::publish()
+{
+    if (m_db && sqlite3_close(m_db.get()) != SQLITE_OK)
+        throw RegisterFileError("cannot close " + m_temporary + ": " + sqlite3_errmsg(m_db.get()));
+    m_db.release();
+    syncPath(m_temporary, O_RDONLY);
+    // Without replace, link() puts the file in place only where no file is,
+    // even one that appeared while this run was writing.
+    const bool placed = m_replace ? std::rename(m_temporary.c_str(), m_path.c_str()) == 0
+                                  : ::link(m_temporary.c_str(), m_path.c_str()) == 0;
+    if (!placed)
+        throw RegisterFileError("cannot put the register at " + m_path + ": " + std::strerror(errno));
+    m_published = true;
+    std::remove(m_temporary.c_str());
+    const std::size_t slash = m_path.find_last_of('/');
+    syncPath(slash == std::string::npos ? "." : m_path.substr(0, slash + 1), O_RDONLY | O_DIRECTORY);
+}

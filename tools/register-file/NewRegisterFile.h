@@ -1,0 +1,47 @@
+#pragma once
+// A new register file, written under a temporary name beside its final place
+// and put there only when complete: an interrupted run leaves no
+// half-written register, and an existing file is never replaced unless the
+// caller says so.
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class RegisterFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class NewRegisterFile {
+public:
+    // Throws RegisterFileError when path exists and replace is false.
+    NewRegisterFile(std::string path, bool replace);
+    // Removes the temporary file unless it was published.
+    ~NewRegisterFile();
+    NewRegisterFile(const NewRegisterFile&) = delete;
+    NewRegisterFile& operator=(const NewRegisterFile&) = delete;
+
+    // Creates the temporary file with the register's schema and returns its
+    // connection (foreign keys off, no journal: a failed run throws the file
+    // away). Throws RegisterFileError.
+    sqlite3* create();
+    // Closes the connection, writes the file to disk and puts it in place.
+    // Throws RegisterFileError; the temporary file is then removed.
+    void publish();
+
+    const std::string& path() const { return m_path; }
+    const std::string& temporaryPath() const { return m_temporary; }
+
+private:
+    std::string m_path;
+    std::string m_temporary;
+    bool m_replace;
+    bool m_published = false;
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_db{nullptr, sqlite3_close};
+};
+
+// Runs sql on db; throws RegisterFileError with the engine's message.
+void execOrThrow(sqlite3* db, const char* sql);
