@@ -190,7 +190,7 @@ private slots:
         QTest::newRow("missing") << "missing" << "does not exist";
         QTest::newRow("empty") << "empty" << "is empty";
         QTest::newRow("not a database") << "text" << "not a database";
-        QTest::newRow("access file") << "jet" << "Access database";
+        QTest::newRow("access file") << "jet" << "kolvara-import-jet --replace";
         QTest::newRow("truncated") << "truncated" << "malformed";
         QTest::newRow("random bytes") << "random" << "not a database";
         QTest::newRow("locked by another program") << "locked" << "locked by another program";
