@@ -101,7 +101,7 @@ stress: register
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
 
 bench: register
-	$(BIN)/kolvara-bench --registers $(BUILD)/registers
+	$(BIN)/kolvara-bench --registers $(BUILD)/registers --jet-samples tests/data/jet
 
 screenshot: register
 	QT_QPA_PLATFORM=offscreen $(BIN)/kolvara-screenshot docs/screenshot.png

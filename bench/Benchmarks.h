@@ -26,3 +26,11 @@ namespace bench {
 void editingPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
 } // namespace bench
+
+namespace bench {
+
+// Bringing the Access samples that are registers in: the import command
+// beside mdb-export reading the same tables.
+void importPart(const QString& samples, int runs);
+
+} // namespace bench

@@ -7,7 +7,10 @@
 // times and the medians compared: the ratio is what matters on a shared
 // machine, where absolute times wander.
 //
+// It also brings the Access samples in beside mdb-export (--jet-samples).
+//
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
+//                      [--jet-samples DIR] [--parts list,window,editing,import]
 
 #include "BenchSupport.h"
 #include "Benchmarks.h"
@@ -27,6 +30,8 @@ int main(int argc, char* argv[])
     QString registers = QDir::current().filePath("registers");
     std::vector<long> sizes = {10000, 100000, 1000000};
     int runs = 0;
+    QString samples;
+    QStringList parts = {"list", "window", "editing", "import"};
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--registers" && i + 1 < args.size()) {
@@ -37,14 +42,24 @@ int main(int argc, char* argv[])
                 sizes.push_back(s.toLong());
         } else if (args[i] == "--runs" && i + 1 < args.size()) {
             runs = args[++i].toInt();
+        } else if (args[i] == "--jet-samples" && i + 1 < args.size()) {
+            samples = args[++i];
+        } else if (args[i] == "--parts" && i + 1 < args.size()) {
+            parts = args[++i].split(',');
         } else {
-            std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]\n");
+            std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
+                                 "[--jet-samples DIR] [--parts list,window,editing,import]\n");
             return 2;
         }
     }
     QDir().mkpath(registers);
-    bench::dataSetPart(registers, sizes, runs);
-    bench::windowPart(registers, sizes, runs);
-    bench::editingPart(registers, sizes, runs);
+    if (parts.contains("list"))
+        bench::dataSetPart(registers, sizes, runs);
+    if (parts.contains("window"))
+        bench::windowPart(registers, sizes, runs);
+    if (parts.contains("editing"))
+        bench::editingPart(registers, sizes, runs);
+    if (parts.contains("import") && !samples.isEmpty())
+        bench::importPart(samples, runs);
     return 0;
 }
