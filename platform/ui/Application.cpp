@@ -79,6 +79,8 @@ void TApplication::ShowException(const std::exception& error)
         return;
     QMessageBox box(QMessageBox::Critical, applicationDisplayName(), QString::fromUtf8(error.what()),
                     QMessageBox::Ok, dialogParent());
+    // A message may name a file or a command to run: let it be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 
