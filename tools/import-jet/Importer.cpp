@@ -372,5 +372,7 @@ ImportReport importJet(const ImportOptions& options, const std::function<void(st
         throw ImportError(error.what());
     } catch (const RegisterFileError& error) {
         throw ImportError(error.what());
+    } catch (const std::bad_alloc&) {
+        throw ImportError("out of memory while reading \"" + options.source + "\": the file may be damaged.");
     }
 }

@@ -60,6 +60,17 @@ std::string utf16ToUtf8(const std::u16string& units)
     return out;
 }
 
+// Bytes a value of a fixed-size type takes in a row.
+int fixedSize(int type)
+{
+    switch (type) {
+    case MDB_BYTE: return 1;
+    case MDB_INT: return 2;
+    case MDB_LONGINT: return 4;
+    default: return 0;
+    }
+}
+
 const char* typeName(int type)
 {
     switch (type) {
@@ -176,7 +187,14 @@ public:
             value.null = field.is_null;
             if (value.null)
                 continue;
+            // A damaged page can make the library point a value outside its page.
             const auto* bytes = static_cast<const unsigned char*>(field.value);
+            const auto* page = static_cast<const unsigned char*>(m_mdb->pg_buf);
+            const std::size_t pageSize = std::size_t(m_mdb->fmt->pg_size);
+            if (field.siz < 0 || !bytes || bytes < page || bytes + field.siz > page + pageSize
+                || (field.is_fixed && field.siz < fixedSize(m_types[c])))
+                throw JetError("row " + std::to_string(m_def->cur_row) + " of table " + m_name
+                               + " is damaged (column " + m_columns[c].name + ")");
             switch (m_types[c]) {
             case MDB_BYTE:
                 value.integer = bytes[0];

@@ -3,10 +3,15 @@
 
 #include "Importer.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -52,6 +57,46 @@ void showProgress(std::int64_t done, std::int64_t total)
                  "                         ", percent);
     if (done >= total)
         std::fputc('\n', stderr);
+}
+
+int runImport(const ImportOptions& options);
+
+// The reading library is not hardened against every damaged file: a page
+// broken in the wrong place can crash it. The import runs in a child
+// process; if that dies, this one says so plainly and clears away whatever
+// the child had begun, so that nothing half-written is left.
+int runSupervised(const ImportOptions& options)
+{
+    struct stat before;
+    const bool keptExisted = !options.keepOldAs.empty() && ::stat(options.keepOldAs.c_str(), &before) == 0;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return runImport(options);
+    if (child == 0) {
+        const int code = runImport(options);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(code);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    std::remove((options.target + ".partial").c_str());
+    // A second name of the old file, made just before the end: taken away
+    // only while the old file still has its own name too.
+    struct stat old, kept;
+    if (!options.keepOldAs.empty() && !keptExisted && ::stat(options.source.c_str(), &old) == 0
+        && ::stat(options.keepOldAs.c_str(), &kept) == 0 && old.st_ino == kept.st_ino && old.st_dev == kept.st_dev)
+        ::unlink(options.keepOldAs.c_str());
+    std::fprintf(stderr, "\nkolvara-import-jet: reading \"%s\" failed (%s): the file is damaged in a way the "
+                         "Access reader cannot get past. Repair it with Access (Compact and Repair) and run the "
+                         "import again.\nNothing was written.\n",
+                 options.source.c_str(), WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "stopped");
+    return 1;
 }
 
 } // namespace
@@ -108,6 +153,13 @@ int main(int argc, char* argv[])
         }
     }
 
+    return runSupervised(options);
+}
+
+namespace {
+
+int runImport(const ImportOptions& options)
+{
     ImportReport report;
     try {
         report = importJet(options, showProgress);
@@ -150,3 +202,5 @@ int main(int argc, char* argv[])
     std::printf("Wrote %s.\n", options.target.c_str());
     return skipped ? 3 : 0;
 }
+
+} // namespace
