@@ -198,6 +198,30 @@ private slots:
         JetFile named(sample("testV1997.mdb").toStdString(), 1250);
         QCOMPARE(named.codePage(), 1250);
         QVERIFY_THROWS_EXCEPTION(JetError, JetFile(sample("testV1997.mdb").toStdString(), 99999));
+
+        // A letter that the two code pages read differently: byte E8 is "è"
+        // in code page 1252 and "č" in 1250. The sample's "abcdefg" gets one.
+        QFile original(sample("testV1997.mdb"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        const qsizetype at = bytes.indexOf("abcdefg");
+        QVERIFY(at > 0 && bytes.indexOf("abcdefg", at + 1) < 0);
+        bytes[at] = char(0xE8);
+        const QString patched = m_dir.filePath("codepage.mdb");
+        QFile file(patched);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        const auto firstText = [&](int codePage) {
+            JetFile jet(patched.toStdString(), codePage);
+            auto table = jet.table("table1");
+            std::vector<JetValue> values;
+            table->next(values);
+            table->next(values);
+            return QString::fromStdString(values[0].text);
+        };
+        QCOMPARE(firstText(0), QString("èbcdefg"));
+        QCOMPARE(firstText(1250), QString("čbcdefg"));
     }
 
     void importedRegisterOpensInTheProgram()
