@@ -157,19 +157,6 @@ void runElsewhere(const std::string& sql)
     QCOMPARE(other.exitCode(), 0);
 }
 
-void click(TForm1* form, TNavigateBtn button)
-{
-    QVERIFY2(form->DBNavigator1->button(button)->isEnabled(), "the button is not enabled");
-    QTest::mouseClick(form->DBNavigator1->button(button), Qt::LeftButton);
-}
-
-void retype(QWidget* box, const QString& text)
-{
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    typeText(box, text);
-}
-
 // The keys the list shows, sorted (the list orders by country only).
 QStringList ids(TForm1* form)
 {

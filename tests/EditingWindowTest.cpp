@@ -20,23 +20,6 @@ const std::string TenPersons =
     "INSERT INTO PODACI (ID, ID_DRZAVA, ID_GRAD, Ime, Prezime) VALUES"
     " (8, 1, 1, 'Mara', 'Ilić'), (9, 1, 1, 'Maja', 'Lukić'), (10, 1, 3, 'Milan', 'Tomić'), (11, 1, 3, 'Mirko', 'Perić')";
 
-void click(TForm1* form, TNavigateBtn button)
-{
-    QVERIFY2(form->DBNavigator1->button(button)->isEnabled(), "the button is not enabled");
-    QTest::mouseClick(form->DBNavigator1->button(button), Qt::LeftButton);
-}
-
-// Replaces the text of a detail box as a person would: select all, type.
-void retype(QWidget* box, const QString& text)
-{
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(box, Qt::Key_Delete);
-    else
-        typeText(box, text);
-}
-
 // Chooses a name in a drop-down list from the keyboard: focus, then the
 // beginning of the name.
 void choose(QComboBox* box, const QString& beginning)

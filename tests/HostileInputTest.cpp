@@ -271,12 +271,6 @@ void paste(QWidget* box, const QString& text)
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
 }
 
-void click(TForm1* form, TNavigateBtn button)
-{
-    QVERIFY2(form->DBNavigator1->button(button)->isEnabled(), "the button is not enabled");
-    QTest::mouseClick(form->DBNavigator1->button(button), Qt::LeftButton);
-}
-
 // A text column of one person as the file holds it, NUL characters included.
 QString stored(int id, const char* column)
 {

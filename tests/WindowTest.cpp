@@ -53,6 +53,22 @@ void typeText(QWidget* widget, const QString& text)
     }
 }
 
+void click(TForm1* form, TNavigateBtn button)
+{
+    QVERIFY2(form->DBNavigator1->button(button)->isEnabled(), "the button is not enabled");
+    QTest::mouseClick(form->DBNavigator1->button(button), Qt::LeftButton);
+}
+
+void retype(QWidget* box, const QString& text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(box, Qt::Key_Delete);
+    else
+        typeText(box, text);
+}
+
 QStringList listRows(TForm1* form)
 {
     QStringList rows;

@@ -41,6 +41,13 @@ std::unique_ptr<TForm1> openWindow(test_register::Schema schema = test_register:
 // script included.
 void typeText(QWidget* widget, const QString& text);
 
+// Clicks a navigator button, which must be enabled.
+void click(TForm1* form, TNavigateBtn button);
+
+// Replaces the text of a box as a person would: select all, then type (or
+// delete, for an empty text).
+void retype(QWidget* box, const QString& text);
+
 // The rows the list shows, as "ID first last", in order.
 QStringList listRows(TForm1* form);
 
