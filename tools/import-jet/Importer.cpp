@@ -43,13 +43,6 @@ const std::vector<TableSpec>& registerTables()
 
 constexpr std::size_t MaxNameCharacters = 255;
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return c < 0x80 ? char(std::tolower(c)) : char(c); });
-    return text;
-}
-
 std::size_t characters(const std::string& utf8)
 {
     return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
@@ -120,9 +113,6 @@ std::string whyRefused(const TableSpec& spec, const std::vector<JetValue>& value
         const JetValue& value = values[c];
         if (column.required && value.null)
             return std::string(column.name) + " is empty";
-        if (column.kind == JetKind::Integer && !value.null
-            && (value.integer < INT32_MIN || value.integer > INT32_MAX))
-            return std::string(column.name) + " " + std::to_string(value.integer) + " is out of range";
         if (column.kind == JetKind::Text && !value.null && characters(value.text) > MaxNameCharacters)
             return std::string(column.name) + " is " + std::to_string(characters(value.text))
                    + " characters long; at most " + std::to_string(MaxNameCharacters) + " fit";
@@ -154,17 +144,15 @@ public:
                                   + ": it is not a register of persons.");
             std::vector<int> map;
             for (const Column& column : spec.columns) {
-                const auto& have = table->columns();
-                const auto found = std::find_if(have.begin(), have.end(), [&](const JetColumn& c) {
-                    return lower(c.name) == lower(column.name);
-                });
-                if (found == have.end())
+                const int index = table->columnIndex(column.name);
+                if (index < 0)
                     throw ImportError("table " + table->name() + " has no column " + column.name + ".");
-                if (found->kind != column.kind)
-                    throw ImportError("column " + found->name + " of table " + table->name() + " holds "
-                                      + found->typeName + " values, not "
+                const JetColumn& found = table->columns()[index];
+                if (found.kind != column.kind)
+                    throw ImportError("column " + found.name + " of table " + table->name() + " holds "
+                                      + found.typeName + " values, not "
                                       + (column.kind == JetKind::Integer ? "whole numbers." : "text."));
-                map.push_back(int(found - have.begin()));
+                map.push_back(index);
             }
             total += table->rowCount();
             sources.push_back(std::move(table));

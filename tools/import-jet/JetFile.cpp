@@ -250,6 +250,15 @@ private:
 
 } // namespace
 
+int JetTable::columnIndex(const std::string& name) const
+{
+    const auto& all = columns();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (lower(all[i].name) == lower(name))
+            return int(i);
+    return -1;
+}
+
 std::string JetFile::whyNotJet(const std::string& path)
 {
     struct stat info;

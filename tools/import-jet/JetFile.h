@@ -39,6 +39,8 @@ public:
     virtual ~JetTable() = default;
     virtual const std::string& name() const = 0;
     virtual const std::vector<JetColumn>& columns() const = 0;
+    // The column whose name equals name without regard to case; -1 if none.
+    int columnIndex(const std::string& name) const;
     // The number of rows the table's definition records.
     virtual std::int64_t rowCount() const = 0;
     // Reads the next row into values (one per column); false at the end.
