@@ -326,6 +326,33 @@ private slots:
         QCOMPARE(reg::count(target, "1", "pragma_foreign_key_check"), 0);
     }
 
+    // Two countries with one key (the sample patched where "Bosna i
+    // Hercegovina" keeps its ID 3): the second is refused, not merged.
+    void keyGivenTwiceIsRefused()
+    {
+        QFile original(sample("fixture_jet4.mdb"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        const QByteArray row = QByteArray::fromHex("02000300000042006f00"); // 2 columns, ID 3, "Bo"
+        const qsizetype at = bytes.indexOf(row);
+        QVERIFY(at > 0 && bytes.indexOf(row, at + 1) < 0);
+        bytes[at + 2] = 2;
+        const QString source = m_dir.filePath("twice.mdb");
+        QFile patched(source);
+        QVERIFY(patched.open(QIODevice::WriteOnly));
+        patched.write(bytes);
+        patched.close();
+
+        const QString target = m_dir.filePath("twice-new.mdb");
+        const ImportReport report = importJet(options(source, target, RefusedRows::SetAside));
+        QVERIFY(report.written);
+        QCOMPARE(QString::fromStdString(report.refused[0].table + " " + report.refused[0].key + ": "
+                                        + report.refused[0].reason),
+                 QString("DRZAVE ID=2: another row has the same key"));
+        QCOMPARE(reg::value(target, "SELECT NAZIV FROM DRZAVE WHERE ID = 2"), QString("Hrvatska"));
+        QCOMPARE(reg::value(target, "SELECT NAZIV FROM DRZAVE_SET_ASIDE WHERE ID = 2"), QString("Bosna i Hercegovina"));
+    }
+
     void damagedOrForeignFilesWriteNothing_data()
     {
         QTest::addColumn<QString>("kind");

@@ -65,12 +65,15 @@ public:
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
     sqlite3_stmt* get() const { return m_stmt; }
-    // SQLITE_ROW, SQLITE_DONE or a constraint's code; throws on anything else.
+    // SQLITE_ROW, SQLITE_DONE or the constraint's own (extended) code;
+    // throws on anything else.
     int step()
     {
         const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW || rc == SQLITE_DONE || (rc & 0xFF) == SQLITE_CONSTRAINT)
+        if (rc == SQLITE_ROW || rc == SQLITE_DONE)
             return rc;
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT)
+            return sqlite3_extended_errcode(m_db);
         throw ImportError(std::string("cannot write the new register: ") + sqlite3_errmsg(m_db));
     }
     void reset()
