@@ -31,6 +31,30 @@ QString sample(const char* name)
     return Samples + "/" + name;
 }
 
+QByteArray sampleBytes(const char* name)
+{
+    QFile file(sample(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A copy of a sample at path with one byte set, offset bytes into the one
+// place where the sample holds where; "" if where is not there exactly once.
+QString patchedSample(const char* name, const QByteArray& where, int offset, char byte, const QString& path)
+{
+    QByteArray bytes = sampleBytes(name);
+    const qsizetype at = bytes.indexOf(where);
+    if (at < 0 || bytes.indexOf(where, at + 1) >= 0)
+        return {};
+    bytes[at + offset] = byte;
+    return writeFile(path, bytes) ? path : QString();
+}
+
 QByteArray hashOf(const QString& path)
 {
     QFile file(path);
@@ -201,17 +225,8 @@ private slots:
 
         // A letter that the two code pages read differently: byte E8 is "è"
         // in code page 1252 and "č" in 1250. The sample's "abcdefg" gets one.
-        QFile original(sample("testV1997.mdb"));
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QByteArray bytes = original.readAll();
-        const qsizetype at = bytes.indexOf("abcdefg");
-        QVERIFY(at > 0 && bytes.indexOf("abcdefg", at + 1) < 0);
-        bytes[at] = char(0xE8);
-        const QString patched = m_dir.filePath("codepage.mdb");
-        QFile file(patched);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        const QString patched = patchedSample("testV1997.mdb", "abcdefg", 0, char(0xE8), m_dir.filePath("codepage.mdb"));
+        QVERIFY(!patched.isEmpty());
         const auto firstText = [&](int codePage) {
             JetFile jet(patched.toStdString(), codePage);
             auto table = jet.table("table1");
@@ -326,18 +341,10 @@ private slots:
     // number (2, as the row begins: 3 columns, ID_DRZAVA 2, ID_GRAD 2).
     void brokenReferencesAreRefusedWithTheirPersons()
     {
-        QFile original(sample("fixture_jet4.mdb"));
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QByteArray bytes = original.readAll();
-        const QByteArray row = QByteArray::fromHex("030002000000020000001001") ; // ... then "Đ"
-        const qsizetype at = bytes.indexOf(row);
-        QVERIFY(at > 0 && bytes.indexOf(row, at + 1) < 0);
-        bytes[at + 2] = 9;
-        const QString source = m_dir.filePath("orphan-city.mdb");
-        QFile patched(source);
-        QVERIFY(patched.open(QIODevice::WriteOnly));
-        patched.write(bytes);
-        patched.close();
+        // 3 columns, ID_DRZAVA 2, ID_GRAD 2, then "Đ": ID_DRZAVA becomes 9.
+        const QString source = patchedSample("fixture_jet4.mdb", QByteArray::fromHex("030002000000020000001001"), 2, 9,
+                                             m_dir.filePath("orphan-city.mdb"));
+        QVERIFY(!source.isEmpty());
 
         const QString target = m_dir.filePath("orphan-city-new.mdb");
         const ImportReport report = importJet(options(source, target, RefusedRows::SetAside));
@@ -359,18 +366,10 @@ private slots:
     // Hercegovina" keeps its ID 3): the second is refused, not merged.
     void keyGivenTwiceIsRefused()
     {
-        QFile original(sample("fixture_jet4.mdb"));
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QByteArray bytes = original.readAll();
-        const QByteArray row = QByteArray::fromHex("02000300000042006f00"); // 2 columns, ID 3, "Bo"
-        const qsizetype at = bytes.indexOf(row);
-        QVERIFY(at > 0 && bytes.indexOf(row, at + 1) < 0);
-        bytes[at + 2] = 2;
-        const QString source = m_dir.filePath("twice.mdb");
-        QFile patched(source);
-        QVERIFY(patched.open(QIODevice::WriteOnly));
-        patched.write(bytes);
-        patched.close();
+        // 2 columns, ID 3, then "Bo": the ID becomes 2.
+        const QString source = patchedSample("fixture_jet4.mdb", QByteArray::fromHex("02000300000042006f00"), 2, 2,
+                                             m_dir.filePath("twice.mdb"));
+        QVERIFY(!source.isEmpty());
 
         const QString target = m_dir.filePath("twice-new.mdb");
         const ImportReport report = importJet(options(source, target, RefusedRows::SetAside));
@@ -401,15 +400,9 @@ private slots:
         QString source = m_dir.filePath("bad-" + kind + ".mdb");
         QFile::remove(source);
         if (kind == "empty" || kind == "text" || kind == "truncated") {
-            QFile file(source);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            if (kind == "text")
-                file.write(QByteArray("not a register\n").repeated(400));
-            if (kind == "truncated") {
-                QFile whole(sample("fixture_jet4.mdb"));
-                QVERIFY(whole.open(QIODevice::ReadOnly));
-                file.write(whole.read(6000));
-            }
+            QVERIFY(writeFile(source, kind == "text"        ? QByteArray("not a register\n").repeated(400)
+                                      : kind == "truncated" ? sampleBytes("fixture_jet4.mdb").left(6000)
+                                                            : QByteArray()));
         } else if (kind == "sqlite") {
             reg::create(source);
         } else if (kind == "jet3") {
@@ -435,9 +428,8 @@ private slots:
     // library can crash on some damaged pages: the command survives that).
     void damagedPagesGiveASoundRegisterOrAMessage()
     {
-        QFile original(sample("fixture_jet4.mdb"));
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        const QByteArray whole = original.readAll();
+        const QByteArray whole = sampleBytes("fixture_jet4.mdb");
+        QVERIFY(!whole.isEmpty());
         std::mt19937 random(20261207);
         int written = 0, refused = 0, readerCrashed = 0;
         const QString source = m_dir.filePath("damaged.mdb");
@@ -448,10 +440,7 @@ private slots:
             const int changes = std::array<int, 3>{5, 50, 500}[round % 3];
             for (int i = 0; i < changes; ++i)
                 bytes[4096 + qsizetype(random() % std::uint32_t(bytes.size() - 4096))] = char(random());
-            QFile file(source);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(bytes);
-            file.close();
+            QVERIFY(writeFile(source, bytes));
             QFile::remove(target);
             QProcess import;
             // Under AddressSanitizer, a crash inside the (uninstrumented)

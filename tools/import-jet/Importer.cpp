@@ -1,7 +1,9 @@
 #include "Importer.h"
 
 #include "JetFile.h"
+#include "Exception.h"
 #include "NewRegisterFile.h"
+#include "Sqlite.h"
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -47,45 +49,6 @@ std::size_t characters(const std::string& utf8)
 {
     return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
-
-std::string quoted(const std::string& identifier)
-{
-    std::string out = "\"";
-    for (char c : identifier)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql) : m_db(db)
-    {
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_stmt, nullptr) != SQLITE_OK)
-            throw ImportError(std::string("the new register refuses a statement: ") + sqlite3_errmsg(db));
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    sqlite3_stmt* get() const { return m_stmt; }
-    // SQLITE_ROW, SQLITE_DONE or the constraint's own (extended) code;
-    // throws on anything else.
-    int step()
-    {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW || rc == SQLITE_DONE)
-            return rc;
-        if ((rc & 0xFF) == SQLITE_CONSTRAINT)
-            return sqlite3_extended_errcode(m_db);
-        throw ImportError(std::string("cannot write the new register: ") + sqlite3_errmsg(m_db));
-    }
-    void reset()
-    {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
-    }
-
-private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-};
 
 void bindValue(sqlite3_stmt* st, int index, const JetValue& value, JetKind kind)
 {
@@ -186,12 +149,19 @@ public:
                 if (reason.empty()) {
                     for (std::size_t c = 0; c < values.size(); ++c)
                         bindValue(insert.get(), int(c) + 1, values[c], spec.columns[c].kind);
-                    const int rc = insert.step();
-                    insert.reset();
-                    if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
-                        reason = "another row has the same key";
-                    else if (rc != SQLITE_DONE)
-                        reason = sqlite3_errstr(rc);
+                    try {
+                        insert.step();
+                    } catch (const Exception&) {
+                        // A constraint refuses the row; anything else stops the import.
+                        const int rc = sqlite3_extended_errcode(m_db);
+                        if ((rc & 0xFF) != SQLITE_CONSTRAINT)
+                            throw;
+                        reason = rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE
+                                     ? "another row has the same key"
+                                     : sqlite3_errstr(rc);
+                    }
+                    sqlite3_reset(insert.get());
+                    sqlite3_clear_bindings(insert.get());
                 }
                 if (!reason.empty())
                     refuse(spec, values, reason, report);
@@ -204,7 +174,7 @@ public:
             m_progress(total, total);
         refuseBrokenReferences();
         for (TableReport& report : m_report.tables) {
-            Statement count(m_db, "SELECT count(*) FROM " + quoted(report.name));
+            Statement count(m_db, "SELECT count(*) FROM " + quoteIdentifier(report.name));
             count.step();
             report.written = sqlite3_column_int64(count.get(), 0);
         }
@@ -239,14 +209,14 @@ private:
     {
         std::string columns, parameters;
         for (std::size_t c = 0; c < spec.columns.size(); ++c) {
-            columns += (c ? ", " : "") + quoted(spec.columns[c].name);
+            columns += (c ? ", " : "") + quoteIdentifier(spec.columns[c].name);
             parameters += (c ? ", ?" : "?") + std::to_string(c + 1);
         }
         if (sideTable) {
             columns += ", REASON";
             parameters += ", ?" + std::to_string(spec.columns.size() + 1);
         }
-        return "INSERT INTO " + quoted(std::string(spec.name) + (sideTable ? "_SET_ASIDE" : "")) + " (" + columns
+        return "INSERT INTO " + quoteIdentifier(std::string(spec.name) + (sideTable ? "_SET_ASIDE" : "")) + " (" + columns
                + ") VALUES (" + parameters + ")";
     }
 
@@ -255,8 +225,8 @@ private:
         for (const TableSpec& spec : registerTables()) {
             std::string columns;
             for (const Column& column : spec.columns)
-                columns += quoted(column.name) + (column.kind == JetKind::Integer ? " INTEGER, " : " TEXT, ");
-            execOrThrow(m_db, ("CREATE TABLE " + quoted(std::string(spec.name) + "_SET_ASIDE") + " (" + columns
+                columns += quoteIdentifier(column.name) + (column.kind == JetKind::Integer ? " INTEGER, " : " TEXT, ");
+            execOrThrow(m_db, ("CREATE TABLE " + quoteIdentifier(std::string(spec.name) + "_SET_ASIDE") + " (" + columns
                                + "REASON TEXT NOT NULL)").c_str());
         }
     }
@@ -270,8 +240,7 @@ private:
             for (std::size_t c = 0; c < values.size(); ++c)
                 bindValue(aside.get(), int(c) + 1, values[c], spec.columns[c].kind);
             sqlite3_bind_text(aside.get(), int(values.size()) + 1, reason.c_str(), -1, SQLITE_TRANSIENT);
-            if (aside.step() != SQLITE_DONE)
-                throw ImportError("cannot set a row aside: " + std::string(sqlite3_errmsg(m_db)));
+            aside.step();
             ++report.setAside;
         } else if (m_options.refused == RefusedRows::Skip) {
             ++report.skipped;
@@ -290,7 +259,7 @@ private:
             std::vector<Broken> broken;
             {
                 Statement check(m_db, "SELECT \"table\", rowid FROM pragma_foreign_key_check");
-                while (check.step() == SQLITE_ROW)
+                while (check.step())
                     broken.push_back({reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0)),
                                       sqlite3_column_int64(check.get(), 1)});
             }
@@ -304,10 +273,10 @@ private:
                 std::vector<JetValue> values(spec->columns.size());
                 std::string columns;
                 for (const Column& column : spec->columns)
-                    columns += (columns.empty() ? "" : ", ") + quoted(column.name);
-                Statement read(m_db, "SELECT " + columns + " FROM " + quoted(spec->name) + " WHERE rowid = ?1");
+                    columns += (columns.empty() ? "" : ", ") + quoteIdentifier(column.name);
+                Statement read(m_db, "SELECT " + columns + " FROM " + quoteIdentifier(spec->name) + " WHERE rowid = ?1");
                 sqlite3_bind_int64(read.get(), 1, b.rowid);
-                if (read.step() != SQLITE_ROW)
+                if (!read.step())
                     continue; // already gone with an earlier one
                 for (std::size_t c = 0; c < values.size(); ++c) {
                     values[c].null = sqlite3_column_type(read.get(), int(c)) == SQLITE_NULL;
@@ -324,7 +293,7 @@ private:
                 auto report = std::find_if(m_report.tables.begin(), m_report.tables.end(),
                                            [&](const TableReport& r) { return r.name == spec->name; });
                 refuse(*spec, values, reason, *report);
-                Statement remove(m_db, "DELETE FROM " + quoted(spec->name) + " WHERE rowid = ?1");
+                Statement remove(m_db, "DELETE FROM " + quoteIdentifier(spec->name) + " WHERE rowid = ?1");
                 sqlite3_bind_int64(remove.get(), 1, b.rowid);
                 remove.step();
             }
@@ -363,6 +332,8 @@ ImportReport importJet(const ImportOptions& options, const std::function<void(st
         throw ImportError(error.what());
     } catch (const RegisterFileError& error) {
         throw ImportError(error.what());
+    } catch (const Exception& error) {
+        throw ImportError("cannot write the new register: " + error.Message());
     } catch (const std::bad_alloc&) {
         throw ImportError("out of memory while reading \"" + options.source + "\": the file may be damaged.");
     }
