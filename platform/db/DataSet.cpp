@@ -495,21 +495,29 @@ void TDataSet::resolveWriteTarget(sqlite3_stmt* st, int first)
             return; // nothing to write through: read-only
         m_target.table = m_fields[m_target.keyField]->originTable();
         m_target.keyColumn = m_fields[m_target.keyField]->originColumn();
-        if (qobject_cast<TAutoIncField*>(m_fields[m_target.keyField])) {
-            // Only an INTEGER PRIMARY KEY is numbered by the database itself.
-            Statement info(db, "SELECT count(*) FILTER (WHERE pk > 0), "
-                               "max(pk > 0 AND name = ?2 COLLATE NOCASE AND upper(type) = 'INTEGER') "
-                               "FROM pragma_table_info(?1)");
-            sqlite3_bind_text(info.get(), 1, m_target.table.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(info.get(), 2, m_target.keyColumn.c_str(), -1, SQLITE_TRANSIENT);
-            info.step();
-            m_target.numberNewKeys =
-                !(sqlite3_column_int(info.get(), 0) == 1 && sqlite3_column_int(info.get(), 1) == 1);
-        }
     }
     for (int f = 0; f < m_fields.size(); ++f)
         if (!m_fields[f]->originColumn().empty() && sameName(m_fields[f]->originTable(), m_target.table))
             m_target.fields.push_back(f);
+}
+
+bool TDataSet::numbersNewKeys(sqlite3* db)
+{
+    if (m_target.keyField < 0 || !qobject_cast<TAutoIncField*>(m_fields[m_target.keyField]))
+        return false;
+    // Asked at the first insert rather than at every open: the list is
+    // opened again on every keystroke of a search, and inserts are rare.
+    if (!m_target.numberNewKeys) {
+        // Only an INTEGER PRIMARY KEY is numbered by the database itself.
+        Statement info(db, "SELECT count(*) FILTER (WHERE pk > 0), "
+                           "max(pk > 0 AND name = ?2 COLLATE NOCASE AND upper(type) = 'INTEGER') "
+                           "FROM pragma_table_info(?1)");
+        sqlite3_bind_text(info.get(), 1, m_target.table.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(info.get(), 2, m_target.keyColumn.c_str(), -1, SQLITE_TRANSIENT);
+        info.step();
+        m_target.numberNewKeys = !(sqlite3_column_int(info.get(), 0) == 1 && sqlite3_column_int(info.get(), 1) == 1);
+    }
+    return *m_target.numberNewKeys;
 }
 
 void TDataSet::rebuildOrder()
@@ -913,7 +921,7 @@ void TDataSet::writeRow()
             columns += (i ? ", " : "") + quoteIdentifier(m_fields[written[i]]->originColumn());
             values += (i ? ", ?" : "?") + std::to_string(i + 1);
         }
-        if (m_target.numberNewKeys && !m_edit[m_target.keyField].modified) {
+        if (numbersNewKeys(db) && !m_edit[m_target.keyField].modified) {
             columns += (columns.empty() ? "" : ", ") + keyColumn;
             values += (values.empty() ? "" : ", ") + ("(SELECT coalesce(max(" + keyColumn + "), 0) + 1 FROM " + table + ")");
         }

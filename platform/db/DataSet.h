@@ -208,8 +208,8 @@ private:
         std::vector<int> fields; // fields of the update table, in field order
         // The key field numbers new rows, but its column is not one that the
         // database numbers itself (a file converted without auto-numbering):
-        // an insert gives it the largest key plus one.
-        bool numberNewKeys = false;
+        // an insert gives it the largest key plus one. Unknown until asked.
+        std::optional<bool> numberNewKeys;
     };
 
     // Field plumbing
@@ -234,6 +234,7 @@ private:
     void bindFields(sqlite3_stmt* statement, int firstColumn);
     void resolveWriteTarget(sqlite3_stmt* statement, int firstColumn);
     void rebuildOrder();
+    bool numbersNewKeys(sqlite3* db);
     void moveTo(int index);
     std::size_t currentRow() const { return m_order[m_current]; }
 

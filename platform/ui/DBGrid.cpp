@@ -175,10 +175,53 @@ private:
     mutable QHash<QString, QStaticText> m_cache;
 };
 
+// ---------------------------------------------------------------- indicator
+
+namespace {
+
+// The indicator column holds one of three marks or nothing, so its width
+// depends on the font and style alone. Qt's header measures up to 200 of its
+// rows to find it, and does so again every time the current row moves (the
+// mark moves with it): this one measures the three marks once.
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+    QSize sizeHint() const override
+    {
+        if (!m_hint.isValid()) {
+            int width = minimumWidth();
+            for (const QString& mark : {QStringLiteral("▶"), QStringLiteral("I"), QStringLiteral("*")}) {
+                QStyleOptionHeader option;
+                initStyleOption(&option);
+                option.text = mark;
+                option.section = 0;
+                width = std::max(width, style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this).width());
+            }
+            m_hint = QSize(width, defaultSectionSize());
+        }
+        return m_hint;
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            m_hint = QSize();
+        QHeaderView::changeEvent(event);
+    }
+
+private:
+    mutable QSize m_hint;
+};
+
+} // namespace
+
 // ---------------------------------------------------------------- view
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this), m_cellPainter(new CellPainter(this))
 {
+    setVerticalHeader(new IndicatorHeader(this));
     setModel(&m_model);
     setItemDelegate(m_cellPainter);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
