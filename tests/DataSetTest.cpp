@@ -190,6 +190,62 @@ private slots:
         QCOMPARE(log, QStringList{"change:0"});
     }
 
+    void controlsHearOfACloseOnlyIfItLasts()
+    {
+        struct Link : TDataLink {
+            TDataSet* dataSet;
+            QStringList heard;
+            explicit Link(TDataSet* ds) : dataSet(ds) {}
+            void dataEvent(TDataEvent event, TField*) override
+            {
+                if (event == TDataEvent::ActiveChange)
+                    heard << (dataSet->Active() ? "open" : "closed");
+            }
+        };
+        Persons p(m_path);
+        Link link(p.query);
+        p.source->addLink(&link);
+        QStringList handler;
+        connect(p.source, &TDataSource::OnDataChange, this,
+                [&](QObject*, TField*) { handler << QString::number(p.query->State()); });
+        p.query->Open();
+        QCOMPARE(link.heard, QStringList{"open"});
+
+        // A search: closed and opened again before anything else happens.
+        // The handler hears both at once; controls hear only the open.
+        link.heard.clear();
+        handler.clear();
+        p.searchFirstName("M");
+        QCOMPARE(handler, (QStringList{"0", "1"}));
+        QCOMPARE(link.heard, QStringList{"open"});
+        QCoreApplication::processEvents();
+        QCOMPARE(link.heard, QStringList{"open"});
+
+        // A close that lasts reaches the controls once control is back in
+        // the event loop, and only once.
+        link.heard.clear();
+        p.query->Close();
+        QCOMPARE(handler.last(), QString("0"));
+        QVERIFY(link.heard.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(link.heard, QStringList{"closed"});
+        QCoreApplication::processEvents();
+        QCOMPARE(link.heard, QStringList{"closed"});
+
+        // A data source that goes away before that tells nobody.
+        {
+            TDataSource source;
+            Link gone(p.query);
+            source.setDataSet(p.query);
+            source.addLink(&gone);
+            p.query->Open();
+            p.query->Close();
+            source.removeLink(&gone);
+        }
+        QCoreApplication::processEvents();
+        p.source->removeLink(&link);
+    }
+
     void editWritesThePersonRowAndNothingElse()
     {
         Persons p(m_path);

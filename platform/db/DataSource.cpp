@@ -25,9 +25,8 @@ void TDataSource::setDataSet(TDataSet* dataSet)
         m_dataSet->attachSource(this);
     // Controls show the new data set at once; the handler hears of it only
     // when there is something to tell (the data set is open).
-    const QList<TDataLink*> links = m_links;
-    for (TDataLink* link : links)
-        link->dataEvent(TDataEvent::ActiveChange, nullptr);
+    m_closeToTell = false;
+    tellLinks(TDataEvent::ActiveChange, nullptr);
     if (m_dataSet && m_dataSet->Active())
         emit OnDataChange(this, nullptr);
 }
@@ -50,11 +49,36 @@ void TDataSource::removeLink(TDataLink* link)
 
 void TDataSource::dataEvent(TDataEvent event, TField* field)
 {
+    if (event == TDataEvent::ActiveChange && m_dataSet && !m_dataSet->Active()) {
+        // A closed data set is most often opened again at once (a new
+        // search). Controls hear of the close only if it outlasts what is
+        // being done now, so they do not show an empty list and disabled
+        // buttons for a moment and then everything again, painting twice.
+        if (!m_closeToTell) {
+            m_closeToTell = true;
+            QMetaObject::invokeMethod(this, &TDataSource::tellClose, Qt::QueuedConnection);
+        }
+    } else {
+        m_closeToTell = false;
+        tellLinks(event, field);
+    }
+    if (event != TDataEvent::UpdateRecord)
+        emit OnDataChange(this, field);
+}
+
+void TDataSource::tellClose()
+{
+    if (!m_closeToTell)
+        return;
+    m_closeToTell = false;
+    tellLinks(TDataEvent::ActiveChange, nullptr);
+}
+
+void TDataSource::tellLinks(TDataEvent event, TField* field)
+{
     // A link may remove itself (or others) while being told: walk a copy.
     const QList<TDataLink*> links = m_links;
     for (TDataLink* link : links)
         if (m_links.contains(link))
             link->dataEvent(event, field);
-    if (event != TDataEvent::UpdateRecord)
-        emit OnDataChange(this, field);
 }

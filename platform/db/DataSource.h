@@ -6,6 +6,11 @@
 // and fires OnDataChange for every change that may alter what the current
 // row shows: open and close, moving, rows changed, a field set, a change of
 // state (edit, insert, browse). The handler reads what it needs afresh.
+//
+// One exception: controls hear of a close only when control is back in the
+// event loop, and not at all if the data set was opened again by then (a
+// search closes the list and opens it at once). The handler hears of every
+// close at once.
 
 #include "Component.h"
 #include "DataSet.h"
@@ -44,7 +49,10 @@ signals:
 private:
     friend class TDataSet;
     void dataEvent(TDataEvent event, TField* field);
+    void tellLinks(TDataEvent event, TField* field);
+    void tellClose();
 
     TDataSet* m_dataSet = nullptr;
+    bool m_closeToTell = false; // closed; controls are told once control is back in the event loop
     QList<TDataLink*> m_links;
 };
