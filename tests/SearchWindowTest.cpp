@@ -164,6 +164,57 @@ private slots:
         QCOMPARE(widths(form.get()), (QList<int>{35, 35, 35, 90, 90, 120, 120}));
     }
 
+    void searchTellsTheListOnlyWhatChanged()
+    {
+        auto form = openWindow();
+        QAbstractItemModel* model = form->DBGrid1->model();
+        form->DBGrid1->setFocus();
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(form->DBGrid1, Qt::Key_Down);
+        QTRY_COMPARE(form->ADOQuery1->RecNo(), 5);
+        QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy marks(model, &QAbstractItemModel::headerDataChanged);
+
+        // Fewer rows than the row the user stood on: the rows go from the
+        // end, and the view, which loses its current row, does not move the
+        // list on its own (the search puts it on its first row).
+        form->Edit3->setFocus();
+        QTest::keyClick(form->Edit3, Qt::Key_H);
+        QTest::qWait(20);
+        QCOMPARE(ids(form.get()), (QStringList{"3", "4"}));
+        QCOMPARE(form->ADOQuery1->RecNo(), 1);
+        QCOMPARE(form->DBGrid1->currentIndex().row(), 0);
+        QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QString("\u25B6"));
+        QCOMPARE(model->headerData(1, Qt::Vertical).toString(), QString());
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(resets.count(), 0);
+
+        // The same rows again: the list's shape and its mark stay as they are.
+        removed.clear();
+        marks.clear();
+        QTest::keyClick(form->Edit3, Qt::Key_R);
+        QTest::qWait(20);
+        QCOMPARE(ids(form.get()), (QStringList{"3", "4"}));
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/2]"));
+        QCOMPARE(removed.count(), 0);
+        QCOMPARE(marks.count(), 0);
+        QCOMPARE(resets.count(), 0);
+
+        // The mark changes its kind where it stands, and moves with the row.
+        form->ADOQuery1->Edit();
+        QCOMPARE(marks.count(), 1);
+        QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QString("I"));
+        form->ADOQuery1->Cancel();
+        QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QString("\u25B6"));
+        marks.clear();
+        form->ADOQuery1->Next();
+        QCOMPARE(marks.count(), 2); // where it was, where it is
+        QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QString());
+        QCOMPARE(model->headerData(1, Qt::Vertical).toString(), QString("\u25B6"));
+        QCOMPARE(form->DBGrid1->currentIndex().row(), 1);
+    }
+
     void newSearchEmptiesTheBoxesOneSearchEach()
     {
         auto form = openWindow();

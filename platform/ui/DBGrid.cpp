@@ -20,8 +20,11 @@ void TDataSetModel::setDataSource(TDataSource* source)
     m_source = source;
     if (m_source)
         m_source->addLink(this);
+    m_rows = liveRowCount();
+    m_columns = liveColumnCount();
     endResetModel();
     m_shownCurrent = currentRow();
+    m_shownState = dataSet() ? dataSet()->State() : dsInactive;
     emit currentRowChanged(m_shownCurrent);
 }
 
@@ -35,16 +38,59 @@ int TDataSetModel::currentRow() const
     return ds->RecNo() - 1;
 }
 
-int TDataSetModel::rowCount(const QModelIndex& parent) const
+int TDataSetModel::liveRowCount() const
 {
     TDataSet* ds = dataSet();
-    return parent.isValid() || !ds ? 0 : ds->displayRowCount();
+    return ds ? ds->displayRowCount() : 0;
+}
+
+int TDataSetModel::liveColumnCount() const
+{
+    TDataSet* ds = dataSet();
+    return ds ? ds->Fields().size() : 0;
+}
+
+// The view is told the rows and columns the model has said it has, which may
+// lag behind the data set's between a change and its notification.
+int TDataSetModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int TDataSetModel::columnCount(const QModelIndex& parent) const
 {
-    TDataSet* ds = dataSet();
-    return parent.isValid() || !ds ? 0 : ds->Fields().size();
+    return parent.isValid() ? 0 : m_columns;
+}
+
+// New rows in the data set: the view keeps its columns (and their widths),
+// gains or loses rows at the end and paints again what it shows. A reset
+// would throw away and rebuild both headers and the scroll range even when
+// a search brings back as many rows as before.
+void TDataSetModel::takeNewRows()
+{
+    const int rows = liveRowCount();
+    const int columns = liveColumnCount();
+    m_reshaping = true;
+    if (columns != m_columns) {
+        beginResetModel();
+        m_rows = rows;
+        m_columns = columns;
+        endResetModel();
+    } else {
+        const int kept = std::min(rows, m_rows);
+        if (rows < m_rows) {
+            beginRemoveRows({}, rows, m_rows - 1);
+            m_rows = rows;
+            endRemoveRows();
+        } else if (rows > m_rows) {
+            beginInsertRows({}, m_rows, rows - 1);
+            m_rows = rows;
+            endInsertRows();
+        }
+        if (kept > 0 && columns > 0)
+            emit dataChanged(index(0, 0), index(kept - 1, columns - 1));
+    }
+    m_reshaping = false;
 }
 
 QVariant TDataSetModel::data(const QModelIndex& index, int role) const
@@ -88,8 +134,7 @@ void TDataSetModel::dataEvent(TDataEvent event, TField* /*field*/)
     switch (event) {
     case TDataEvent::ActiveChange:
     case TDataEvent::DataSetChange:
-        beginResetModel();
-        endResetModel();
+        takeNewRows();
         break;
     case TDataEvent::Scroll:
     case TDataEvent::StateChange:
@@ -104,13 +149,20 @@ void TDataSetModel::dataEvent(TDataEvent event, TField* /*field*/)
     case TDataEvent::UpdateRecord:
         return;
     }
+    // The indicator column changes only where the mark was and where it is
+    // now, and only if it moved or changed its kind. (Telling the view of a
+    // header change makes it lay out both headers again.)
     const int row = currentRow();
     const int before = m_shownCurrent;
-    m_shownCurrent = row;
-    if (before >= 0 && before < rowCount())
-        emit headerDataChanged(Qt::Vertical, before, before);
-    if (row >= 0)
-        emit headerDataChanged(Qt::Vertical, row, row);
+    const TDataSetState state = dataSet() ? dataSet()->State() : dsInactive;
+    if (row != before || state != m_shownState) {
+        m_shownCurrent = row;
+        m_shownState = state;
+        if (before >= 0 && before < rowCount())
+            emit headerDataChanged(Qt::Vertical, before, before);
+        if (row >= 0 && row < rowCount() && row != before)
+            emit headerDataChanged(Qt::Vertical, row, row);
+    }
     emit currentRowChanged(row);
 }
 
@@ -269,7 +321,7 @@ void TDBGrid::showCurrentRow(int row)
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    if (m_following || !current.isValid() || current.row() == previous.row())
+    if (m_following || m_model.reshaping() || !current.isValid() || current.row() == previous.row())
         return;
     TDataSet* ds = m_model.dataSet();
     if (!ds || !ds->Active() || current.row() == ds->RecNo() - 1)

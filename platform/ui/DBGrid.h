@@ -33,14 +33,25 @@ public:
 
     void dataEvent(TDataEvent event, TField* field) override;
 
+    // True while the model tells the view of new rows: a move of the view's
+    // current row then is the view's own doing, not the user's.
+    bool reshaping() const { return m_reshaping; }
+
 signals:
     // The data set's current row, as a model row (-1 for none).
     void currentRowChanged(int row);
 
 private:
     int currentRow() const;
+    int liveRowCount() const;
+    int liveColumnCount() const;
+    void takeNewRows();
     TDataSource* m_source = nullptr;
     int m_shownCurrent = -1;
+    TDataSetState m_shownState = dsInactive;
+    int m_rows = 0;    // as the view was last told
+    int m_columns = 0; // as the view was last told
+    bool m_reshaping = false;
 };
 
 class TDBGrid : public QTableView, public TDataControl {
