@@ -12,6 +12,23 @@
 
 // ---------------------------------------------------------------- model
 
+namespace {
+
+// The indicator column's mark on the current row: browsed, being edited, or
+// a new row.
+const TDataSetState MarkedStates[] = {dsBrowse, dsEdit, dsInsert};
+
+QString indicatorMark(TDataSetState state)
+{
+    switch (state) {
+    case dsEdit: return QStringLiteral("I");
+    case dsInsert: return QStringLiteral("*");
+    default: return QStringLiteral("▶");
+    }
+}
+
+} // namespace
+
 void TDataSetModel::setDataSource(TDataSource* source)
 {
     beginResetModel();
@@ -122,10 +139,12 @@ QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     if (section != currentRow())
         return QString();
+    if (role == Qt::DisplayRole)
+        return indicatorMark(ds->State());
     switch (ds->State()) {
-    case dsEdit: return role == Qt::DisplayRole ? QStringLiteral("I") : QStringLiteral("izmena");
-    case dsInsert: return role == Qt::DisplayRole ? QStringLiteral("*") : QStringLiteral("novi red");
-    default: return role == Qt::DisplayRole ? QStringLiteral("▶") : QStringLiteral("tekući red");
+    case dsEdit: return QStringLiteral("izmena");
+    case dsInsert: return QStringLiteral("novi red");
+    default: return QStringLiteral("tekući red");
     }
 }
 
@@ -231,10 +250,10 @@ private:
 
 namespace {
 
-// The indicator column holds one of three marks or nothing, so its width
+// The indicator column holds one of its marks or nothing, so its width
 // depends on the font and style alone. Qt's header measures up to 200 of its
 // rows to find it, and does so again every time the current row moves (the
-// mark moves with it): this one measures the three marks once.
+// mark moves with it): this one measures the marks once.
 class IndicatorHeader : public QHeaderView {
 public:
     explicit IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
@@ -243,10 +262,10 @@ public:
     {
         if (!m_hint.isValid()) {
             int width = minimumWidth();
-            for (const QString& mark : {QStringLiteral("▶"), QStringLiteral("I"), QStringLiteral("*")}) {
+            for (TDataSetState state : MarkedStates) {
                 QStyleOptionHeader option;
                 initStyleOption(&option);
-                option.text = mark;
+                option.text = indicatorMark(state);
                 option.section = 0;
                 width = std::max(width, style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this).width());
             }
@@ -286,7 +305,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this), m_cellPai
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("▶")) + 8);
+    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(indicatorMark(dsBrowse)) + 8);
     verticalHeader()->setHighlightSections(false);
     // The current row stays shown as selected when the list has no focus.
     QPalette p = palette();
