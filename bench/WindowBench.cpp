@@ -77,10 +77,12 @@ void windowPart(const QString& registers, const std::vector<long>& sizes, int ru
 
         // The statements each keystroke runs, as the list opens them.
         std::vector<std::string> ran;
-        QObject::connect(form->DataSource1, &TDataSource::OnDataChange, form.get(), [&] {
+        const auto statusLine = form->DataSource1->OnDataChange;
+        form->DataSource1->OnDataChange = [&, statusLine](QObject* sender, TField* field) {
+            statusLine(sender, field);
             if (form->ADOQuery1->State() == dsBrowse && (ran.empty() || ran.back() != form->ADOQuery1->SQL()[0]))
                 ran.push_back(form->ADOQuery1->SQL()[0]);
-        });
+        };
 
         const int runs = runsOverride ? runsOverride : size <= 10000 ? 21 : size <= 100000 ? 7 : 3;
         std::vector<std::vector<double>> window(steps.size()), bare(steps.size());

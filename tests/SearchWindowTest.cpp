@@ -39,13 +39,19 @@ QList<int> widths(TForm1* form)
 // Counts the searches a window runs: each one closes the list first.
 struct SearchCounter {
     int searches = 0;
-    explicit SearchCounter(TForm1* form)
+    explicit SearchCounter(TForm1* form) : m_form(form), m_handler(form->DataSource1->OnDataChange)
     {
-        QObject::connect(form->DataSource1, &TDataSource::OnDataChange, form, [this, form] {
+        form->DataSource1->OnDataChange = [this, form](QObject* sender, TField* field) {
+            m_handler(sender, field);
             if (form->ADOQuery1->State() == dsInactive)
                 ++searches;
-        });
+        };
     }
+    ~SearchCounter() { m_form->DataSource1->OnDataChange = m_handler; }
+
+private:
+    TForm1* m_form;
+    std::function<void(QObject*, TField*)> m_handler;
 };
 
 } // namespace

@@ -1,22 +1,26 @@
 #pragma once
-// The connection to the register's database file.
+// The connection to the register.
 //
 // The connection string names a provider and a data source (a file path),
 // for example "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/home/ana/proba.mdb;
-// Persist Security Info=False". Opening checks the file before the database
-// engine sees it, so that each way of failing gets a message that says what is
-// wrong with which file: missing, a folder, empty, read-only, an Access file,
-// something else. The file is never created. Foreign keys are enforced, LIKE
-// compares letters without regard to case in every script, and a file that
-// another program is writing is waited for, up to BusyTimeoutMs, before a
+// Persist Security Info=False". Opening makes the engine that speaks to the
+// register (Engine.h; an SQLite file, see SqliteEngine.h): everything that
+// depends on the kind of database lives there, and the data sets of the
+// connection reach the database only through it. The file is never created.
+// A lock held by another program is waited for, up to BusyTimeoutMs, before a
 // statement gives up.
 
 #include "Component.h"
-#include "SqliteHandle.h"
 
 #include <QList>
 #include <QString>
 
+#include <memory>
+
+namespace db {
+class Engine;
+}
+struct sqlite3;
 class TDataSet;
 
 enum TConnectMode {
@@ -56,12 +60,15 @@ public:
     void Open();
     // Closes every data set of the connection, then the file.
     void Close();
-    bool Connected() const { return bool(m_db); }
+    bool Connected() const { return bool(m_engine); }
 
     // The file opened (empty while not connected).
     QString DatabasePath() const { return m_path; }
-    // The engine's handle, for the program's own tools and benchmarks.
-    sqlite3* nativeHandle() const { return m_db.get(); }
+    // The engine of the open register; throws Exception when not connected.
+    db::Engine& engine() const;
+    // The SQLite handle of an open register file, else null: for the
+    // program's own tools and benchmarks, which run bare statements beside it.
+    sqlite3* nativeHandle() const;
 
     // The one provider name the connection accepts.
     static const char* const Provider;
@@ -75,11 +82,7 @@ private:
     bool m_loginPrompt = false;
     int m_busyTimeout = BusyTimeoutMs;
     TConnectMode m_mode = cmShareDenyNone;
-    SqliteHandle m_db;
+    std::unique_ptr<db::Engine> m_engine;
     QString m_path;
     QList<TDataSet*> m_dataSets;
 };
-
-// Explains why a file cannot be opened as a database, before the engine tries
-// ("" when nothing is visibly wrong). Used by the connection, and by the tools.
-std::string whyNotADatabase(const QString& path);

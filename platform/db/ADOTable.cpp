@@ -1,6 +1,5 @@
 #include "ADOTable.h"
 
-#include "Sqlite.h"
 
 void TADOTable::setTableName(const QString& name)
 {
@@ -12,7 +11,7 @@ std::string TADOTable::selectText() const
 {
     if (m_tableName.isEmpty())
         throw Exception(describe() + " names no table.");
-    return "SELECT rowid, * FROM " + quoteIdentifier(m_tableName.toStdString());
+    return engine().tableStatement(m_tableName.toStdString(), {});
 }
 
 std::string TADOTable::describe() const

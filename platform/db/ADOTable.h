@@ -1,6 +1,6 @@
 #pragma once
 // A data set over all rows of one table, in the table's own order.
-// Rows are written back to the table by their rowid.
+// Rows are written back to the table by their row id.
 
 #include "DataSet.h"
 

@@ -1,100 +1,44 @@
 #include "DataSet.h"
 
-#include "Sqlite.h"
-
 #include "ADOConnection.h"
 #include "DataSource.h"
 #include "Field.h"
+#include "RowStore.h"
 #include "UnicodeLike.h"
 
 #include <algorithm>
-#include <limits>
 #include <numeric>
 #include <optional>
 
 namespace {
 
+// Names of tables, columns and fields compare without regard to case (ASCII).
 bool sameName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && sqlite3_strnicmp(a.data(), b.data(), int(a.size())) == 0;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
 }
 
-// Reads an integer cell, whatever the database stored in it. False when
-// the cell holds something that is not a whole number in 32 bits.
-bool readInteger(sqlite3_stmt* statement, int column, int type, std::int32_t& value)
+std::vector<std::string> splitNames(std::string_view text)
 {
-    switch (type) {
-    case SQLITE_INTEGER: {
-        const sqlite3_int64 v = sqlite3_column_int64(statement, column);
-        if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-            return false;
-        value = static_cast<std::int32_t>(v);
-        return true;
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(';', start), text.size());
+        std::string name(text.substr(start, end - start));
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        names.push_back(name);
+        start = end + 1;
     }
-    case SQLITE_FLOAT: {
-        const double d = sqlite3_column_double(statement, column);
-        if (d != static_cast<double>(static_cast<std::int64_t>(d)) || d < std::numeric_limits<std::int32_t>::min()
-            || d > std::numeric_limits<std::int32_t>::max())
-            return false;
-        value = static_cast<std::int32_t>(d);
-        return true;
-    }
-    default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return text && TField::parseInteger(std::string_view(text, sqlite3_column_bytes(statement, column)), value);
-    }
-    }
+    return names;
 }
-
-std::string cellText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? std::string(text, sqlite3_column_bytes(statement, column)) : std::string();
-}
-
-// Runs one statement that needs no result, for savepoints.
-void run(sqlite3* db, const char* sql)
-{
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throwSqliteError(db, "");
-}
-
-// A savepoint around one write: released when the write is done, rolled
-// back when anything in between throws. When it is the outermost
-// transaction, a failed write rolls the whole transaction back, so that the
-// file is not even committed unchanged.
-class WriteSavepoint {
-public:
-    explicit WriteSavepoint(sqlite3* db) : m_db(db), m_outermost(sqlite3_get_autocommit(db) != 0)
-    {
-        run(db, "SAVEPOINT dataset_write");
-    }
-    void release()
-    {
-        run(m_db, "RELEASE dataset_write");
-        m_open = false;
-    }
-    ~WriteSavepoint()
-    {
-        if (!m_open)
-            return;
-        if (m_outermost) {
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        } else {
-            sqlite3_exec(m_db, "ROLLBACK TO dataset_write", nullptr, nullptr, nullptr);
-            sqlite3_exec(m_db, "RELEASE dataset_write", nullptr, nullptr, nullptr);
-        }
-    }
-
-private:
-    sqlite3* m_db;
-    bool m_outermost;
-    bool m_open = true;
-};
 
 } // namespace
 
-TDataSet::TDataSet(QObject* owner) : TComponent(owner) {}
+TDataSet::TDataSet(QObject* owner) : TComponent(owner), m_store(std::make_unique<RowStore>()) {}
 
 TDataSet::~TDataSet()
 {
@@ -172,7 +116,7 @@ TField* TDataSet::FieldByName(const QString& name) const
     return field;
 }
 
-bool TDataSet::fieldIsNull(const TField* field) const
+bool TDataSet::fieldIsNull(const TField* field)
 {
     checkActive();
     if (m_current < 0)
@@ -180,10 +124,10 @@ bool TDataSet::fieldIsNull(const TField* field) const
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].null;
-    return m_current < 0 || m_store.isNull(currentRow(), index);
+    return m_current < 0 || m_store->isNull(currentRow(), index);
 }
 
-std::int32_t TDataSet::fieldInteger(const TField* field) const
+std::int32_t TDataSet::fieldInteger(const TField* field)
 {
     checkActive();
     if (m_current < 0)
@@ -191,10 +135,10 @@ std::int32_t TDataSet::fieldInteger(const TField* field) const
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].integer;
-    return m_current < 0 ? 0 : m_store.integer(currentRow(), index);
+    return m_current < 0 ? 0 : m_store->integer(currentRow(), index);
 }
 
-std::string_view TDataSet::fieldText(const TField* field) const
+std::string_view TDataSet::fieldText(const TField* field)
 {
     checkActive();
     if (m_current < 0)
@@ -202,7 +146,7 @@ std::string_view TDataSet::fieldText(const TField* field) const
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].text;
-    return m_current < 0 ? std::string_view() : m_store.text(currentRow(), index);
+    return m_current < 0 ? std::string_view() : m_store->text(currentRow(), index);
 }
 
 void TDataSet::setFieldValue(TField* field, bool null, std::int32_t integer, std::string_view text)
@@ -236,6 +180,7 @@ void TDataSet::detachSource(TDataSource* source)
 
 void TDataSet::notify(TDataEvent event, TField* field)
 {
+    checkInvariants();
     const QList<TDataSource*> sources = m_sources;
     for (TDataSource* source : sources)
         source->dataEvent(event, field);
@@ -250,49 +195,29 @@ void TDataSet::Open()
     if (!m_connection)
         throw Exception(describe() + " has no connection.");
     m_connection->Open();
-    m_state = dsOpening;
-    try {
-        if (firstColumnIsRowid()) {
-            // A table: prepare its statement (so that a missing table or
-            // column is told now) and read its rows when they are wanted.
-            load(selectText() + " WHERE 0");
-            m_allRows = false;
-        } else {
-            load(selectText());
-        }
-    } catch (...) {
-        closeQuietly();
-        throw;
-    }
-    m_state = dsBrowse;
+    // A table prepares its statement (so that a missing table or column is
+    // told now) and reads its rows when they are wanted.
+    const bool table = firstColumnIsRowid();
+    reload(dsBrowse, selectText(), {}, !table);
+    m_allRows = !table;
     m_current = m_order.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_order.empty();
     notify(TDataEvent::ActiveChange);
 }
 
-void TDataSet::ensureAllRows() const
+void TDataSet::ensureAllRows()
 {
     if (m_allRows || m_state == dsInactive || m_state == dsOpening)
         return;
-    auto* self = const_cast<TDataSet*>(this);
     // The one row found by a key may be current: stay on it.
-    const bool onRow = self->m_current >= 0 && !self->m_order.empty();
-    const std::int64_t rowid = onRow ? self->m_rowids[self->currentRow()] : 0;
-    const TDataSetState state = m_state;
-    self->m_state = dsOpening;
-    try {
-        self->load(selectText());
-    } catch (...) {
-        self->closeQuietly();
-        self->notify(TDataEvent::ActiveChange);
-        throw;
-    }
-    self->m_state = state;
-    self->m_allRows = true;
-    self->m_current = self->m_order.empty() ? -1 : 0;
-    if (const int found = onRow ? self->indexOfKey(rowid) : -1; found >= 0)
-        self->m_current = found;
+    const bool onRow = m_current >= 0 && !m_order.empty();
+    const std::int64_t rowid = onRow ? m_rowids[currentRow()] : 0;
+    reload(m_state, selectText());
+    m_allRows = true;
+    m_current = m_order.empty() ? -1 : 0;
+    if (const int found = onRow ? indexOfKey(rowid) : -1; found >= 0)
+        m_current = found;
 }
 
 int TDataSet::indexOfKey(std::int64_t key) const
@@ -314,7 +239,7 @@ void TDataSet::Close()
 void TDataSet::closeQuietly()
 {
     m_state = dsInactive;
-    m_store.clear();
+    m_store->clear();
     m_rowids.clear();
     m_order.clear();
     m_edit.clear();
@@ -324,85 +249,66 @@ void TDataSet::closeQuietly()
     ++m_generation;
 }
 
-void TDataSet::load(const std::string& statementText, const std::vector<std::int64_t>& parameters)
+db::Engine& TDataSet::engine() const
 {
-    sqlite3* db = m_connection->nativeHandle();
-    Statement statement(db, statementText);
-    sqlite3_stmt* st = statement.get();
-    for (std::size_t i = 0; i < parameters.size(); ++i)
-        sqlite3_bind_int64(st, int(i) + 1, parameters[i]);
-    if (!sqlite3_stmt_readonly(st))
+    if (!m_connection)
+        throw Exception(describe() + " has no connection.");
+    return m_connection->engine();
+}
+
+void TDataSet::reload(TDataSetState after, const std::string& sql, const std::vector<std::int64_t>& parameters,
+                      bool readRows)
+{
+    const bool wasOpen = Active();
+    m_state = dsOpening;
+    try {
+        load(sql, parameters, readRows);
+    } catch (...) {
+        closeQuietly();
+        if (wasOpen)
+            notify(TDataEvent::ActiveChange);
+        throw;
+    }
+    m_state = after;
+}
+
+void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& parameters, bool readRows)
+{
+    const std::unique_ptr<db::ReadStatement> statement = engine().prepareRead(sql, parameters);
+    if (!statement->readsOnly())
         throw Exception(describe() + " can only be opened on a statement that reads: this one would change the database.");
-    const int first = firstColumnIsRowid() ? 1 : 0;
-    bindFields(st, first);
-    resolveWriteTarget(st, first);
+    const bool byRowId = firstColumnIsRowid();
+    bindFields(statement->columns(), byRowId ? 1 : 0);
+    resolveWriteTarget(byRowId);
     if (m_filtered) {
         m_filterExpression = FilterExpression::parse(m_filter.toStdString());
         m_filterExpression.bind(m_fields);
     }
-
-    std::vector<FieldKind> kinds;
-    for (TField* field : m_fields)
-        kinds.push_back(field->kind());
-    m_store.reset(kinds);
+    m_store->reset(m_plan.kinds);
     m_rowids.clear();
-    const std::size_t fieldCount = m_fields.size();
-    std::vector<bool> integer(fieldCount);
-    for (std::size_t f = 0; f < fieldCount; ++f)
-        integer[f] = m_fields[f]->kind() == FieldKind::Integer;
-    // Values are read through the column's value object: one call into the
-    // engine per value instead of two or three. The connection is used by
-    // one thread only, which is what that way of reading asks.
-    while (statement.step()) {
-        if (first)
-            m_rowids.push_back(sqlite3_column_int64(st, 0));
-        for (std::size_t f = 0; f < fieldCount; ++f) {
-            sqlite3_value* value = sqlite3_column_value(st, m_columnOf[f]);
-            const int type = sqlite3_value_type(value);
-            if (type == SQLITE_NULL) {
-                m_store.appendNull(f);
-            } else if (!integer[f]) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-                if (!text)
-                    throw Exception(describe() + ": out of memory while reading the rows.");
-                m_store.appendText(f, text, sqlite3_value_bytes(value));
-            } else {
-                std::int32_t number = 0;
-                const sqlite3_int64 whole = type == SQLITE_INTEGER ? sqlite3_value_int64(value) : 0;
-                const bool fits = type == SQLITE_INTEGER ? whole >= INT32_MIN && whole <= INT32_MAX
-                                                         : readInteger(st, m_columnOf[f], type, number);
-                if (type == SQLITE_INTEGER)
-                    number = static_cast<std::int32_t>(whole);
-                if (!fits)
-                    throw Exception(describe() + ": the value '" + cellText(st, m_columnOf[f]) + "' of field '"
-                                    + m_fields[f]->FieldName().toStdString()
-                                    + "' is not a whole number between -2147483648 and 2147483647.");
-                m_store.appendInteger(f, number);
-            }
-        }
-        m_store.endRow();
-    }
+    if (readRows)
+        statement->readAll(m_plan, *m_store, m_rowids);
+    else
+        statement->tryRun();
     ++m_generation;
     rebuildOrder();
 }
 
-void TDataSet::bindFields(sqlite3_stmt* st, int first)
+void TDataSet::bindFields(const std::vector<db::ResultColumn>& result, int first)
 {
-    const int columns = sqlite3_column_count(st);
+    const int columns = static_cast<int>(result.size());
     // A result column is known by its name; where two share a name, each
     // carries its table's name in front ("DRZAVE.Naziv", "GRADOVI.Naziv").
-    std::vector<std::string> names(columns);
-    for (int c = first; c < columns; ++c)
-        names[c] = sqlite3_column_name(st, c);
-    std::vector<std::string> qualified = names;
-    for (int c = first; c < columns; ++c)
+    std::vector<std::string> qualified(columns);
+    for (int c = first; c < columns; ++c) {
+        qualified[c] = result[c].name;
         for (int d = first; d < columns; ++d)
-            if (c != d && sameName(names[c], names[d])) {
-                const char* table = sqlite3_column_table_name(st, c);
-                if (table)
-                    qualified[c] = std::string(table) + "." + names[c];
+            if (c != d && sameName(result[c].name, result[d].name)) {
+                if (!result[c].table.empty())
+                    qualified[c] = result[c].table + "." + result[c].name;
                 break;
             }
+    }
 
     if (m_fields.isEmpty() || m_dynamicFields) {
         const QList<TField*> old = m_fields;
@@ -412,22 +318,10 @@ void TDataSet::bindFields(sqlite3_stmt* st, int first)
             delete f;
         }
         m_dynamicFields = true;
-        sqlite3* db = sqlite3_db_handle(st);
         for (int c = first; c < columns; ++c) {
-            const char* declared = sqlite3_column_decltype(st, c);
-            const bool integer = declared && sqlite3_strlike("%INT%", declared, 0) == 0;
-            bool autoIncrement = false;
-            const char* table = sqlite3_column_table_name(st, c);
-            const char* origin = sqlite3_column_origin_name(st, c);
-            if (integer && table && origin) {
-                int notNull = 0, primaryKey = 0, autoinc = 0;
-                if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st, c), table, origin, nullptr,
-                                                  nullptr, &notNull, &primaryKey, &autoinc) == SQLITE_OK)
-                    autoIncrement = autoinc != 0;
-            }
-            TField* field = autoIncrement ? new TAutoIncField(this)
-                          : integer       ? static_cast<TField*>(new TIntegerField(this))
-                                          : new TWideStringField(this);
+            TField* field = result[c].autoIncrement ? new TAutoIncField(this)
+                          : result[c].integer       ? static_cast<TField*>(new TIntegerField(this))
+                                                    : new TWideStringField(this);
             if (field->kind() == FieldKind::Text)
                 field->setSize(0); // the database sets no limit that the data set knows of
             field->setFieldName(QString::fromStdString(qualified[c]));
@@ -436,37 +330,39 @@ void TDataSet::bindFields(sqlite3_stmt* st, int first)
         }
     }
 
-    m_columnOf.assign(m_fields.size(), -1);
+    m_plan.columnOf.assign(m_fields.size(), -1);
+    m_plan.kinds.resize(m_fields.size());
+    m_plan.names.resize(m_fields.size());
+    m_plan.rowIdFirst = first > 0;
+    m_plan.who = describe();
     for (int f = 0; f < m_fields.size(); ++f) {
         TField* field = m_fields[f];
         const std::string wanted = field->FieldName().toStdString();
         int found = -1;
         for (int c = first; c < columns && found < 0; ++c)
-            if (sameName(qualified[c], wanted) || sameName(names[c], wanted))
+            if (sameName(qualified[c], wanted) || sameName(result[c].name, wanted))
                 found = c;
         // "TABLE.Column" also finds a column that alone has that name.
         const std::size_t dot = wanted.find('.');
-        for (int c = first; c < columns && found < 0 && dot != std::string::npos; ++c) {
-            const char* table = sqlite3_column_table_name(st, c);
-            if (table && sameName(table, std::string_view(wanted).substr(0, dot))
-                && sameName(names[c], std::string_view(wanted).substr(dot + 1)))
+        for (int c = first; c < columns && found < 0 && dot != std::string::npos; ++c)
+            if (sameName(result[c].table, std::string_view(wanted).substr(0, dot))
+                && sameName(result[c].name, std::string_view(wanted).substr(dot + 1)))
                 found = c;
-        }
         if (found < 0)
             throw Exception(describe() + ": field '" + wanted + "' not found in the database "
                             "(no column of that name in what the statement reads).");
-        m_columnOf[f] = found;
-        const char* table = sqlite3_column_table_name(st, found);
-        const char* origin = sqlite3_column_origin_name(st, found);
-        field->m_originTable = table ? table : "";
-        field->m_originColumn = origin ? origin : "";
+        m_plan.columnOf[f] = found;
+        m_plan.kinds[f] = field->kind();
+        m_plan.names[f] = wanted;
+        field->m_originTable = result[found].table;
+        field->m_originColumn = result[found].origin;
     }
 }
 
-void TDataSet::resolveWriteTarget(sqlite3_stmt* st, int first)
+void TDataSet::resolveWriteTarget(bool byRowId)
 {
     m_target = WriteTarget{};
-    if (first) {
+    if (byRowId) {
         m_target.table = tableName();
         m_target.keyColumn = "rowid";
     } else {
@@ -475,20 +371,12 @@ void TDataSet::resolveWriteTarget(sqlite3_stmt* st, int first)
         for (int f = 0; f < m_fields.size() && m_target.keyField < 0; ++f)
             if (qobject_cast<TAutoIncField*>(m_fields[f]) && !m_fields[f]->originColumn().empty())
                 m_target.keyField = f;
-        sqlite3* db = sqlite3_db_handle(st);
         for (int f = 0; f < m_fields.size() && m_target.keyField < 0; ++f) {
             const TField* field = m_fields[f];
             if (field->originColumn().empty())
                 continue;
-            Statement info(db, "SELECT name FROM pragma_table_info(?1) WHERE pk > 0");
-            sqlite3_bind_text(info.get(), 1, field->originTable().c_str(), -1, SQLITE_TRANSIENT);
-            int keys = 0;
-            bool isKey = false;
-            while (info.step()) {
-                ++keys;
-                isKey = isKey || sameName(cellText(info.get(), 0), field->originColumn());
-            }
-            if (keys == 1 && isKey)
+            const std::vector<std::string> key = engine().primaryKey(field->originTable());
+            if (key.size() == 1 && sameName(key[0], field->originColumn()))
                 m_target.keyField = f;
         }
         if (m_target.keyField < 0)
@@ -501,32 +389,46 @@ void TDataSet::resolveWriteTarget(sqlite3_stmt* st, int first)
             m_target.fields.push_back(f);
 }
 
-bool TDataSet::numbersNewKeys(sqlite3* db)
+bool TDataSet::numbersNewKeys()
 {
     if (m_target.keyField < 0 || !qobject_cast<TAutoIncField*>(m_fields[m_target.keyField]))
         return false;
     // Asked at the first insert rather than at every open: the list is
     // opened again on every keystroke of a search, and inserts are rare.
-    if (!m_target.numberNewKeys) {
-        // Only an INTEGER PRIMARY KEY is numbered by the database itself.
-        Statement info(db, "SELECT count(*) FILTER (WHERE pk > 0), "
-                           "max(pk > 0 AND name = ?2 COLLATE NOCASE AND upper(type) = 'INTEGER') "
-                           "FROM pragma_table_info(?1)");
-        sqlite3_bind_text(info.get(), 1, m_target.table.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(info.get(), 2, m_target.keyColumn.c_str(), -1, SQLITE_TRANSIENT);
-        info.step();
-        m_target.numberNewKeys = !(sqlite3_column_int(info.get(), 0) == 1 && sqlite3_column_int(info.get(), 1) == 1);
-    }
+    if (!m_target.numberNewKeys)
+        m_target.numberNewKeys = !engine().numbersKeysItself(m_target.table, m_target.keyColumn);
     return *m_target.numberNewKeys;
+}
+
+void TDataSet::checkInvariants() const
+{
+    const int shown = static_cast<int>(m_order.size());
+    Q_ASSERT(m_state != dsInactive || (m_order.empty() && m_current == -1 && m_edit.empty()));
+    // The current row is a shown one; only a row inserted into an empty
+    // list stands at 0 with no row shown.
+    Q_ASSERT(m_current >= -1 && m_current < std::max(shown, m_state == dsInsert ? 1 : 0));
+    Q_ASSERT(m_state != dsBrowse || (m_current < 0) == (shown == 0));
+    Q_ASSERT((m_state == dsEdit || m_state == dsInsert) ? m_edit.size() == std::size_t(m_fields.size())
+                                                          : m_edit.empty());
+    Q_ASSERT(m_state != dsInsert || (m_insertAt >= 0 && m_insertAt <= shown));
+    Q_ASSERT(std::all_of(m_order.begin(), m_order.end(), [this](std::uint32_t row) { return row < m_store->rowCount(); }));
+    Q_ASSERT(!firstColumnIsRowid() || m_rowids.size() == m_store->rowCount());
+    Q_ASSERT(m_state == dsInactive || m_store->columnCount() == std::size_t(m_fields.size()));
+    Q_UNUSED(shown);
+}
+
+std::size_t TDataSet::bytesUsed() const
+{
+    return m_store->bytesUsed() + m_order.capacity() * 4;
 }
 
 void TDataSet::rebuildOrder()
 {
-    const std::size_t rows = m_store.rowCount();
+    const std::size_t rows = m_store->rowCount();
     m_order.clear();
     if (m_filtered && !m_filterExpression.keepsEverything()) {
         for (std::size_t row = 0; row < rows; ++row)
-            if (m_filterExpression.matches(m_store, row))
+            if (m_filterExpression.matches(*m_store, row))
                 m_order.push_back(static_cast<std::uint32_t>(row));
     } else {
         m_order.resize(rows);
@@ -536,7 +438,7 @@ void TDataSet::rebuildOrder()
 
 // ---------------------------------------------------------------- moving
 
-int TDataSet::RecordCount() const
+int TDataSet::RecordCount()
 {
     checkActive();
     ensureAllRows();
@@ -662,13 +564,13 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
         const std::size_t row = m_order[i];
         bool all = true;
         for (const Key& key : keys) {
-            const bool null = m_store.isNull(row, key.column);
+            const bool null = m_store->isNull(row, key.column);
             if (key.null || null) {
                 all = key.null && null;
             } else if (key.integerField) {
-                all = m_store.integer(row, key.column) == key.integer;
+                all = m_store->integer(row, key.column) == key.integer;
             } else {
-                const std::string_view text = m_store.text(row, key.column);
+                const std::string_view text = m_store->text(row, key.column);
                 all = caseless ? unicode_like::equalFolded(text, key.text, partial)
                                : (partial ? text.substr(0, key.text.size()) == key.text : text == key.text);
             }
@@ -689,19 +591,18 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
 // nothing when the keys are not such that one statement can find them.
 std::optional<bool> TDataSet::locateByQuery(const QList<TField*>& fields, const QVariantList& values)
 {
-    std::string where;
+    std::vector<std::string> columns;
     std::vector<std::int64_t> parameters;
     for (int i = 0; i < fields.size(); ++i) {
         bool number = false;
         const std::int64_t value = values[i].toLongLong(&number);
         if (fields[i]->kind() != FieldKind::Integer || fields[i]->originColumn().empty() || !number)
             return std::nullopt;
-        where += std::string(where.empty() ? " WHERE " : " AND ") + quoteIdentifier(fields[i]->originColumn())
-                 + " = ?" + std::to_string(i + 1);
+        columns.push_back(fields[i]->originColumn());
         parameters.push_back(value);
     }
     // In table order, the first row with that key.
-    load(selectText() + where + " ORDER BY rowid LIMIT 1", parameters);
+    reload(m_state, engine().tableStatement(m_target.table, columns), parameters);
     if (m_order.empty()) {
         m_current = -1;
         return false;
@@ -716,8 +617,8 @@ std::optional<bool> TDataSet::locateByQuery(const QList<TField*>& fields, const 
 
 bool TDataSet::CanModify() const
 {
-    return Active() && !m_target.table.empty() && m_connection
-           && sqlite3_db_readonly(m_connection->nativeHandle(), "main") == 0;
+    return Active() && !m_target.table.empty() && m_connection && m_connection->Connected()
+           && !m_connection->engine().readOnly();
 }
 
 void TDataSet::checkCanModify() const
@@ -728,7 +629,7 @@ void TDataSet::checkCanModify() const
 }
 
 template <typename Operation>
-void TDataSet::withErrorEvent(ErrorSignal signal, Operation operation)
+void TDataSet::withErrorEvent(const TDataSetErrorEvent& event, Operation operation)
 {
     for (;;) {
         try {
@@ -738,7 +639,8 @@ void TDataSet::withErrorEvent(ErrorSignal signal, Operation operation)
             throw;
         } catch (Exception& error) {
             TDataAction action = daFail;
-            emit(this->*signal)(this, error, action);
+            if (event)
+                event(this, error, action);
             if (action == daFail)
                 throw;
             if (action == daAbort)
@@ -753,8 +655,9 @@ void TDataSet::Edit()
     if (m_state == dsEdit || m_state == dsInsert)
         return;
     checkActive();
-    emit BeforeEdit(this);
-    withErrorEvent(&TDataSet::OnEditError, [this] { beginEdit(); });
+    if (BeforeEdit)
+        BeforeEdit(this);
+    withErrorEvent(OnEditError, [this] { beginEdit(); });
 }
 
 void TDataSet::beginEdit()
@@ -768,12 +671,12 @@ void TDataSet::beginEdit()
     m_edit.assign(m_fields.size(), EditValue{});
     for (int f = 0; f < m_fields.size(); ++f) {
         EditValue& value = m_edit[f];
-        value.null = m_store.isNull(row, f);
+        value.null = m_store->isNull(row, f);
         if (!value.null) {
-            if (m_store.kind(f) == FieldKind::Integer)
-                value.integer = m_store.integer(row, f);
+            if (m_store->kind(f) == FieldKind::Integer)
+                value.integer = m_store->integer(row, f);
             else
-                value.text = m_store.text(row, f);
+                value.text = m_store->text(row, f);
         }
     }
     m_state = dsEdit;
@@ -801,234 +704,140 @@ void TDataSet::Post()
     if (m_state != dsEdit && m_state != dsInsert)
         return;
     notify(TDataEvent::UpdateRecord); // controls hand over what was typed
-    withErrorEvent(&TDataSet::OnPostError, [this] { writeRow(); });
+    if (BeforePost)
+        BeforePost(this);
+    withErrorEvent(OnPostError, [this] { writeRow(); });
     const bool inserted = m_state == dsInsert;
     m_state = dsBrowse;
     m_edit.clear();
     notify(TDataEvent::StateChange);
     notify(inserted ? TDataEvent::DataSetChange : TDataEvent::RecordChange);
-    emit AfterPost(this);
-}
-
-std::string TDataSet::explainRefusal(int code, const std::string& engineMessage) const
-{
-    sqlite3* db = m_connection->nativeHandle();
-    // The value a column of the update table is being given.
-    auto valueOf = [this](const std::string& column, bool& null) -> std::string {
-        null = true;
-        for (int f : m_target.fields)
-            if (sameName(m_fields[f]->originColumn(), column)) {
-                const EditValue& v = m_edit[f];
-                null = v.null;
-                return v.null ? std::string() : m_fields[f]->kind() == FieldKind::Integer ? std::to_string(v.integer)
-                                                                                          : v.text;
-            }
-        return {};
-    };
-    switch (code) {
-    case SQLITE_CONSTRAINT_NOTNULL: {
-        // "NOT NULL constraint failed: TABLE.COLUMN"
-        const std::size_t dot = engineMessage.rfind('.');
-        const std::string column = dot == std::string::npos ? engineMessage : engineMessage.substr(dot + 1);
-        return "Not saved: " + column + " needs a value.";
-    }
-    case SQLITE_CONSTRAINT_FOREIGNKEY: {
-        // Find the reference that points nowhere, and say which.
-        Statement list(db, "SELECT id, \"table\", \"from\", \"to\" FROM pragma_foreign_key_list(?1) ORDER BY id, seq");
-        sqlite3_bind_text(list.get(), 1, m_target.table.c_str(), -1, SQLITE_TRANSIENT);
-        struct Reference {
-            int id = -1;
-            std::string parent;
-            std::vector<std::string> from, to;
-        };
-        std::vector<Reference> references;
-        while (list.step()) {
-            const int id = sqlite3_column_int(list.get(), 0);
-            if (references.empty() || references.back().id != id)
-                references.push_back({id, cellText(list.get(), 1), {}, {}});
-            references.back().from.push_back(cellText(list.get(), 2));
-            references.back().to.push_back(cellText(list.get(), 3));
-        }
-        for (const Reference& reference : references) {
-            std::string where, described;
-            std::vector<std::string> values;
-            bool anyNull = false;
-            for (std::size_t i = 0; i < reference.from.size(); ++i) {
-                bool null = false;
-                values.push_back(valueOf(reference.from[i], null));
-                anyNull = anyNull || null;
-                // A reference to the parent's primary key may leave "to" empty.
-                const std::string to = reference.to[i].empty() ? "rowid" : reference.to[i];
-                where += (i ? " AND " : "") + quoteIdentifier(to) + " = ?" + std::to_string(i + 1);
-                described += (i ? " and " : "") + reference.from[i] + " " + values.back();
-            }
-            if (anyNull)
-                continue; // a reference with an empty part points at nothing and is allowed
-            Statement probe(db, "SELECT 1 FROM " + quoteIdentifier(reference.parent) + " WHERE " + where);
-            for (std::size_t i = 0; i < values.size(); ++i)
-                sqlite3_bind_text(probe.get(), int(i) + 1, values[i].c_str(), -1, SQLITE_TRANSIENT);
-            if (!probe.step())
-                return "Not saved: " + described + " name no row of table " + reference.parent + ".";
-        }
-        return "Not saved: the row refers to something the register does not hold.";
-    }
-    case SQLITE_CONSTRAINT_CHECK:
-        // "CHECK constraint failed: length(Ime) <= 255"
-        return "Not saved: a value breaks the rule \""
-               + engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2)) + "\" of table "
-               + m_target.table + ".";
-    case SQLITE_CONSTRAINT_UNIQUE:
-    case SQLITE_CONSTRAINT_PRIMARYKEY:
-        return "Not saved: another row of table " + m_target.table + " already has that key.";
-    case SQLITE_BUSY:
-    case SQLITE_BUSY_SNAPSHOT:
-    case SQLITE_LOCKED:
-        return "Not saved: another program is writing to the register. Try again in a moment.";
-    case SQLITE_READONLY:
-    case SQLITE_READONLY_DBMOVED:
-        return "Not saved: the register can only be read now (" + engineMessage + ").";
-    case SQLITE_FULL:
-        return "Not saved: the disk is full. Make room and save again.";
-    default:
-        return engineMessage;
-    }
+    if (AfterPost)
+        AfterPost(this);
 }
 
 void TDataSet::writeRow()
 {
     checkCanModify();
-    sqlite3* db = m_connection->nativeHandle();
     const bool inserting = m_state == dsInsert;
-
-    std::vector<int> written;
-    for (int f : m_target.fields)
-        if (m_edit[f].modified && (inserting || f != m_target.keyField))
-            written.push_back(f);
-
-    std::string returning;
-    for (int f : m_target.fields)
-        returning += (returning.empty() ? "" : ", ") + quoteIdentifier(m_fields[f]->originColumn());
-    if (m_target.keyField < 0)
-        returning += std::string(returning.empty() ? "" : ", ") + "rowid";
-    const std::string table = quoteIdentifier(m_target.table);
-    const std::string keyColumn = m_target.keyField < 0 ? "rowid" : quoteIdentifier(m_target.keyColumn);
-
-    std::string sql;
-    std::int64_t key = 0;
+    db::RowWrite write;
+    write.table = m_target.table;
+    write.keyColumn = m_target.keyField < 0 ? std::string() : m_target.keyColumn;
+    bool anyWritten = false;
+    for (int f : m_target.fields) {
+        write.columns.push_back(m_fields[f]->originColumn());
+        write.kinds.push_back(m_fields[f]->kind());
+        write.values.push_back(m_edit[f]);
+        const bool written = m_edit[f].modified && (inserting || f != m_target.keyField);
+        write.written.push_back(written);
+        anyWritten = anyWritten || written;
+    }
     if (inserting) {
-        std::string columns, values;
-        for (std::size_t i = 0; i < written.size(); ++i) {
-            columns += (i ? ", " : "") + quoteIdentifier(m_fields[written[i]]->originColumn());
-            values += (i ? ", ?" : "?") + std::to_string(i + 1);
-        }
-        if (numbersNewKeys(db) && !m_edit[m_target.keyField].modified) {
-            columns += (columns.empty() ? "" : ", ") + keyColumn;
-            values += (values.empty() ? "" : ", ") + ("(SELECT coalesce(max(" + keyColumn + "), 0) + 1 FROM " + table + ")");
-        }
-        if (columns.empty())
-            sql = "INSERT INTO " + table + " DEFAULT VALUES";
-        else
-            sql = "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
-        sql += " RETURNING " + returning;
+        write.kind = db::RowWrite::Kind::Insert;
+        write.numberKey = numbersNewKeys() && !m_edit[m_target.keyField].modified;
     } else {
-        key = keyOf(currentRow());
-        if (written.empty()) {
-            // Nothing changed: still make sure the row is there.
-            sql = "SELECT " + returning + " FROM " + table + " WHERE " + keyColumn + " = ?1";
-        } else {
-            std::string assignments;
-            for (std::size_t i = 0; i < written.size(); ++i)
-                assignments += (i ? ", " : "") + quoteIdentifier(m_fields[written[i]]->originColumn()) + " = ?"
-                               + std::to_string(i + 1);
-            sql = "UPDATE " + table + " SET " + assignments + " WHERE " + keyColumn + " = ?"
-                  + std::to_string(written.size() + 1) + " RETURNING " + returning;
-        }
+        // Nothing changed: still make sure the row is there.
+        write.kind = anyWritten ? db::RowWrite::Kind::Update : db::RowWrite::Kind::Check;
+        write.key = keyOf(currentRow());
     }
 
-    std::vector<EditValue> returned(m_fields.size());
-    std::int64_t returnedRowid = 0;
-    WriteSavepoint savepoint(db);
+    db::Engine& database = engine();
+    db::WrittenRow result;
     {
-        Statement statement(db, sql);
-        sqlite3_stmt* st = statement.get();
-        int parameter = 1;
-        for (int f : written) {
-            const EditValue& value = m_edit[f];
-            if (value.null)
-                sqlite3_bind_null(st, parameter);
-            else if (m_fields[f]->kind() == FieldKind::Integer)
-                sqlite3_bind_int(st, parameter, value.integer);
-            else
-                sqlite3_bind_text(st, parameter, value.text.data(), int(value.text.size()), SQLITE_STATIC);
-            ++parameter;
-        }
-        if (!inserting)
-            sqlite3_bind_int64(st, parameter, key);
-        int rows = 0;
-        for (;;) {
-            bool more = false;
-            try {
-                more = statement.step();
-            } catch (const Exception& error) {
-                throw Exception(explainRefusal(sqlite3_extended_errcode(db), error.Message()));
-            }
-            if (!more)
-                break;
-            if (++rows > 1)
-                continue;
-            int column = 0;
-            for (int f : m_target.fields) {
-                EditValue& value = returned[f];
-                value.null = sqlite3_column_type(st, column) == SQLITE_NULL;
-                if (value.null) {
-                } else if (m_fields[f]->kind() == FieldKind::Text) {
-                    value.text = cellText(st, column);
-                } else if (!readInteger(st, column, sqlite3_column_type(st, column), value.integer)) {
-                    throw Exception(describe() + ": the database stored '" + cellText(st, column) + "' in field '"
-                                    + m_fields[f]->FieldName().toStdString() + "', which is not a whole number.");
-                }
-                ++column;
-            }
-            if (m_target.keyField < 0)
-                returnedRowid = sqlite3_column_int64(st, column);
-        }
-        if (rows == 0)
-            throw Exception("The row with " + (m_target.keyField < 0 ? std::string("rowid") : m_target.keyColumn)
-                            + " " + std::to_string(key) + " no longer exists in table " + m_target.table
+        const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
+        checkReferences(write, inserting);
+        result = database.writeRow(write);
+        const std::string key = (m_target.keyField < 0 ? std::string("rowid") : m_target.keyColumn) + " "
+                                + std::to_string(write.key);
+        if (result.rows == 0)
+            throw Exception("The row with " + key + " no longer exists in table " + m_target.table
                             + " (another program may have deleted it). Nothing was saved.");
-        if (rows > 1)
-            throw Exception("The row with " + m_target.keyColumn + " " + std::to_string(key) + " is not the only one "
-                            "in table " + m_target.table + " with that key. Nothing was saved.");
+        if (result.rows > 1)
+            throw Exception("The row with " + key + " is not the only one in table " + m_target.table
+                            + " with that key. Nothing was saved.");
+        transaction->commit();
     }
-    savepoint.release();
 
     // The write is done: the row now holds what was edited, and what the
     // database stored for the update table's columns.
     std::size_t row;
     if (inserting) {
-        row = m_store.addRow();
+        row = m_store->addRow();
         if (firstColumnIsRowid())
-            m_rowids.resize(m_store.rowCount(), 0);
+            m_rowids.resize(m_store->rowCount(), 0);
     } else {
         row = currentRow();
     }
+    std::vector<const db::CellValue*> stored(m_fields.size());
     for (int f = 0; f < m_fields.size(); ++f)
-        if (!std::count(m_target.fields.begin(), m_target.fields.end(), f))
-            returned[f] = m_edit[f];
+        stored[f] = &m_edit[f];
+    for (std::size_t i = 0; i < m_target.fields.size(); ++i)
+        stored[m_target.fields[i]] = &result.values[i];
     for (int f = 0; f < m_fields.size(); ++f) {
-        const EditValue& value = returned[f];
+        const db::CellValue& value = *stored[f];
         if (value.null)
-            m_store.setNull(row, f);
-        else if (m_store.kind(f) == FieldKind::Integer)
-            m_store.setInteger(row, f, value.integer);
+            m_store->setNull(row, f);
+        else if (m_store->kind(f) == FieldKind::Integer)
+            m_store->setInteger(row, f, value.integer);
         else
-            m_store.setText(row, f, value.text);
+            m_store->setText(row, f, value.text);
     }
     if (firstColumnIsRowid())
-        m_rowids[row] = returnedRowid;
+        m_rowids[row] = result.rowId;
     if (inserting) {
         m_order.insert(m_order.begin() + m_insertAt, static_cast<std::uint32_t>(row));
         m_current = m_insertAt;
+    }
+}
+
+void TDataSet::setReferences(const std::vector<std::string>& references)
+{
+    std::vector<Reference> parsed;
+    for (const std::string& text : references) {
+        // FIELD;FIELD=TABLE(COLUMN;COLUMN)
+        const std::size_t equals = text.find('=');
+        const std::size_t open = text.find('(', equals == std::string::npos ? 0 : equals);
+        const std::size_t close = text.rfind(')');
+        if (equals == std::string::npos || open == std::string::npos || close != text.size() - 1 || close < open)
+            throw Exception(describe() + ": \"" + text + "\" is not a reference (FIELD;FIELD=TABLE(COLUMN;COLUMN)).");
+        Reference reference;
+        reference.fields = splitNames(std::string_view(text).substr(0, equals));
+        reference.table = splitNames(std::string_view(text).substr(equals + 1, open - equals - 1)).front();
+        reference.columns = splitNames(std::string_view(text).substr(open + 1, close - open - 1));
+        const auto empty = [](const std::string& name) { return name.empty(); };
+        if (reference.table.empty() || reference.fields.size() != reference.columns.size()
+            || std::any_of(reference.fields.begin(), reference.fields.end(), empty)
+            || std::any_of(reference.columns.begin(), reference.columns.end(), empty))
+            throw Exception(describe() + ": \"" + text + "\" is not a reference (FIELD;FIELD=TABLE(COLUMN;COLUMN)).");
+        parsed.push_back(std::move(reference));
+    }
+    m_references = std::move(parsed);
+}
+
+void TDataSet::checkReferences(const db::RowWrite& write, bool inserting)
+{
+    for (const Reference& reference : m_references) {
+        std::vector<FieldKind> kinds;
+        std::vector<db::CellValue> values;
+        std::vector<std::string> shown;
+        bool touched = inserting, anyNull = false;
+        for (const std::string& name : reference.fields) {
+            const TField* field = FieldByName(QString::fromStdString(name));
+            const auto at = std::find(m_target.fields.begin(), m_target.fields.end(), field->Index());
+            if (at == m_target.fields.end())
+                throw Exception(describe() + ": field '" + name + "' of a reference is not written with the row.");
+            const std::size_t i = static_cast<std::size_t>(at - m_target.fields.begin());
+            touched = touched || write.written[i];
+            anyNull = anyNull || write.values[i].null;
+            kinds.push_back(write.kinds[i]);
+            values.push_back(write.values[i]);
+            shown.push_back(write.kinds[i] == FieldKind::Integer ? std::to_string(write.values[i].integer)
+                                                                 : write.values[i].text);
+        }
+        // A reference with an empty part names nothing and is kept, as the
+        // database's own guard keeps it.
+        if (touched && !anyNull && !engine().rowExists(reference.table, reference.columns, kinds, values))
+            throw Exception(db::danglingReferenceMessage(reference.fields, shown, reference.table));
     }
 }
 
@@ -1036,9 +845,9 @@ std::int64_t TDataSet::keyOf(std::size_t row) const
 {
     if (m_target.keyField < 0)
         return m_rowids[row];
-    if (m_store.isNull(row, m_target.keyField))
+    if (m_store->isNull(row, m_target.keyField))
         throw Exception("This row has no " + m_target.keyColumn + ": it cannot be changed or deleted.");
-    return m_store.integer(row, m_target.keyField);
+    return m_store->integer(row, m_target.keyField);
 }
 
 void TDataSet::Cancel()
@@ -1079,8 +888,9 @@ void TDataSet::Delete()
         throw Exception("There is no row to delete: the list is empty.");
     const std::uint64_t generation = m_generation;
     const std::size_t row = currentRow();
-    emit BeforeDelete(this);
-    withErrorEvent(&TDataSet::OnDeleteError, [&] {
+    if (BeforeDelete)
+        BeforeDelete(this);
+    withErrorEvent(OnDeleteError, [&] {
         // The row chosen for deletion is gone from the data set when the
         // rows were read again meanwhile (or the data set was closed): then
         // there is nothing left here to delete, and surely not whatever row
@@ -1095,30 +905,21 @@ void TDataSet::Delete()
 
 void TDataSet::removeRow(std::size_t row, std::int64_t key)
 {
-    sqlite3* db = m_connection->nativeHandle();
-    const std::string keyColumn = m_target.keyField < 0 ? "rowid" : quoteIdentifier(m_target.keyColumn);
-    WriteSavepoint savepoint(db);
+    db::Engine& database = engine();
     {
-        Statement statement(db, "DELETE FROM " + quoteIdentifier(m_target.table) + " WHERE " + keyColumn + " = ?1");
-        sqlite3_bind_int64(statement.get(), 1, key);
-        try {
-            statement.step();
-        } catch (const Exception& error) {
-            if (sqlite3_extended_errcode(db) == SQLITE_CONSTRAINT_FOREIGNKEY)
-                throw Exception("Not deleted: other rows of the register still refer to this row of "
-                                + m_target.table + ". Change or delete them first.");
-            throw Exception(explainRefusal(sqlite3_extended_errcode(db), error.Message()));
-        }
+        const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
+        const int changes
+            = database.deleteRow(m_target.table, m_target.keyField < 0 ? std::string() : m_target.keyColumn, key);
+        const std::string described = (m_target.keyField < 0 ? std::string("rowid") : m_target.keyColumn) + " "
+                                      + std::to_string(key);
+        if (changes == 0)
+            throw Exception("The row with " + described + " no longer exists in table " + m_target.table
+                            + " (another program may have deleted it).");
+        if (changes > 1)
+            throw Exception("The row with " + described + " is not the only one in table " + m_target.table
+                            + " with that key. Nothing was deleted.");
+        transaction->commit();
     }
-    const int changes = sqlite3_changes(db);
-    if (changes == 0)
-        throw Exception("The row with " + (m_target.keyField < 0 ? std::string("rowid") : m_target.keyColumn) + " "
-                        + std::to_string(key) + " no longer exists in table " + m_target.table
-                        + " (another program may have deleted it).");
-    if (changes > 1)
-        throw Exception("The row with " + m_target.keyColumn + " " + std::to_string(key) + " is not the only one in "
-                        "table " + m_target.table + " with that key. Nothing was deleted.");
-    savepoint.release();
 
     const auto at = std::find(m_order.begin(), m_order.end(), static_cast<std::uint32_t>(row));
     if (at != m_order.end()) {
@@ -1137,15 +938,7 @@ void TDataSet::Refresh()
     const bool hasKey = !m_target.table.empty() && m_current >= 0;
     const std::int64_t key = hasKey ? keyOf(currentRow()) : 0;
     const int recNo = RecNo();
-    m_state = dsOpening;
-    try {
-        load(selectText());
-    } catch (...) {
-        closeQuietly();
-        notify(TDataEvent::ActiveChange);
-        throw;
-    }
-    m_state = dsBrowse;
+    reload(dsBrowse, selectText());
     m_allRows = true;
     m_current = m_order.empty() ? -1 : std::clamp(recNo, 1, static_cast<int>(m_order.size())) - 1;
     if (const int found = hasKey ? indexOfKey(key) : -1; found >= 0)
@@ -1202,7 +995,7 @@ void TDataSet::setFiltered(bool filtered)
 
 // ---------------------------------------------------------------- display
 
-int TDataSet::displayRowCount() const
+int TDataSet::displayRowCount()
 {
     if (!Active())
         return 0;
@@ -1220,7 +1013,7 @@ bool TDataSet::displayIsNull(int index, int field) const
     } else if (m_state == dsEdit && index == m_current) {
         return m_edit[field].null;
     }
-    return m_store.isNull(m_order[index], field);
+    return m_store->isNull(m_order[index], field);
 }
 
 std::string TDataSet::displayText(int index, int field) const
@@ -1235,8 +1028,8 @@ std::string TDataSet::displayText(int index, int field) const
     if (m_state == dsInsert && index > m_insertAt)
         --index;
     if (edited)
-        return m_store.kind(field) == FieldKind::Integer ? std::to_string(edited->integer) : edited->text;
+        return m_store->kind(field) == FieldKind::Integer ? std::to_string(edited->integer) : edited->text;
     const std::size_t row = m_order[index];
-    return m_store.kind(field) == FieldKind::Integer ? std::to_string(m_store.integer(row, field))
-                                                     : std::string(m_store.text(row, field));
+    return m_store->kind(field) == FieldKind::Integer ? std::to_string(m_store->integer(row, field))
+                                                     : std::string(m_store->text(row, field));
 }

@@ -29,21 +29,38 @@
 //   savepoint and must change exactly one row, or nothing is changed and an
 //   Exception says why; a write is never reported done when it changed nothing.
 // - Every change of position, state, rows or values is told to the data sources
-//   linked to the data set, which tell the controls.
+//   linked to the data set, which tell the controls; whoever is told finds
+//   the data set in a state that keeps these promises (checkInvariants).
+// - A write first checks the references the data set was given (see
+//   setReferences) in the same transaction, so that a row naming a country
+//   or city that is not there is refused whether or not the database itself
+//   guards that reference.
+//
+// The data set speaks to the database only through its connection's engine
+// (Engine.h): it knows no engine and no SQL dialect beyond the statements
+// it is given.
+//
+// Events are plain C++ callbacks, called on the thread that works the data
+// set, never through Qt's signal dispatch: a callback may throw, and what it
+// throws ends the operation that called it (BeforeDelete throwing cancels
+// the deletion) and reaches that operation's caller.
 
 #include "Component.h"
+#include "Engine.h"
 #include "Exception.h"
 #include "FilterExpression.h"
-#include "RowStore.h"
-#include "SqliteHandle.h"
 
 #include <QList>
 #include <QVariant>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+class RowStore;
 
 class TADOConnection;
 class TDataSource;
@@ -84,10 +101,25 @@ enum class TDataEvent {
     UpdateRecord,  // about to save: controls hand over what the user typed
 };
 
+class TDataSet;
+using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
+using TDataSetErrorEvent = std::function<void(TDataSet* DataSet, Exception& E, TDataAction& Action)>;
+
 class TDataSet : public TComponent {
     Q_OBJECT
 public:
     ~TDataSet() override;
+
+    // Events. BeforeEdit, BeforePost and BeforeDelete run before the
+    // operation, which a throw cancels; AfterPost runs once the row is
+    // written. An error event decides what a failed operation does next.
+    TDataSetNotifyEvent BeforeEdit;
+    TDataSetNotifyEvent BeforePost;
+    TDataSetNotifyEvent AfterPost;
+    TDataSetNotifyEvent BeforeDelete;
+    TDataSetErrorEvent OnEditError;
+    TDataSetErrorEvent OnPostError;
+    TDataSetErrorEvent OnDeleteError;
 
     TADOConnection* Connection() const { return m_connection; }
     void setConnection(TADOConnection* connection);
@@ -104,21 +136,22 @@ public:
     TField* FindField(const QString& name) const;
     TField* FieldByName(const QString& name) const; // throws when absent
 
-    // Position: RecNo counts from 1 and is 0 when no row is shown.
-    int RecNo() const
+    // Position: RecNo counts from 1 and is 0 when no row is shown. A table
+    // that holds only the row it found by its key reads the rest first.
+    int RecNo()
     {
         ensureAllRows();
         return m_current + 1;
     }
     void setRecNo(int recNo);
-    int RecordCount() const;
-    bool IsEmpty() const { return RecordCount() == 0; }
-    bool Bof() const
+    int RecordCount();
+    bool IsEmpty() { return RecordCount() == 0; }
+    bool Bof()
     {
         ensureAllRows();
         return m_bof;
     }
-    bool Eof() const
+    bool Eof()
     {
         ensureAllRows();
         return m_eof;
@@ -147,6 +180,15 @@ public:
     // Whether a field of the row being edited or inserted was set.
     bool Modified() const;
 
+    // References that every write must keep, whether or not the database
+    // guards them itself: each "FIELD;FIELD=TABLE(COLUMN;COLUMN)" says that
+    // the written row's fields name a row of TABLE by those columns (a
+    // reference with an empty field names nothing and is kept). A write
+    // that breaks one is refused before anything is written, with the
+    // message the database's own guard would give. Throws Exception for a
+    // text that is not such a list.
+    void setReferences(const std::vector<std::string>& references);
+
     // Rows of the filter only, while Filtered is on (see FilterExpression).
     QString Filter() const { return m_filter; }
     void setFilter(const QString& filter);
@@ -156,30 +198,24 @@ public:
     // Reading any shown row without moving, for controls that show many
     // rows at once (index from 0, as RecNo - 1). While a row is inserted it
     // is shown at insertIndex() and rows from there on move down by one.
-    int displayRowCount() const;
+    int displayRowCount();
     int insertIndex() const { return m_state == dsInsert ? m_insertAt : -1; }
     bool displayIsNull(int index, int field) const;
     std::string displayText(int index, int field) const;
 
     // Bytes held by the rows, for the benchmark.
-    std::size_t bytesUsed() const { return m_store.bytesUsed() + m_order.capacity() * 4; }
-
-signals:
-    void BeforeEdit(TDataSet* DataSet);
-    void AfterPost(TDataSet* DataSet);
-    void BeforeDelete(TDataSet* DataSet);
-    void OnEditError(TDataSet* DataSet, Exception& E, TDataAction& Action);
-    void OnPostError(TDataSet* DataSet, Exception& E, TDataAction& Action);
-    void OnDeleteError(TDataSet* DataSet, Exception& E, TDataAction& Action);
+    std::size_t bytesUsed() const;
 
 protected:
     explicit TDataSet(QObject* owner);
 
     // The statement that Open runs (UTF-8).
     virtual std::string selectText() const = 0;
-    // Whether the first result column is the rowid of the update table
+    // Whether the first result column is the row id of the update table
     // (tables). Such a data set reads its rows only when asked for them.
     virtual bool firstColumnIsRowid() const { return false; }
+    // The engine of the connection; throws Exception when not connected.
+    db::Engine& engine() const;
     // What the user would recognise the data set by in a message.
     virtual std::string describe() const = 0;
 
@@ -195,11 +231,13 @@ private:
     friend class TDataSource;
     friend class TADOConnection;
 
-    struct EditValue {
-        bool null = true;
-        std::int32_t integer = 0;
-        std::string text;
+    struct EditValue : db::CellValue {
         bool modified = false;
+    };
+    struct Reference {
+        std::vector<std::string> fields;  // of this data set
+        std::string table;
+        std::vector<std::string> columns; // of table
     };
     struct WriteTarget {
         std::string table;      // empty: the data set cannot be written
@@ -215,9 +253,9 @@ private:
     // Field plumbing
     void addField(TField* field);
     void removeField(TField* field);
-    bool fieldIsNull(const TField* field) const;
-    std::int32_t fieldInteger(const TField* field) const;
-    std::string_view fieldText(const TField* field) const;
+    bool fieldIsNull(const TField* field);
+    std::int32_t fieldInteger(const TField* field);
+    std::string_view fieldText(const TField* field);
     void setFieldValue(TField* field, bool null, std::int32_t integer, std::string_view text);
 
     // Data sources
@@ -225,16 +263,23 @@ private:
     void detachSource(TDataSource* source);
     void notify(TDataEvent event, TField* field = nullptr);
 
-    // Loading
-    void load(const std::string& statementText, const std::vector<std::int64_t>& parameters = {});
+    // Loading. reload() is the one way rows are read: it runs sql (with
+    // readRows false it only learns the result's columns) and leaves the
+    // data set in state after; when it fails the data set is closed, and
+    // its sources are told so if it was open.
+    void reload(TDataSetState after, const std::string& sql, const std::vector<std::int64_t>& parameters = {},
+                bool readRows = true);
+    void load(const std::string& sql, const std::vector<std::int64_t>& parameters, bool readRows);
     // Reads every row if only some (or none) are held yet, staying on the
     // row that was current.
-    void ensureAllRows() const;
+    void ensureAllRows();
     std::optional<bool> locateByQuery(const QList<TField*>& fields, const QVariantList& values);
-    void bindFields(sqlite3_stmt* statement, int firstColumn);
-    void resolveWriteTarget(sqlite3_stmt* statement, int firstColumn);
+    void bindFields(const std::vector<db::ResultColumn>& columns, int firstColumn);
+    void resolveWriteTarget(bool byRowId);
     void rebuildOrder();
-    bool numbersNewKeys(sqlite3* db);
+    bool numbersNewKeys();
+    // The promises of the header, checked where the sanitized build asserts.
+    void checkInvariants() const;
     void moveTo(int index);
     std::size_t currentRow() const { return m_order[m_current]; }
 
@@ -242,15 +287,14 @@ private:
     void checkCanModify() const;
     void beginEdit(); // the part of Edit that may fail with OnEditError
     void writeRow();
-    // What a person needs to hear when the database refused a write with
-    // the extended result code and message given.
-    std::string explainRefusal(int code, const std::string& engineMessage) const;
+    // Throws the database's own message for the first reference that write
+    // breaks.
+    void checkReferences(const db::RowWrite& write, bool inserting);
     void removeRow(std::size_t physicalRow, std::int64_t key);
     std::int64_t keyOf(std::size_t physicalRow) const;
     // Where the row with that key is shown (index from 0), or -1.
     int indexOfKey(std::int64_t key) const;
-    using ErrorSignal = void (TDataSet::*)(TDataSet*, Exception&, TDataAction&);
-    template <typename Operation> void withErrorEvent(ErrorSignal signal, Operation operation);
+    template <typename Operation> void withErrorEvent(const TDataSetErrorEvent& event, Operation operation);
 
     TADOConnection* m_connection = nullptr;
     QList<TField*> m_fields;
@@ -258,9 +302,9 @@ private:
     QList<TDataSource*> m_sources;
 
     TDataSetState m_state = dsInactive;
-    RowStore m_store;
+    std::unique_ptr<RowStore> m_store;
     std::vector<std::int64_t> m_rowids; // when firstColumnIsRowid()
-    std::vector<int> m_columnOf;          // result column of each field
+    db::ReadPlan m_plan;                // result column of each field, and how to read it
     std::vector<std::uint32_t> m_order;
     int m_current = -1;
     bool m_bof = true;
@@ -271,6 +315,8 @@ private:
 
     std::vector<EditValue> m_edit;
     int m_insertAt = 0;
+
+    std::vector<Reference> m_references;
 
     QString m_filter;
     bool m_filtered = false;

@@ -27,8 +27,8 @@ void TDataSource::setDataSet(TDataSet* dataSet)
     // when there is something to tell (the data set is open).
     m_closeToTell = false;
     tellLinks(TDataEvent::ActiveChange, nullptr);
-    if (m_dataSet && m_dataSet->Active())
-        emit OnDataChange(this, nullptr);
+    if (m_dataSet && m_dataSet->Active() && OnDataChange)
+        OnDataChange(this, nullptr);
 }
 
 void TDataSource::addLink(TDataLink* link)
@@ -62,8 +62,8 @@ void TDataSource::dataEvent(TDataEvent event, TField* field)
         m_closeToTell = false;
         tellLinks(event, field);
     }
-    if (event != TDataEvent::UpdateRecord)
-        emit OnDataChange(this, field);
+    if (event != TDataEvent::UpdateRecord && OnDataChange)
+        OnDataChange(this, field);
 }
 
 void TDataSource::tellClose()

@@ -17,6 +17,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // A control's view of a data source. Implementations live with the controls.
 class TDataLink {
 public:
@@ -43,8 +45,9 @@ public:
     void addLink(TDataLink* link);
     void removeLink(TDataLink* link);
 
-signals:
-    void OnDataChange(QObject* Sender, TField* Field);
+    // A plain callback (see TDataSet's events): what it throws reaches the
+    // data-set operation that caused the change.
+    std::function<void(QObject* Sender, TField* Field)> OnDataChange;
 
 private:
     friend class TDataSet;

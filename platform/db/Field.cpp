@@ -1,7 +1,6 @@
 #include "Field.h"
 
 #include "DataSet.h"
-#include "Sqlite.h"
 #include "Exception.h"
 
 #include <charconv>

@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "Field.h"
+#include "RowStore.h"
 
 #include <charconv>
 

@@ -11,8 +11,6 @@
 // A condition without a value ("ID_DRZAVA=", a row with no country yet)
 // holds for no row: the data set then shows nothing instead of failing.
 
-#include "RowStore.h"
-
 #include <QList>
 
 #include <cstdint>
@@ -20,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+class RowStore;
 class TField;
 
 class FilterExpression {

@@ -4,10 +4,14 @@
 //
 // An exception that escapes an event handler ends that handler (and the
 // data-set operation that called it); the application shows its message in
-// a modal box and the event loop goes on. The controls catch at the place
-// where the toolkit calls into the program (see guarded()), so that no
-// exception ever unwinds through the toolkit's own code, which is not built
-// to pass exceptions through; notify() is the last resort for the rest.
+// a modal box and the event loop goes on. No exception may unwind through
+// Qt's own code (signal dispatch, event delivery): Qt leaves that undefined.
+// So the data-set layer's events are plain callbacks, which may throw into
+// the operation that called them; a control that calls into the data-set
+// layer for the toolkit (a click, a key) does so inside guarded(); and a
+// window's slot bound to a control's signal catches inside itself, with
+// guarded(), before control returns to Qt. notify() is the last resort for
+// whatever escapes anyway.
 
 #include <QApplication>
 #include <QPointer>
@@ -74,9 +78,9 @@ private:
     QPointer<QWindow> m_arrivedFrom;
 };
 
-// Runs an action that the toolkit asked for (a click, a key, a timer ...);
-// whatever it throws is shown by the application instead of reaching the
-// toolkit.
+// Runs an action that the toolkit asked for (a click, a key, a timer, a
+// slot); whatever it throws is shown by the application instead of reaching
+// the toolkit.
 template <typename Action>
 void guarded(Action&& action)
 {

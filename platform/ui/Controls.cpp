@@ -56,13 +56,13 @@ QValidator::State LineTextValidator::validate(QString& input, int& position) con
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent)
 {
     setValidator(new LineTextValidator(0, this));
-    connect(this, &QLineEdit::textChanged, this, [this] { guarded([this] { emit OnChange(this); }); });
+    connect(this, &QLineEdit::textChanged, this, [this] { emit OnChange(this); });
 }
 
 TButton::TButton(QWidget* parent) : QPushButton(parent)
 {
     setAutoDefault(false);
-    connect(this, &QPushButton::clicked, this, [this] { guarded([this] { emit OnClick(this); }); });
+    connect(this, &QPushButton::clicked, this, [this] { emit OnClick(this); });
 }
 
 bool TLabel::event(QEvent* event)

@@ -1,8 +1,7 @@
 #pragma once
 // The plain controls of a window: edit box, button, label and status bar.
-// Each is the standard Qt widget, with the window's events added: a control
-// calls its handler through guarded(), so that a failing handler is shown and
-// the window goes on.
+// Each is the standard Qt widget, with the window's events added as signals;
+// a window's slot bound to one catches what it throws (see guarded()).
 
 #include <QLabel>
 #include <QLineEdit>

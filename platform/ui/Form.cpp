@@ -46,7 +46,7 @@ bool TForm::event(QEvent* event)
 void TForm::activated()
 {
     m_activatedOnce = true;
-    guarded([this] { emit OnActivate(this); });
+    emit OnActivate(this); // the handler catches (see guarded())
 }
 
 void TForm::closeEvent(QCloseEvent* event)

@@ -3,7 +3,10 @@
 // .ui file: one member per component, and a setupData(form) that creates
 // them owned by the form, sets their properties and binds their events to the
 // form's handlers. A wrong class, property or handler name then fails the
-// build instead of the start of the program.
+// build instead of the start of the program. Events of data-access
+// components are plain callbacks, not Qt signals: a handler is called
+// directly, and what it throws reaches the operation that raised the event
+// without passing through Qt's signal dispatch.
 //
 // Usage: kolvara-datagen DESCRIPTION.json OUTPUT.h
 
@@ -138,8 +141,8 @@ int main(int argc, char* argv[])
             const QString handler = it.value().toString();
             if (!isIdentifier(it.key()) || !isIdentifier(handler))
                 fail(name + ": invalid event binding " + it.key());
-            events += QStringLiteral("        QObject::connect(%1, &%2::%3, form, &Form::%4);\n")
-                          .arg(name, cls, it.key(), handler);
+            events += QStringLiteral("        %1->%2 = [form](auto&&... arguments) { form->%3(arguments...); };\n")
+                          .arg(name, it.key(), handler);
         }
     }
 

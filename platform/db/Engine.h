@@ -1,0 +1,142 @@
+#pragma once
+// What the data-set layer asks of the database engine under a connection.
+//
+// A data set keeps its state, rows, position and events to itself and talks
+// to the database only through this interface: it runs a statement that
+// reads and takes its rows into a RowStore, asks how a table is keyed, and
+// writes or deletes one row inside a write transaction. Everything an engine
+// says about a refused write reaches the data set as an Exception already
+// worded for a person; what a data set tells a person about its own rules
+// (a row gone, a key given twice) it words itself.
+//
+// One connection owns one engine; the engine speaks for one thread.
+
+#include "Field.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class RowStore;
+
+namespace db {
+
+// One column of a statement's result, as the engine describes it.
+struct ResultColumn {
+    std::string name;           // the name the statement gives it
+    std::string table;          // the table it is read from; empty for an expression
+    std::string origin;         // its column in that table; empty for an expression
+    bool integer = false;       // declared as a whole number
+    bool autoIncrement = false; // a key the database numbers itself
+};
+
+// How the rows of a result become the rows of a data set: one entry a field.
+struct ReadPlan {
+    std::vector<int> columnOf;       // result column of each field
+    std::vector<FieldKind> kinds;    // kind of each field
+    std::vector<std::string> names;  // name of each field, for messages
+    bool rowIdFirst = false;         // the first result column is the row's own id
+    std::string who;                 // the data set, as a person knows it, for messages
+};
+
+// A statement that reads, prepared and ready to run once.
+class ReadStatement {
+public:
+    virtual ~ReadStatement() = default;
+    virtual const std::vector<ResultColumn>& columns() const = 0;
+    // Whether running it changes nothing in the database.
+    virtual bool readsOnly() const = 0;
+    // Starts running it and stops at once, so that what would fail it (a
+    // table or column gone since the engine last looked) fails now.
+    virtual void tryRun() = 0;
+    // Runs the statement and appends each row to store (columns as plan
+    // says) and, with plan.rowIdFirst, its row id to rowIds. Throws
+    // Exception naming the field of a value that does not fit its kind.
+    virtual void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) = 0;
+};
+
+// A value given to a column, or read back from it.
+struct CellValue {
+    bool null = true;
+    std::int32_t integer = 0;
+    std::string text;
+};
+
+// One row written to one table, by its key.
+struct RowWrite {
+    enum class Kind {
+        Insert, // a new row; the database or numberKey gives it its key
+        Update, // the row with key: the written columns are set
+        Check,  // the row with key: nothing is set, only read back
+    };
+    Kind kind = Kind::Update;
+    std::string table;
+    std::string keyColumn;  // empty: the table's own row id
+    std::int64_t key = 0;   // Update, Check
+    bool numberKey = false; // Insert: keyColumn gets the largest key plus one
+    // The columns of the table that the data set holds, with what each is
+    // given and whether the write sets it; all of them are read back.
+    std::vector<std::string> columns;
+    std::vector<FieldKind> kinds;
+    std::vector<CellValue> values;
+    std::vector<bool> written;
+};
+
+// What a write left in the database: the rows it touched (0 or 1 for a
+// sound table), and the first one's columns and row id.
+struct WrittenRow {
+    int rows = 0;
+    std::vector<CellValue> values;
+    std::int64_t rowId = 0;
+};
+
+// An open write transaction: committed by commit(), rolled back by its
+// destruction otherwise, so that a write that throws leaves nothing behind.
+class WriteTransaction {
+public:
+    virtual ~WriteTransaction() = default;
+    virtual void commit() = 0;
+};
+
+class Engine {
+public:
+    virtual ~Engine() = default;
+
+    // Prepares sql with the whole-number parameters ?1, ?2 ...; throws
+    // Exception with the database's message, or when sql holds more than
+    // one statement.
+    virtual std::unique_ptr<ReadStatement> prepareRead(const std::string& sql,
+                                                       const std::vector<std::int64_t>& parameters) = 0;
+    // The statement that reads every row of table, its row id first. With
+    // keyColumns, only the first row (in the table's order) whose columns
+    // equal the parameters ?1, ?2 ...
+    virtual std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const = 0;
+
+    // The columns of table's primary key.
+    virtual std::vector<std::string> primaryKey(const std::string& table) = 0;
+    // Whether the database numbers column of table itself on an insert.
+    virtual bool numbersKeysItself(const std::string& table, const std::string& column) = 0;
+    // Whether the database can only be read.
+    virtual bool readOnly() const = 0;
+    // How long a statement waits for a lock that another program holds.
+    virtual void setLockTimeout(int milliseconds) = 0;
+
+    // Begins the transaction that a write and its checks run in.
+    virtual std::unique_ptr<WriteTransaction> beginWrite() = 0;
+    // Writes one row; a refusal comes as an Exception worded for a person.
+    virtual WrittenRow writeRow(const RowWrite& write) = 0;
+    // Deletes the row of table whose keyColumn (empty: row id) is key;
+    // returns how many rows went.
+    virtual int deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key) = 0;
+    // Whether table holds a row whose columns (of the kinds given) equal the values.
+    virtual bool rowExists(const std::string& table, const std::vector<std::string>& columns,
+                           const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) = 0;
+};
+
+// What a person reads when a row refers, by the columns given the values
+// given, to a row of table that is not there.
+std::string danglingReferenceMessage(const std::vector<std::string>& columns, const std::vector<std::string>& values,
+                                     const std::string& table);
+
+} // namespace db
