@@ -89,20 +89,22 @@ void TForm1::RunSearch()
 
 void TForm1::FormActivate(QObject* /*Sender*/)
 {
-    RunSearch();
+    guarded([this] { RunSearch(); });
 }
 
 void TForm1::ZajednickiChange(QObject* /*Sender*/)
 {
-    RunSearch();
+    guarded([this] { RunSearch(); });
 }
 
 void TForm1::Button1Click(QObject* /*Sender*/)
 {
-    Edit1->setText("");
-    Edit2->setText("");
-    Edit3->setText("");
-    Edit4->setText("");
+    guarded([this] {
+        Edit1->setText("");
+        Edit2->setText("");
+        Edit3->setText("");
+        Edit4->setText("");
+    });
 }
 
 void TForm1::Button2Click(QObject* /*Sender*/)
@@ -134,11 +136,18 @@ void TForm1::ADOQuery1BeforeEdit(TDataSet* /*DataSet*/)
     EditedId = ADOQuery1->FieldByName("ID")->AsInteger();
 }
 
-// Every save rebuilds the list; go back to the person edited last.
+void TForm1::ADOQuery1BeforePost(TDataSet* /*DataSet*/)
+{
+    SavingNewPerson = ADOQuery1->State() == dsInsert;
+}
+
+// Every save rebuilds the list; go back to the person edited last, or to
+// the new person just saved, by the key the register gave it.
 void TForm1::ADOQuery1AfterPost(TDataSet* /*DataSet*/)
 {
+    const std::int32_t id = SavingNewPerson ? ADOQuery1->FieldByName("ID")->AsInteger() : EditedId;
     RunSearch();
-    ADOQuery1->Locate("ID", EditedId, LocateOpts);
+    ADOQuery1->Locate("ID", id, LocateOpts);
 }
 
 void TForm1::ADOQuery1EditError(TDataSet* /*DataSet*/, Exception& E, TDataAction& Action)
@@ -177,6 +186,8 @@ void TForm1::ADOQuery1DeleteError(TDataSet* /*DataSet*/, Exception& /*E*/, TData
 // Before the navigator acts, the keyboard goes where the user works next.
 void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn Button)
 {
+    // Moving the focus hands over what was typed in the box left, which
+    // cannot fail loudly; nothing here throws.
     switch (Button) {
     case nbFirst:
     case nbPrior:
@@ -199,11 +210,13 @@ void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn Button)
 // While the city box has the focus, it offers the cities of the person's country.
 void TForm1::DBLookupComboBox2Enter(QObject* /*Sender*/)
 {
-    ADOTable2->setFilter("ID_DRZAVA=" + DBEdit3->Text());
-    ADOTable2->setFiltered(true);
+    guarded([this] {
+        ADOTable2->setFilter("ID_DRZAVA=" + DBEdit3->Text());
+        ADOTable2->setFiltered(true);
+    });
 }
 
 void TForm1::DBLookupComboBox2Exit(QObject* /*Sender*/)
 {
-    ADOTable2->setFiltered(false);
+    guarded([this] { ADOTable2->setFiltered(false); });
 }

@@ -28,19 +28,26 @@ public:
     static std::string searchStatement(const QString& firstName, const QString& surname,
                                        const QString& country, const QString& city);
 
-public slots:
-    void ZajednickiChange(QObject* Sender);
+    // Handlers of the data-access components' events, called directly by
+    // the data sets (data/Unit1.data.json binds them): what they throw ends
+    // the data-set operation that called them.
     void DataSource1DataChange(QObject* Sender, TField* Field);
     void ADOQuery1DeleteError(TDataSet* DataSet, Exception& E, TDataAction& Action);
     void ADOQuery1EditError(TDataSet* DataSet, Exception& E, TDataAction& Action);
     void ADOQuery1PostError(TDataSet* DataSet, Exception& E, TDataAction& Action);
-    void Button1Click(QObject* Sender);
+    void ADOQuery1BeforePost(TDataSet* DataSet);
     void ADOQuery1AfterPost(TDataSet* DataSet);
+    void ADOQuery1BeforeEdit(TDataSet* DataSet);
+    void ADOQuery1BeforeDelete(TDataSet* DataSet);
+
+public slots:
+    // Handlers of the controls' signals (Unit1.ui binds them). Qt calls
+    // them, so each shows what fails inside it rather than throw into Qt.
+    void ZajednickiChange(QObject* Sender);
+    void Button1Click(QObject* Sender);
     void DBLookupComboBox2Enter(QObject* Sender);
     void DBLookupComboBox2Exit(QObject* Sender);
     void FormActivate(QObject* Sender);
-    void ADOQuery1BeforeEdit(TDataSet* DataSet);
-    void ADOQuery1BeforeDelete(TDataSet* DataSet);
     void DBNavigator1BeforeAction(QObject* Sender, TNavigateBtn Button);
     void Button2Click(QObject* Sender);
 
@@ -48,6 +55,9 @@ private:
     TLocateOptions LocateOpts;
     std::int32_t EditedId = 0;
     std::int32_t DeletedId = 0;
+    // Whether the row being saved is a new person, whom the list stands on
+    // after the save.
+    bool SavingNewPerson = false;
     // Builds the statement from the four search boxes, runs it again and
     // sizes the list's columns; a failing open is shown and leaves the list
     // empty.

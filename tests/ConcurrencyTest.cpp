@@ -167,6 +167,11 @@ QStringList ids(TForm1* form)
     return result;
 }
 
+int currentId(TForm1* form)
+{
+    return form->ADOQuery1ID->AsInteger();
+}
+
 // A search as a person makes one: a letter typed into the first-name box and
 // taken back.
 void searchAgain(TForm1* form)
@@ -262,6 +267,36 @@ private slots:
         QCOMPARE(boxes.texts[1], QString("Ne mogu da pronadjem ID:4"));
         QCOMPARE(reg::digest(registerPath()), before);
         QCOMPARE(ids(form.get()), (QStringList{"1", "2", "3", "5", "7"})); // the list as the file has it
+    }
+
+    // The deletion's hook fails inside (the person's row cannot be removed
+    // while another program writes): the failure travels from the hook
+    // through the list's delete to the navigator, is shown once, and the
+    // deletion as a whole is abandoned; the window goes on, and the same
+    // deletion goes through once the other program is done.
+    void deleteWhileAnotherProgramWritesIsAbandonedOnce()
+    {
+        BoxWatcher boxes(QMessageBox::Yes);
+        auto form = openWindow();
+        form->ADOConnection1->setBusyTimeout(200);
+        QVERIFY(form->ADOQuery1->Locate("ID", 4, {}));
+        OtherProgram other({"--hold", registerPath(), "write"});
+        QVERIFY(other.held());
+        click(form.get(), nbDelete);
+        QTRY_COMPARE(boxes.texts.size(), 2); // the question, then what happened
+        QVERIFY2(boxes.texts[1].contains("another program is writing"), qPrintable(boxes.texts[1]));
+        QCOMPARE(reg::count(registerPath(), "ID = 4"), 1);
+        QCOMPARE(form->ADOQuery1->State(), dsBrowse);
+        QCOMPARE(currentId(form.get()), 4); // the list was not rebuilt
+        QVERIFY(form->ADOTable3->Active());   // left open until the next deletion
+
+        other.release();
+        other.finish();
+        click(form.get(), nbDelete);
+        QTRY_COMPARE(boxes.texts.size(), 3);
+        QCOMPARE(reg::count(registerPath(), "ID = 4"), 0);
+        QVERIFY(!form->ADOTable3->Active());
+        QCOMPARE(ids(form.get()), (QStringList{"1", "2", "3", "5", "7"}));
     }
 
     // Two other programs insert persons while the window inserts its own:

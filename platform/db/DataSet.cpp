@@ -741,6 +741,10 @@ void TDataSet::writeRow()
         write.key = keyOf(currentRow());
     }
 
+    for (std::size_t i = 0; i < m_target.fields.size(); ++i)
+        if ((inserting || write.written[i]) && write.values[i].null && m_fields[m_target.fields[i]]->Required())
+            throw Exception("Not saved: " + m_fields[m_target.fields[i]]->FieldName().toStdString() + " needs a value.");
+
     db::Engine& database = engine();
     db::WrittenRow result;
     {

@@ -34,6 +34,11 @@ public:
     bool ReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
+    // A row whose required field is empty is not written, whether or not
+    // the database itself would refuse it.
+    bool Required() const { return m_required; }
+    void setRequired(bool required) { m_required = required; }
+
     // Attaches a persistent field to the end of a data set's field list.
     TDataSet* DataSet() const { return m_dataSet; }
     void setDataSet(TDataSet* dataSet);
@@ -79,6 +84,7 @@ private:
     QString m_fieldName;
     int m_size;
     bool m_readOnly = false;
+    bool m_required = false;
     TDataSet* m_dataSet = nullptr;
     bool m_persistent = false;
     std::string m_originTable;

@@ -39,7 +39,9 @@ void TDBLookupComboBox::Link::dataEvent(TDataEvent event, TField* field)
     if (m_list) {
         if (event == TDataEvent::ActiveChange || event == TDataEvent::DataSetChange)
             m_box->fillList();
-    } else if (event != TDataEvent::FieldChange || field == m_box->field()) {
+    } else if (event != TDataEvent::FieldChange || field == m_box->field() || field == m_box->matchingField()) {
+        // The name shown follows either key at once: a city box shows the
+        // city of the new country, or nothing when it has no such city.
         m_box->showCurrent();
     }
 }
@@ -48,6 +50,12 @@ TField* TDBLookupComboBox::field() const
 {
     TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
     return ds ? ds->FindField(m_dataField) : nullptr;
+}
+
+TField* TDBLookupComboBox::matchingField() const
+{
+    TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
+    return ds && !m_matchField.isEmpty() ? ds->FindField(m_matchField) : nullptr;
 }
 
 void TDBLookupComboBox::fillList()
@@ -82,7 +90,7 @@ void TDBLookupComboBox::showCurrent()
     int index = -1;
     if (f && ds && ds->Active() && (ds->RecNo() > 0 || ds->State() == dsInsert) && !f->IsNull()) {
         const int key = f->AsInteger();
-        TField* match = m_matchField.isEmpty() ? nullptr : ds->FindField(m_matchField);
+        TField* match = matchingField();
         const QVariant wanted = match && !match->IsNull() ? QVariant(match->AsInteger()) : QVariant();
         for (int i = 0; i < count() && index < 0; ++i)
             if (itemData(i, KeyRole) == QVariant(key) && (!match || itemData(i, MatchRole) == wanted))
@@ -119,12 +127,12 @@ void TDBLookupComboBox::focusInEvent(QFocusEvent* event)
 {
     QComboBox::focusInEvent(event);
     if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-        guarded([this] { emit OnEnter(this); });
+        emit OnEnter(this);
 }
 
 void TDBLookupComboBox::focusOutEvent(QFocusEvent* event)
 {
     QComboBox::focusOutEvent(event);
     if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-        guarded([this] { emit OnExit(this); });
+        emit OnExit(this);
 }

@@ -65,6 +65,7 @@ private:
     };
 
     TField* field() const;
+    TField* matchingField() const; // the data source's matchField, if any
     void fillList();    // the names of the list source's rows
     void showCurrent(); // the name for the current row's key
     void chosen(int index);
