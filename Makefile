@@ -1,7 +1,8 @@
 # Kolvara: the two commands of README.md, and a few more for developers.
 #   make run    set up, build, make the sample register if there is none, start
 #   make test   set up, build, make the sample register if there is none,
-#               run every test (offscreen)
+#               run every test (offscreen): make check, make sanitized, make fuzz
+#   make check  the fast loop: build and run the plain tests only
 #   make bench  build, make the benchmark registers, run the benchmark
 #   make screenshot  render the window on the sample register to docs/screenshot.png
 #   make sanitized   every test again, built with AddressSanitizer and
@@ -25,7 +26,7 @@ FUZZ_TARGETS := ConnectionStringFuzz FilterFuzz LikeFuzz
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1 \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test bench screenshot setup build register clean sanitized fuzz stress
+.PHONY: run test check bench screenshot setup build register clean sanitized fuzz stress
 
 setup:
 	@missing=""; \
@@ -59,14 +60,17 @@ run: register
 figures = grep -h -o -E "(crash safety|search box|[0-9]+ persons inserted|[0-9]+ register files|[0-9]+ damaged Access).*" \
             $(1)/Testing/Temporary/LastTest.log | sed 's/^/$(1): /' || true
 
-test: register
+check: register
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(call figures,$(BUILD))
+
+test: check
 	@$(MAKE) --no-print-directory sanitized
 	@$(MAKE) --no-print-directory fuzz
 
 # Every test once more under AddressSanitizer, LeakSanitizer and
-# UndefinedBehaviorSanitizer: any report fails the test that caused it.
+# UndefinedBehaviorSanitizer, with the data sets' invariants asserted: any
+# report or broken assertion fails the test that caused it.
 sanitized: setup
 	cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOLVARA_SANITIZE=ON
 	cmake --build $(SANITIZED) -j $(JOBS)

@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "ConnectionString.h"
+
 #include "Application.h"
 #include "Unit1.h"
 
@@ -79,8 +81,7 @@ std::unique_ptr<TForm1> windowOn(const QString& path)
 {
     auto form = std::make_unique<TForm1>(TApplication::instance());
     form->ADOConnection1->Close();
-    form->ADOConnection1->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
-                                              + ";Persist Security Info=False");
+    form->ADOConnection1->setConnectionString(ConnectionString::forFile(path));
     form->ADOConnection1->Open();
     form->ADOTable1->Open();
     form->ADOTable2->Open();

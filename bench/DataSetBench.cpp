@@ -1,4 +1,6 @@
 #include "BenchSupport.h"
+#include "ConnectionString.h"
+#include "PersonsStatement.h"
 #include "Benchmarks.h"
 
 #include "ADOConnection.h"
@@ -15,14 +17,7 @@ namespace {
 
 std::string statement(const std::string& firstName)
 {
-    std::string sql =
-        "SELECT PODACI.ID, PODACI.ID_DRZAVA, PODACI.ID_GRAD, PODACI.Ime, PODACI.Prezime, DRZAVE.Naziv, GRADOVI.Naziv\n"
-        "FROM PODACI, DRZAVE, GRADOVI\n"
-        "WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND (GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA AND GRADOVI.ID_GRAD = "
-        "PODACI.ID_GRAD)";
-    if (!firstName.empty())
-        sql += "\n AND PODACI.Ime LIKE '" + firstName + "%'";
-    return sql + "ORDER BY DRZAVE.Naziv";
+    return personsStatement(firstName, "", "", "");
 }
 
 // The persons list with its seven fields, as the window describes it.
@@ -33,8 +28,7 @@ struct List {
 
     explicit List(const QString& path)
     {
-        connection->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path
-                                        + ";Persist Security Info=False");
+        connection->setConnectionString(ConnectionString::forFile(path));
         query->setConnection(connection);
         for (const char* name : {"ID", "ID_DRZAVA", "ID_GRAD"}) {
             TField* f = name == std::string("ID") ? static_cast<TField*>(new TAutoIncField(&owner))

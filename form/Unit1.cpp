@@ -1,7 +1,9 @@
 #include "Unit1.h"
 
 #include "Application.h"
+#include "ConnectionString.h"
 #include "Exception.h"
+#include "PersonsStatement.h"
 
 TForm1* Form1 = nullptr;
 
@@ -13,61 +15,17 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     LocateOpts.clear();
 
     // The register lies beside the program, wherever it was started from.
-    const std::string connection = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source="
-                                   + ExtractFilePath(TApplication::instance()->ExeName()).toStdString()
-                                   + "proba.mdb;Persist Security Info=False";
-    ADOConnection1->setConnectionString(QString::fromStdString(connection));
+    ADOConnection1->setConnectionString(
+        ConnectionString::forFile(ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb"));
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();
 }
 
-namespace {
-
-// A box's text inside a quoted SQL pattern: each apostrophe written twice,
-// so that no text can end the pattern and be read as part of the statement.
-std::string quotedPattern(const QString& text)
-{
-    std::string pattern;
-    for (char c : text.toStdString()) {
-        pattern += c;
-        if (c == '\'')
-            pattern += '\'';
-    }
-    return pattern;
-}
-
-} // namespace
-
-std::string TForm1::searchStatement(const QString& firstName, const QString& surname, const QString& country,
-                                    const QString& city)
-{
-    std::string clauses[4];
-    std::string statement = "SELECT PODACI.ID, PODACI.ID_DRZAVA, PODACI.ID_GRAD, PODACI.Ime, PODACI.Prezime, "
-                            "DRZAVE.Naziv, GRADOVI.Naziv";
-    statement += "\n";
-    statement += "FROM PODACI, DRZAVE, GRADOVI";
-    statement += "\n";
-    statement += "WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND (GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA AND "
-                 "GRADOVI.ID_GRAD = PODACI.ID_GRAD)";
-    if (firstName != "")
-        clauses[0] = " AND PODACI.Ime LIKE '" + quotedPattern(firstName) + "%'";
-    if (surname != "")
-        clauses[1] = " AND PODACI.Prezime LIKE '" + quotedPattern(surname) + "%'";
-    if (country != "")
-        clauses[2] = "AND DRZAVE.Naziv LIKE '" + quotedPattern(country) + "%'";
-    if (city != "")
-        clauses[3] = "AND GRADOVI.Naziv LIKE '" + quotedPattern(city) + "%'";
-    const std::string joined = clauses[0] + clauses[1] + clauses[2] + clauses[3];
-    if (!joined.empty())
-        statement += "\n" + joined;
-    statement += "ORDER BY DRZAVE.Naziv";
-    return statement;
-}
-
 void TForm1::RunSearch()
 {
-    const std::string statement = searchStatement(Edit1->Text(), Edit2->Text(), Edit3->Text(), Edit4->Text());
+    const std::string statement = personsStatement(Edit1->Text().toStdString(), Edit2->Text().toStdString(),
+                                                   Edit3->Text().toStdString(), Edit4->Text().toStdString());
     ADOQuery1->Close();
     ADOQuery1->SQL().Clear();
     ADOQuery1->SQL().Add(statement);

@@ -24,10 +24,6 @@ public:
     // cannot be opened; the window is then never shown.
     explicit TForm1(QObject* Owner);
 
-    // The statement for the search texts of the four boxes, in box order.
-    static std::string searchStatement(const QString& firstName, const QString& surname,
-                                       const QString& country, const QString& city);
-
     // Handlers of the data-access components' events, called directly by
     // the data sets (data/Unit1.data.json binds them): what they throw ends
     // the data-set operation that called them.

@@ -13,6 +13,7 @@
 //                                   done and REFUSED <message> for each refusal
 
 #include "ADOConnection.h"
+#include "ConnectionString.h"
 #include "ADOTable.h"
 #include "Exception.h"
 #include "Field.h"
@@ -35,11 +36,6 @@ using namespace window_test;
 namespace reg = test_register;
 
 namespace {
-
-QString connectionString(const QString& path)
-{
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Persist Security Info=False";
-}
 
 // ---- the other program ------------------------------------------------------
 
@@ -81,7 +77,7 @@ int childInsert(const char* path, int count, const char* name)
 {
     QObject owner;
     auto* connection = new TADOConnection(&owner);
-    connection->setConnectionString(connectionString(QString::fromUtf8(path)));
+    connection->setConnectionString(ConnectionString::forFile(QString::fromUtf8(path)));
     auto* persons = new TADOTable(&owner);
     persons->setConnection(connection);
     persons->setTableName("PODACI");
@@ -186,6 +182,8 @@ class ConcurrencyTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() { failOnWarnings(); }
+
     void saveWhileAnotherProgramWritesIsRefusedOnceAndKept()
     {
         BoxWatcher boxes;

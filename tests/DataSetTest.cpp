@@ -3,6 +3,7 @@
 // through a connection of the test's own) and what never does.
 
 #include "ADOConnection.h"
+#include "ConnectionString.h"
 #include "ADOQuery.h"
 #include "ADOTable.h"
 #include "DataSource.h"
@@ -26,12 +27,6 @@ namespace reg = test_register;
 
 namespace {
 
-QString connectionString(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
-           + QStringLiteral(";Persist Security Info=False");
-}
-
 // The persons list as the window has it: the joined query with its seven
 // persistent fields, a data source, and the tables of countries, cities and
 // persons.
@@ -52,7 +47,7 @@ struct Persons {
 
     explicit Persons(const QString& path)
     {
-        connection->setConnectionString(connectionString(path));
+        connection->setConnectionString(ConnectionString::forFile(path));
         query->setObjectName(QStringLiteral("ADOQuery1"));
         query->setConnection(connection);
         query->SQL().Add(reg::PersonsStatement);
@@ -677,7 +672,7 @@ private slots:
         const QByteArray before = reg::digest(m_path);
         Persons p(m_path);
         p.query->SQL().Clear();
-        p.query->SQL().Add(QString(sql).replace("%1", reg::PersonsStatement).toStdString());
+        p.query->SQL().Add(QString(sql).replace("%1", QString::fromStdString(reg::PersonsStatement)).toStdString());
         const QString message = messageOf([&] { p.query->Open(); });
         if (says.isEmpty())
             QCOMPARE(message, QString());

@@ -47,6 +47,8 @@ class EditingWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() { failOnWarnings(); }
+
     void editAndSaveComesBackToThePerson()
     {
         BoxWatcher boxes;

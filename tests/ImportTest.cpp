@@ -4,6 +4,7 @@
 // opens it; refused rows, damaged files and the old file left as it was.
 
 #include "ADOConnection.h"
+#include "ConnectionString.h"
 #include "ADOQuery.h"
 #include "Field.h"
 #include "Importer.h"
@@ -118,11 +119,6 @@ QString asExported(const QString& text)
     for (QChar c : text)
         shown += c.isSurrogate() ? QChar('?') : c;
     return shown;
-}
-
-QString connectionString(const QString& path)
-{
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Persist Security Info=False";
 }
 
 } // namespace
@@ -299,7 +295,7 @@ private slots:
         // The program's own layer opens it and searches it with diacritics.
         QObject owner;
         auto* connection = new TADOConnection(&owner);
-        connection->setConnectionString(connectionString(target));
+        connection->setConnectionString(ConnectionString::forFile(target));
         auto* query = new TADOQuery(&owner);
         query->setConnection(connection);
         std::string sql = reg::PersonsStatement;

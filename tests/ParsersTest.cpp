@@ -22,9 +22,7 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("security");
         const QString p = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
-        auto built = [](const QString& folder) {
-            return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "proba.mdb;Persist Security Info=False";
-        };
+        auto built = [](const QString& folder) { return ConnectionString::forFile(folder + "proba.mdb"); };
         QTest::newRow("plain") << built("/home/ana/") << p << "/home/ana/proba.mdb" << "False";
         QTest::newRow("semicolon") << built("/a;b/") << p << "/a;b/proba.mdb" << "False";
         QTest::newRow("word=value in path") << built("/x;y=z;w/") << p << "/x;y=z;w/proba.mdb" << "False";

@@ -60,6 +60,8 @@ class SearchWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() { failOnWarnings(); }
+
     void statementFollowsTheBoxes_data()
     {
         QTest::addColumn<QStringList>("texts");
@@ -154,7 +156,7 @@ private slots:
         QCOMPARE(form->StatusBar1->SimpleText(), QString("Inactive"));
         QCOMPARE(form->DBGrid1->model()->rowCount(), 0);
         QCOMPARE(form->Edit2->Text(), QString("P"));
-        QTest::qWait(50);
+        QTest::qWait(50); // no second message follows
         QCOMPARE(boxes.texts.size(), 1);
     }
 
@@ -187,8 +189,7 @@ private slots:
         // list on its own (the search puts it on its first row).
         form->Edit3->setFocus();
         QTest::keyClick(form->Edit3, Qt::Key_H);
-        QTest::qWait(20);
-        QCOMPARE(ids(form.get()), (QStringList{"3", "4"}));
+        QTRY_COMPARE(ids(form.get()), (QStringList{"3", "4"}));
         QCOMPARE(form->ADOQuery1->RecNo(), 1);
         QCOMPARE(form->DBGrid1->currentIndex().row(), 0);
         QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QString("\u25B6"));
@@ -200,8 +201,7 @@ private slots:
         removed.clear();
         marks.clear();
         QTest::keyClick(form->Edit3, Qt::Key_R);
-        QTest::qWait(20);
-        QCOMPARE(ids(form.get()), (QStringList{"3", "4"}));
+        QTRY_COMPARE(ids(form.get()), (QStringList{"3", "4"}));
         QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/2]"));
         QCOMPARE(removed.count(), 0);
         QCOMPARE(marks.count(), 0);
@@ -255,7 +255,7 @@ private slots:
             ShowMessage(QStringLiteral("Poruka"));
             QCOMPARE(boxes.texts, QStringList{"Poruka"});
         }
-        QTest::qWait(50);
+        QTest::qWait(50); // no second activation follows
         QCOMPARE(activations.size(), 1);
     }
 

@@ -1,5 +1,7 @@
 #include "TestRegister.h"
 
+#include "PersonsStatement.h"
+
 #include "Schema.h"
 
 #include <QCryptographicHash>
@@ -12,11 +14,7 @@
 
 namespace test_register {
 
-const char* const PersonsStatement =
-    "SELECT PODACI.ID, PODACI.ID_DRZAVA, PODACI.ID_GRAD, PODACI.Ime, PODACI.Prezime, DRZAVE.Naziv, GRADOVI.Naziv\n"
-    "FROM PODACI, DRZAVE, GRADOVI\n"
-    "WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND (GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA AND GRADOVI.ID_GRAD = "
-    "PODACI.ID_GRAD)ORDER BY DRZAVE.Naziv";
+const std::string PersonsStatement = personsStatement("", "", "", "");
 
 namespace {
 

@@ -25,7 +25,7 @@ enum class Schema {
 void create(const QString& path, Schema schema = Schema::Full);
 
 // The persons list's statement with no search text.
-extern const char* const PersonsStatement;
+extern const std::string PersonsStatement;
 
 // Runs SQL on a connection of its own (foreign keys off, as another
 // program may run), then closes it.

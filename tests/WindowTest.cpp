@@ -1,6 +1,7 @@
 #include "WindowTest.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace window_test {
@@ -37,8 +38,15 @@ std::unique_ptr<TForm1> openWindow(test_register::Schema schema, const std::stri
     form->show();
     if (!QTest::qWaitForWindowActive(form.get()))
         qWarning("the window was not activated");
-    QTest::qWait(20); // the first activation's search
+    // The first activation's search has run once the status line says anything.
+    if (!QTest::qWaitFor([&] { return !form->StatusBar1->SimpleText().isEmpty(); }))
+        qWarning("the window's first search did not run");
     return form;
+}
+
+void failOnWarnings()
+{
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support propagateSizeHints)")));
 }
 
 void typeText(QWidget* widget, const QString& text)

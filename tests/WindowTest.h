@@ -51,6 +51,11 @@ void retype(QWidget* box, const QString& text);
 // The rows the list shows, as "ID first last", in order.
 QStringList listRows(TForm1* form);
 
+// Makes every warning of the running test fail it, but the offscreen
+// platform's own: the window's layout binds handlers by name, and one that
+// is misspelt is only a warning when the window is made. For init().
+void failOnWarnings();
+
 // Starts the test program's TApplication and runs the test object.
 int run(QObject* test, int argc, char** argv);
 

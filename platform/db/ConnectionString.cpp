@@ -121,3 +121,9 @@ QString ConnectionString::value(const QString& keyword) const
             return it->second.isNull() ? QString(QLatin1String("")) : it->second;
     return QString();
 }
+
+QString ConnectionString::forFile(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
+           + QStringLiteral(";Persist Security Info=False");
+}

@@ -25,6 +25,10 @@ public:
 
     const std::vector<std::pair<QString, QString>>& entries() const { return m_entries; }
 
+    // The connection string of the register file at path, the path
+    // pasted in unchanged.
+    static QString forFile(const QString& path);
+
 private:
     std::vector<std::pair<QString, QString>> m_entries;
 };

@@ -1,0 +1,10 @@
+#pragma once
+// The persons list's statement: the three tables joined, a prefix condition
+// for each search text that is not empty (first name, surname, country,
+// city, in that order), ordered by country name. Texts are UTF-8; an
+// apostrophe in one is written twice, so that no text ends its pattern.
+
+#include <string>
+
+std::string personsStatement(const std::string& firstName, const std::string& surname, const std::string& country,
+                             const std::string& city);
