@@ -188,23 +188,11 @@ class SqliteWriteTransaction : public WriteTransaction {
 public:
     explicit SqliteWriteTransaction(sqlite3* db) : m_db(db), m_outermost(sqlite3_get_autocommit(db) != 0)
     {
-        if (sqlite3_exec(db, m_outermost ? "BEGIN IMMEDIATE" : "SAVEPOINT dataset_write", nullptr, nullptr, nullptr)
-            != SQLITE_OK) {
-            const std::string refusal = plainRefusal(sqlite3_extended_errcode(db), sqliteMessage(db));
-            if (!refusal.empty())
-                throw Exception(refusal);
-            throwSqliteError(db, "");
-        }
+        run(m_outermost ? "BEGIN IMMEDIATE" : "SAVEPOINT dataset_write");
     }
     void commit() override
     {
-        if (sqlite3_exec(m_db, m_outermost ? "COMMIT" : "RELEASE dataset_write", nullptr, nullptr, nullptr)
-            != SQLITE_OK) {
-            const std::string refusal = plainRefusal(sqlite3_extended_errcode(m_db), sqliteMessage(m_db));
-            if (!refusal.empty())
-                throw Exception(refusal);
-            throwSqliteError(m_db, "");
-        }
+        run(m_outermost ? "COMMIT" : "RELEASE dataset_write");
         m_open = false;
     }
     ~SqliteWriteTransaction() override
@@ -220,6 +208,17 @@ public:
     }
 
 private:
+    // A lock another program holds, a full disk ... say so as for any write.
+    void run(const char* sql)
+    {
+        if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK)
+            return;
+        const std::string refusal = plainRefusal(sqlite3_extended_errcode(m_db), sqliteMessage(m_db));
+        if (!refusal.empty())
+            throw Exception(refusal);
+        throwSqliteError(m_db, "");
+    }
+
     sqlite3* m_db;
     bool m_outermost;
     bool m_open = true;
