@@ -70,6 +70,41 @@ void TForm1::Button2Click(QObject* /*Sender*/)
     close();
 }
 
+// Closing while a person is edited or added with a change not yet saved
+// asks first: save (the window closes only if the save went through),
+// don't save, or stay. Without a change it asks nothing.
+void TForm1::FormCloseQuery(QObject* /*Sender*/, bool& CanClose)
+{
+    if (ADOQuery1->State() != dsEdit && ADOQuery1->State() != dsInsert)
+        return;
+    CanClose = false;
+    guarded([&] {
+        bool changed = true; // a typed text that does not fit its field is a change too
+        try {
+            ADOQuery1->UpdateRecord();
+            changed = ADOQuery1->Modified();
+        } catch (const Exception&) {
+        }
+        if (!changed) {
+            ADOQuery1->Cancel();
+            CanClose = true;
+            return;
+        }
+        switch (AskToSave(tr("Izmene ove osobe nisu sačuvane. Da li da ih sačuvam pre izlaska?"))) {
+        case TSaveAnswer::Save:
+            ADOQuery1->Post(); // a refused save shows its message and throws: the window stays
+            CanClose = true;
+            break;
+        case TSaveAnswer::Discard:
+            ADOQuery1->Cancel();
+            CanClose = true;
+            break;
+        case TSaveAnswer::Stay:
+            break;
+        }
+    });
+}
+
 void TForm1::DataSource1DataChange(QObject* /*Sender*/, TField* /*Field*/)
 {
     QString text;

@@ -46,6 +46,7 @@ public slots:
     void FormActivate(QObject* Sender);
     void DBNavigator1BeforeAction(QObject* Sender, TNavigateBtn Button);
     void Button2Click(QObject* Sender);
+    void FormCloseQuery(QObject* Sender, bool& CanClose);
 
 private:
     TLocateOptions LocateOpts;

@@ -212,6 +212,58 @@ private slots:
         QCOMPARE(boxes.texts, QStringList());
     }
 
+    // Closing the window while a person is edited or added asks first when
+    // something was changed: save (closing only if the save went through),
+    // don't save, or stay; with nothing changed it asks nothing.
+    void closeAsksBeforeDroppingAChange_data()
+    {
+        QTest::addColumn<bool>("inserting");
+        QTest::addColumn<QString>("city"); // typed, or empty for no change there
+        QTest::addColumn<bool>("typing");  // a first name typed, or nothing changed
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("stored"); // Ime of person 2 afterwards, or the new person's
+        QTest::addColumn<int>("boxes");      // the question, and a refusal after it
+        using B = QMessageBox;
+        QTest::newRow("save") << false << "" << true << int(B::Save) << true << "Zorana" << 1;
+        QTest::newRow("don't save") << false << "" << true << int(B::Discard) << true << "Ana" << 1;
+        QTest::newRow("stay") << false << "" << true << int(B::Cancel) << false << "Ana" << 1;
+        QTest::newRow("save refused") << false << "9" << true << int(B::Save) << false << "Ana" << 2;
+        QTest::newRow("nothing changed") << false << "" << false << int(B::Save) << true << "Ana" << 0;
+        QTest::newRow("new person, save") << true << "1" << true << int(B::Save) << true << "Zorana" << 1;
+        QTest::newRow("new person, don't save") << true << "1" << true << int(B::Discard) << true << "" << 1;
+    }
+
+    void closeAsksBeforeDroppingAChange()
+    {
+        QFETCH(bool, inserting);
+        QFETCH(QString, city);
+        QFETCH(bool, typing);
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(QString, stored);
+        QFETCH(int, boxes);
+        BoxWatcher watcher{QMessageBox::StandardButton(answer)};
+        auto form = openWindow();
+        QVERIFY(form->ADOQuery1->Locate("ID", 2, {}));
+        click(form.get(), inserting ? nbInsert : nbEdit);
+        if (inserting)
+            retype(form->DBEdit3, "1");
+        if (!city.isEmpty())
+            retype(form->DBEdit4, city);
+        if (typing)
+            retype(form->DBEdit1, "Zorana"); // still in its box, not yet given to the row
+        QTest::mouseClick(form->Button2, Qt::LeftButton); // "Izlaz"
+        QTRY_COMPARE(watcher.texts.size(), boxes);
+        QCOMPARE(!form->isVisible(), closed);
+        const std::string who = inserting ? "SELECT Ime FROM PODACI WHERE ID = 8" : "SELECT Ime FROM PODACI WHERE ID = 2";
+        QCOMPARE(reg::value(registerPath(), who), stored);
+        if (!closed) { // the row stays as typed, to be mended, saved or dropped
+            QCOMPARE(form->ADOQuery1->State(), dsEdit);
+            QCOMPARE(form->DBEdit1->Text(), QString("Zorana"));
+        }
+    }
+
     void deleteRemovesThatPersonAndRebuildsTheList()
     {
         BoxWatcher boxes(QMessageBox::Yes);

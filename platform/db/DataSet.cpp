@@ -703,7 +703,7 @@ void TDataSet::Post()
     checkActive();
     if (m_state != dsEdit && m_state != dsInsert)
         return;
-    notify(TDataEvent::UpdateRecord); // controls hand over what was typed
+    UpdateRecord(); // controls hand over what was typed
     if (BeforePost)
         BeforePost(this);
     withErrorEvent(OnPostError, [this] { writeRow(); });
@@ -870,6 +870,12 @@ void TDataSet::Cancel()
 bool TDataSet::Modified() const
 {
     return std::any_of(m_edit.begin(), m_edit.end(), [](const EditValue& v) { return v.modified; });
+}
+
+void TDataSet::UpdateRecord()
+{
+    if (m_state == dsEdit || m_state == dsInsert)
+        notify(TDataEvent::UpdateRecord);
 }
 
 void TDataSet::CheckBrowseMode()

@@ -179,6 +179,10 @@ public:
     void CheckBrowseMode();
     // Whether a field of the row being edited or inserted was set.
     bool Modified() const;
+    // Has the controls hand over what was typed into them and not yet
+    // given to the row (as Post does first); throws Exception when a typed
+    // text does not fit its field. Does nothing in browse state.
+    void UpdateRecord();
 
     // References that every write must keep, whether or not the database
     // guards them itself: each "FIELD;FIELD=TABLE(COLUMN;COLUMN)" says that

@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "Form.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QMessageBox>
 
@@ -116,6 +117,22 @@ void ShowMessage(const QString& text)
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
                     TApplication::instance()->dialogParent());
     box.exec();
+}
+
+TSaveAnswer AskToSave(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                    TApplication::instance()->dialogParent());
+    box.button(QMessageBox::Save)->setText(QCoreApplication::translate("TApplication", "&Sačuvaj"));
+    box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("TApplication", "&Ne čuvaj"));
+    box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("TApplication", "&Ostani"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    return answer == QMessageBox::Save ? TSaveAnswer::Save
+         : answer == QMessageBox::Discard ? TSaveAnswer::Discard
+                                          : TSaveAnswer::Stay;
 }
 
 void ShowMessage(const std::string& text)

@@ -94,6 +94,12 @@ void guarded(Action&& action)
 // The part of a path up to and including its last folder separator.
 QString ExtractFilePath(const QString& path);
 
+// What a person answers when asked whether to save a change before leaving.
+enum class TSaveAnswer { Save, Discard, Stay };
+// Asks text in a modal box with three answers: save, don't save, stay
+// (Escape and the close box stay).
+TSaveAnswer AskToSave(const QString& text);
+
 // Shows text in a modal box with one button; returns when it is closed.
 void ShowMessage(const QString& text);
 void ShowMessage(const std::string& text);

@@ -51,6 +51,12 @@ void TForm::activated()
 
 void TForm::closeEvent(QCloseEvent* event)
 {
+    bool canClose = true;
+    emit OnCloseQuery(this, canClose); // the handler catches (see guarded())
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     if (event->isAccepted())
         emit closed();

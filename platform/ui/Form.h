@@ -9,7 +9,9 @@
 // OnActivate fires when the window is first shown, and after that only when
 // the user comes back to it from another (non-modal) window of the program:
 // not when a message box over it closes, nor when the user comes back from
-// another application. Closing the window emits closed().
+// another application. Closing the window (its close box, the keyboard,
+// close()) first asks OnCloseQuery, whose handler may keep it open by
+// setting CanClose to false; a window that does close emits closed().
 
 #include <QWidget>
 
@@ -21,6 +23,7 @@ public:
 
 signals:
     void OnActivate(QObject* Sender);
+    void OnCloseQuery(QObject* Sender, bool& CanClose);
     void closed();
 
 protected:
