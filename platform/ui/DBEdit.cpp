@@ -138,6 +138,16 @@ void TDBEdit::focusOutEvent(QFocusEvent* event)
     }
 }
 
+bool TDBEdit::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && m_typed
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void TDBEdit::keyPressEvent(QKeyEvent* event)
 {
     // Escape takes back what was typed into this box.

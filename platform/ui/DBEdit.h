@@ -36,6 +36,9 @@ public:
 protected:
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Escape belongs to the box while it holds something typed (to take
+    // that back), and to the window's shortcut (cancel the row) otherwise.
+    bool event(QEvent* event) override;
 
 private:
     TField* field() const;

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStaticText>
 #include <QStyledItemDelegate>
@@ -356,6 +357,33 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         });
         showCurrentRow(m_model.dataSet() && m_model.dataSet()->Active() ? m_model.dataSet()->RecNo() - 1 : -1);
     });
+}
+
+bool TDBGrid::focusNextPrevChild(bool next)
+{
+    const QModelIndex current = currentIndex();
+    const int column = current.column() + (next ? 1 : -1);
+    if (tabKeyNavigation() && current.isValid() && column >= 0 && column < m_model.columnCount()) {
+        setCurrentIndex(m_model.index(current.row(), column));
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event)
+{
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
+    if (tab) {
+        focusNextPrevChild(event->key() == Qt::Key_Tab);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void TDBGrid::focusOutEvent(QFocusEvent* event)

@@ -85,6 +85,12 @@ public:
     void setDataSource(TDataSource* source) { m_model.setDataSource(source); }
 
 protected:
+    // Tab moves from column to column of the current row, and on from its
+    // last column (Shift+Tab: back from its first) to the window's next
+    // control; Ctrl+Tab and Ctrl+Shift+Tab always leave the list. Tab never
+    // changes the current row.
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
 #include <QTimer>
 
 namespace {
@@ -18,6 +19,26 @@ const ButtonText texts[] = {
     {"Prvi zapis"}, {"Prethodni zapis"}, {"Sledeći zapis"}, {"Poslednji zapis"}, {"Dodaj zapis"},
     {"Obriši zapis"}, {"Izmeni zapis"}, {"Sačuvaj izmene"}, {"Otkaži izmene"}, {"Osveži podatke"},
 };
+
+// The keys of each action: the desktop's standard ones where it has one
+// (new, save, refresh), and otherwise keys that no box of the window uses
+// for itself, so that they work wherever the focus is.
+QKeySequence shortcutOf(TNavigateBtn which)
+{
+    switch (which) {
+    case nbFirst: return QKeySequence(Qt::ALT | Qt::Key_Home);
+    case nbPrior: return QKeySequence(Qt::ALT | Qt::Key_PageUp);
+    case nbNext: return QKeySequence(Qt::ALT | Qt::Key_PageDown);
+    case nbLast: return QKeySequence(Qt::ALT | Qt::Key_End);
+    case nbInsert: return QKeySequence(QKeySequence::New);
+    case nbDelete: return QKeySequence(Qt::CTRL | Qt::Key_Delete);
+    case nbEdit: return QKeySequence(Qt::Key_F2);
+    case nbPost: return QKeySequence(QKeySequence::Save);
+    case nbCancel: return QKeySequence(Qt::Key_Escape);
+    case nbRefresh: return QKeySequence(QKeySequence::Refresh);
+    }
+    return {};
+}
 
 // The buttons' pictures, drawn as shapes so that they are sharp at any
 // screen density and follow the theme's text colour.
@@ -117,8 +138,15 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
         auto* b = new QToolButton(this);
         const auto which = static_cast<TNavigateBtn>(i);
         b->setIcon(QIcon(new NavigatorIcon(which)));
-        b->setToolTip(QString::fromUtf8(texts[i].name));
+        const QKeySequence keys = shortcutOf(which);
+        b->setToolTip(QString::fromUtf8(texts[i].name) + QStringLiteral(" (")
+                      + keys.toString(QKeySequence::NativeText) + QLatin1Char(')'));
         b->setAccessibleName(QString::fromUtf8(texts[i].name));
+        auto* key = new QShortcut(keys, this, nullptr, nullptr, Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, b, [b] {
+            if (b->isEnabled())
+                b->click();
+        });
         b->setFocusPolicy(Qt::StrongFocus);
         b->setAutoRaise(false);
         connect(b, &QToolButton::clicked, this, [this, which] { BtnClick(which); });
@@ -126,6 +154,11 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
     }
     setFocusProxy(m_buttons[0]);
     updateButtons();
+}
+
+QKeySequence TDBNavigator::shortcut(TNavigateBtn which)
+{
+    return shortcutOf(which);
 }
 
 void TDBNavigator::resizeEvent(QResizeEvent* event)

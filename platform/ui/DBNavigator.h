@@ -4,11 +4,14 @@
 //
 // Each button is enabled only when its action can run. A click first tells
 // BeforeAction which button it was, then (for delete, after the user has
-// confirmed) carries out the action on the data set.
+// confirmed) carries out the action on the data set. Each action also has a
+// shortcut anywhere in the window (shortcut()), shown in its button's
+// tooltip; a shortcut whose button is disabled does nothing.
 
 #include "DataControl.h"
 #include "DataSource.h"
 
+#include <QKeySequence>
 #include <QToolButton>
 #include <QWidget>
 
@@ -28,6 +31,7 @@ public:
     void setDataSource(TDataSource* source);
 
     QToolButton* button(TNavigateBtn which) const { return m_buttons[which]; }
+    static QKeySequence shortcut(TNavigateBtn which);
     // Carries out a button's action as a click would.
     void BtnClick(TNavigateBtn which);
 

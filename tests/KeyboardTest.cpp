@@ -1,0 +1,159 @@
+// The main window by the keyboard alone, keys sent to the window as a
+// keyboard sends them (so that shortcuts and mnemonics take part): every
+// control is reached in order both ways, the list lets Tab go after one
+// row, and a person's whole job is done without a mouse.
+
+#include "WindowTest.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+
+using namespace window_test;
+namespace reg = test_register;
+
+namespace {
+
+void press(TForm1* form, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(form->windowHandle(), Qt::Key(key), modifiers);
+}
+
+void type(TForm1* form, const QString& text)
+{
+    for (QChar c : text)
+        QTest::keyClick(form->windowHandle(), c.toLatin1());
+}
+
+// What has the keyboard focus, by the control's name.
+QString focused(TForm1* form)
+{
+    QWidget* w = QApplication::focusWidget();
+    for (int b = nbFirst; b <= nbRefresh; ++b)
+        if (w == form->DBNavigator1->button(TNavigateBtn(b)))
+            return "navigator " + QString::number(b);
+    return w ? w->objectName() : QString("nothing");
+}
+
+} // namespace
+
+class KeyboardTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { failOnWarnings(); }
+
+    // Tab goes round the whole window in the order of its areas, and
+    // Shift+Tab the other way; in the list Tab moves along the current
+    // row's columns and then leaves it, without moving to another person.
+    void tabReachesEveryControlBothWays()
+    {
+        auto form = openWindow();
+        form->ADOQuery1->setRecNo(2);
+        form->DBGrid1->setFocus();
+        const QStringList order = {"DBGrid1", "Button1", "Edit1", "Edit2", "Edit3", "Edit4", "DBEdit1", "DBEdit2",
+                                   "DBEdit3", "DBEdit4", "DBLookupComboBox1", "Button3", "DBLookupComboBox2", "Button4",
+                                   "navigator 0", "navigator 1", "navigator 2", "navigator 3", "navigator 4",
+                                   "navigator 5", "navigator 6", "navigator 9", "Button2", "DBGrid1"};
+        for (const bool forward : {true, false}) {
+            QStringList visited{focused(form.get())};
+            int tabsInList = 0;
+            while (visited.size() < order.size() && tabsInList < 20) {
+                press(form.get(), forward ? Qt::Key_Tab : Qt::Key_Backtab);
+                if (focused(form.get()) == visited.last())
+                    ++tabsInList;
+                else
+                    visited << focused(form.get());
+            }
+            QStringList expected = order;
+            if (!forward)
+                std::reverse(expected.begin(), expected.end());
+            QCOMPARE(visited, expected);
+            QCOMPARE(tabsInList, 6); // seven columns: six Tabs within the row
+            QCOMPARE(form->ADOQuery1->RecNo(), 2);
+        }
+
+        // Ctrl+Tab leaves the list from any column, both ways.
+        form->DBGrid1->setCurrentIndex(form->DBGrid1->model()->index(1, 3));
+        press(form.get(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(focused(form.get()), QString("Button1"));
+        form->DBGrid1->setFocus();
+        press(form.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(focused(form.get()), QString("Button2"));
+        QCOMPARE(form->ADOQuery1->RecNo(), 2);
+    }
+
+    // Search, move, edit, add with a country and a city chosen by name,
+    // save, cancel, delete and leave, by keys alone.
+    void wholeJobByKeys()
+    {
+        BoxWatcher boxes(QMessageBox::Yes);
+        auto form = openWindow();
+        form->DBGrid1->setFocus();
+
+        press(form.get(), Qt::Key_I, Qt::AltModifier); // the first-name search box
+        QCOMPARE(focused(form.get()), QString("Edit1"));
+        type(form.get(), "an");
+        QCOMPARE(form->ADOQuery1->RecordCount(), 1);
+        press(form.get(), Qt::Key_N, Qt::AltModifier); // "Nova pretraga", pressed for a moment
+        QTRY_COMPARE(form->Edit1->Text(), QString());
+        QCOMPARE(form->ADOQuery1->RecordCount(), 6);
+
+        press(form.get(), Qt::Key_End, Qt::AltModifier); // from the search box
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [6/6]"));
+        press(form.get(), Qt::Key_PageUp, Qt::AltModifier);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [5/6]"));
+        const int id = form->ADOQuery1ID->AsInteger();
+
+        // Edit: F2, type, save.
+        press(form.get(), Qt::Key_F2);
+        QCOMPARE(focused(form.get()), QString("DBEdit1"));
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Edit"));
+        press(form.get(), Qt::Key_End);
+        type(form.get(), "x");
+        press(form.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(form->ADOQuery1->State(), dsBrowse);
+        QCOMPARE(form->ADOQuery1ID->AsInteger(), id);
+        QVERIFY(form->ADOQuery1Ime->Text().endsWith('x'));
+
+        // Escape takes back what was typed into a box, then drops the edit.
+        press(form.get(), Qt::Key_F2);
+        type(form.get(), "y");
+        press(form.get(), Qt::Key_Escape);
+        QCOMPARE(form->ADOQuery1->State(), dsEdit);
+        press(form.get(), Qt::Key_Escape);
+        QCOMPARE(form->ADOQuery1->State(), dsBrowse);
+
+        // A new person, country and city chosen by name from their boxes.
+        press(form.get(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Insert"));
+        type(form.get(), "Vera");
+        press(form.get(), Qt::Key_E, Qt::AltModifier); // surname
+        type(form.get(), "Vuk");
+        press(form.get(), Qt::Key_R, Qt::AltModifier); // country box
+        QCOMPARE(focused(form.get()), QString("DBLookupComboBox1"));
+        type(form.get(), "Hr");
+        press(form.get(), Qt::Key_A, Qt::AltModifier); // city box
+        QCOMPARE(focused(form.get()), QString("DBLookupComboBox2"));
+        type(form.get(), "Z");
+        QCOMPARE(form->DBLookupComboBox2->currentText(), QString("Zagreb"));
+        press(form.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(boxes.texts, QStringList());
+        QCOMPARE(reg::count(registerPath(), "Ime = 'Vera' AND Prezime = 'Vuk' AND ID_DRZAVA = 2 AND ID_GRAD = 1"), 1);
+        QCOMPARE(form->ADOQuery1Ime->Text(), QString("Vera"));
+
+        // Delete the person on the list, after the question.
+        form->DBGrid1->setFocus();
+        press(form.get(), Qt::Key_Delete, Qt::ControlModifier);
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QCOMPARE(reg::count(registerPath(), "Ime = 'Vera'"), 0);
+
+        form->activateWindow(); // back from the question, as a window manager gives it back
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        press(form.get(), Qt::Key_L, Qt::AltModifier);    // "Izlaz"
+        QTRY_VERIFY(!form->isVisible());
+    }
+};
+
+WINDOW_TEST_MAIN(KeyboardTest)
+#include "KeyboardTest.moc"
