@@ -4,11 +4,26 @@
 #include "Form.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QDir>
 #include <QMessageBox>
 
+namespace {
+
+// A screen reader sees a window of the program as a frame with its title,
+// not as a bare panel (which a plain widget would be).
+QAccessibleInterface* accessibleWindow(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TForm") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    QAccessible::installFactory(accessibleWindow);
     setApplicationName(QStringLiteral("Kolvara"));
     setApplicationDisplayName(QStringLiteral("Kolvara"));
     connect(this, &QGuiApplication::focusWindowChanged, this, &TApplication::focusWindowChanged);

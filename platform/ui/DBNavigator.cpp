@@ -10,6 +10,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 
 struct ButtonText {
@@ -49,13 +51,7 @@ public:
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
     {
-        const QPalette palette;
-        QColor color = palette.color(mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active,
-                                     QPalette::ButtonText);
-        if (mode != QIcon::Disabled && (m_which == nbPost))
-            color = QColor(0, 128, 0);
-        if (mode != QIcon::Disabled && (m_which == nbCancel || m_which == nbDelete))
-            color = QColor(176, 0, 0);
+        const QColor color = markColor(m_which, QPalette(), mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->translate(rect.topLeft());
@@ -129,7 +125,36 @@ private:
     TNavigateBtn m_which;
 };
 
+double luminance(const QColor& c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
 } // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor markColor(TNavigateBtn which, const QPalette& palette, QPalette::ColorGroup group)
+{
+    const QColor text = palette.color(group, QPalette::ButtonText);
+    if (group == QPalette::Disabled || (which != nbPost && which != nbCancel && which != nbDelete))
+        return text;
+    const QColor background = palette.color(group, QPalette::Button);
+    const bool darkTheme = luminance(background) < 0.18;
+    const int hue = which == nbPost ? 120 : 0;
+    // From the hue's own middle lightness towards the text's side, until it reads.
+    for (int lightness = 128; lightness >= 0 && lightness <= 255; lightness += darkTheme ? 8 : -8) {
+        const QColor candidate = QColor::fromHsl(hue, 255, lightness);
+        if (contrastRatio(candidate, background) >= 4.5)
+            return candidate;
+    }
+    return text;
+}
 
 TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
 {

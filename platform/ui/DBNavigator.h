@@ -11,13 +11,23 @@
 #include "DataControl.h"
 #include "DataSource.h"
 
+#include <QColor>
 #include <QKeySequence>
+#include <QPalette>
 #include <QToolButton>
 #include <QWidget>
 
 #include <array>
 
 enum TNavigateBtn { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+
+// The colour of a button's mark on palette: the button text's, or for save
+// (green) and cancel and delete (red) that hue made light or dark enough to
+// stand out from the button by at least 4.5:1, in a light theme or a dark one.
+QColor markColor(TNavigateBtn which, const QPalette& palette, QPalette::ColorGroup group = QPalette::Active);
+// How far apart two colours are for the eye (1 to 21), as the web's
+// accessibility guidelines measure it.
+double contrastRatio(const QColor& a, const QColor& b);
 
 class TDBNavigator : public QWidget, public TDataControl, public TDataLink {
     Q_OBJECT

@@ -1,10 +1,13 @@
-// The main window by the keyboard alone, keys sent to the window as a
-// keyboard sends them (so that shortcuts and mnemonics take part): every
-// control is reached in order both ways, the list lets Tab go after one
-// row, and a person's whole job is done without a mouse.
+// The main window for a person without a mouse or without sight: keys sent
+// to the window as a keyboard sends them (so that shortcuts and mnemonics
+// take part) reach every control in order both ways, the list lets Tab go
+// after one row, and a person's whole job is done without a mouse; a screen
+// reader finds a window with its title; the navigator's marks can be told
+// from their buttons in a light theme and a dark one.
 
 #include "WindowTest.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QTest>
@@ -37,7 +40,7 @@ QString focused(TForm1* form)
 
 } // namespace
 
-class KeyboardTest : public QObject {
+class AccessibilityTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -153,7 +156,39 @@ private slots:
         press(form.get(), Qt::Key_L, Qt::AltModifier);    // "Izlaz"
         QTRY_VERIFY(!form->isVisible());
     }
+
+    void windowIsAFrameWithItsTitle()
+    {
+        auto form = openWindow();
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
+        QVERIFY(window);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), QString("Kolvara"));
+    }
+
+    void marksStandOutFromTheirButtons_data()
+    {
+        QTest::addColumn<QColor>("button");
+        QTest::newRow("light theme") << QColor("#efefef");
+        QTest::newRow("dark theme") << QColor("#353535");
+        QTest::newRow("black") << QColor(Qt::black);
+        QTest::newRow("white") << QColor(Qt::white);
+    }
+
+    void marksStandOutFromTheirButtons()
+    {
+        QFETCH(QColor, button);
+        const QPalette palette(button);
+        for (int b = nbFirst; b <= nbRefresh; ++b) {
+            const QColor mark = markColor(TNavigateBtn(b), palette);
+            QVERIFY2(contrastRatio(mark, button) >= 4.5,
+                     qPrintable(QString("button %1: %2 on %3").arg(b).arg(mark.name(), button.name())));
+        }
+        // Save stays green and cancel red, whatever the theme.
+        QCOMPARE(markColor(nbPost, palette).hslHue(), 120);
+        QCOMPARE(markColor(nbCancel, palette).hslHue(), 0);
+    }
 };
 
-WINDOW_TEST_MAIN(KeyboardTest)
-#include "KeyboardTest.moc"
+WINDOW_TEST_MAIN(AccessibilityTest)
+#include "AccessibilityTest.moc"
