@@ -10,12 +10,17 @@
 
 namespace {
 
-// A screen reader sees a window of the program as a frame with its title,
-// not as a bare panel (which a plain widget would be).
+// A screen reader sees a window of the program as a frame with its title
+// (a plain widget would be a bare filler), and a panel inside it as a
+// panel that groups controls (a plain frame would be another frame).
 QAccessibleInterface* accessibleWindow(const QString& className, QObject* object)
 {
-    if (className == QLatin1String("TForm") && object && object->isWidgetType())
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    if (className == QLatin1String("TForm"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    if (className == QLatin1String("TPanel"))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
     return nullptr;
 }
 
