@@ -17,7 +17,7 @@ FUZZ_BUILD := build-fuzz
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 # What a fresh Debian 12 needs to build, test and run the program; clang and
 # its runtime only for the fuzz targets.
-PACKAGES := cmake g++ make qt6-base-dev libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
+PACKAGES := cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
             mdbtools mdbtools-dev libmdb3 pkg-config
 
 # How long each fuzz target runs, and how hard the reliability tests push.

@@ -109,13 +109,14 @@ void TForm1::DataSource1DataChange(QObject* /*Sender*/, TField* /*Field*/)
 {
     QString text;
     switch (ADOQuery1->State()) {
-    case dsInactive: text = "Inactive"; break;
+    case dsInactive: text = tr("Inactive"); break;
     case dsBrowse:
-        text = "Browse [" + QString::number(ADOQuery1->RecNo()) + "/" + QString::number(ADOQuery1->RecordCount()) + "]";
+        text = tr("Browse [") + QString::number(ADOQuery1->RecNo()) + "/" + QString::number(ADOQuery1->RecordCount())
+               + "]";
         break;
-    case dsEdit: text = "Edit"; break;
-    case dsInsert: text = "Insert"; break;
-    case dsSetKey: text = "SetKey"; break;
+    case dsEdit: text = tr("Edit"); break;
+    case dsInsert: text = tr("Insert"); break;
+    case dsSetKey: text = tr("SetKey"); break;
     default: break;
     }
     StatusBar1->setSimpleText(text);
@@ -166,7 +167,7 @@ void TForm1::ADOQuery1BeforeDelete(TDataSet* /*DataSet*/)
     if (ADOTable3->Locate("ID", DeletedId, LocateOpts))
         ADOTable3->Delete();
     else
-        ShowMessage("Ne mogu da pronadjem ID:" + QString::number(DeletedId));
+        ShowMessage(tr("Ne mogu da pronadjem ID:") + QString::number(DeletedId));
     ADOTable3->Close();
     RunSearch();
 }

@@ -23,6 +23,7 @@ BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer) : answer(answer)
             QAbstractButton* button = box->button(this->answer);
             if (!button)
                 button = box->buttons().value(0);
+            pressed << button->text();
             QTimer::singleShot(0, button, &QAbstractButton::click);
         }
     });
@@ -92,6 +93,8 @@ int run(QObject* test, int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
     app.Initialize();
+    app.useLanguage({"sr"}); // the window's own language, whatever the machine's
+
     return QTest::qExec(test, argc, argv);
 }
 

@@ -21,11 +21,13 @@ namespace window_test {
 QString registerPath();
 
 // Answers every modal box that appears: the button answer (Ok, Yes, No ...)
-// if the box has it, else its first button; keeps the texts.
+// if the box has it, else its first button; keeps the texts, and those of
+// the buttons it pressed.
 class BoxWatcher : public QObject {
 public:
     explicit BoxWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok);
     QStringList texts;
+    QStringList pressed;
     QMessageBox::StandardButton answer;
 
 private:
@@ -56,7 +58,8 @@ QStringList listRows(TForm1* form);
 // is misspelt is only a warning when the window is made. For init().
 void failOnWarnings();
 
-// Starts the test program's TApplication and runs the test object.
+// Starts the test program's TApplication, in the window's own language
+// (Serbian), and runs the test object.
 int run(QObject* test, int argc, char** argv);
 
 } // namespace window_test

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QDir>
+#include <QLocale>
 #include <QMessageBox>
 
 namespace {
@@ -29,9 +30,33 @@ QAccessibleInterface* accessibleWindow(const QString& className, QObject* object
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     QAccessible::installFactory(accessibleWindow);
+    useLanguage(QLocale::system().uiLanguages());
     setApplicationName(QStringLiteral("Kolvara"));
     setApplicationDisplayName(QStringLiteral("Kolvara"));
     connect(this, &QGuiApplication::focusWindowChanged, this, &TApplication::focusWindowChanged);
+}
+
+QString TApplication::useLanguage(const QStringList& preferred)
+{
+    // The first language of the desktop's list that the program has; the
+    // window's own, Serbian, when it has none of them.
+    QString language = QStringLiteral("sr");
+    for (const QString& tag : preferred) {
+        const QString code = tag.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0).toLower();
+        if (code == QLatin1String("sr") || code == QLatin1String("en")) {
+            language = code;
+            break;
+        }
+    }
+    removeTranslator(&m_ownTexts);
+    removeTranslator(&m_qtTexts);
+    // Serbian is the language the program is written in; Qt's own texts are
+    // written in English.
+    if (language == QLatin1String("en") && m_ownTexts.load(QStringLiteral(":/i18n/kolvara_en.qm")))
+        installTranslator(&m_ownTexts);
+    if (language == QLatin1String("sr") && m_qtTexts.load(QStringLiteral(":/i18n/qt_sr.qm")))
+        installTranslator(&m_qtTexts);
+    return language;
 }
 
 void TApplication::focusWindowChanged(QWindow* window)
@@ -112,7 +137,7 @@ void TApplication::showCurrentException()
     } catch (const std::exception& error) {
         ShowException(error);
     } catch (...) {
-        ShowException(Exception("An unexpected error occurred; the last action may not have been completed."));
+        ShowException(Exception(tr("Došlo je do neočekivane greške; poslednja radnja možda nije završena.").toStdString()));
     }
 }
 
@@ -144,9 +169,9 @@ TSaveAnswer AskToSave(const QString& text)
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                     TApplication::instance()->dialogParent());
-    box.button(QMessageBox::Save)->setText(QCoreApplication::translate("TApplication", "&Sačuvaj"));
-    box.button(QMessageBox::Discard)->setText(QCoreApplication::translate("TApplication", "&Ne čuvaj"));
-    box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("TApplication", "&Ostani"));
+    box.button(QMessageBox::Save)->setText(TApplication::tr("&Sačuvaj"));
+    box.button(QMessageBox::Discard)->setText(TApplication::tr("&Ne čuvaj"));
+    box.button(QMessageBox::Cancel)->setText(TApplication::tr("&Ostani"));
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
     const int answer = box.exec();

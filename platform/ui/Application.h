@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTranslator>
 #include <QWindow>
 
 #include <exception>
@@ -34,6 +35,13 @@ public:
 
     // Prepares the application before the first window is made.
     void Initialize();
+
+    // Shows the program's texts, and Qt's, in the first language of
+    // preferred (tags such as "en-US" or "sr") that the program has,
+    // Serbian or English; in Serbian, the program's own, when it has none of
+    // them. The application uses the desktop's list from the start. Returns
+    // the language chosen ("sr" or "en"). Windows made afterwards show it.
+    QString useLanguage(const QStringList& preferred);
 
     // Constructs a window of class Form, owned by the application, and
     // stores it in reference once constructed. The first one is the main
@@ -72,6 +80,8 @@ private:
     void adopt(std::unique_ptr<TForm> form);
     void focusWindowChanged(QWindow* window);
     std::vector<std::unique_ptr<TForm>> m_forms;
+    QTranslator m_ownTexts;
+    QTranslator m_qtTexts;
     TForm* m_mainForm = nullptr;
     // The last two windows of this program that had the keyboard focus.
     QPointer<QWindow> m_focusWindow;

@@ -301,7 +301,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(this), m_cellPai
     setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(true);
     setWordWrap(false);
-    setAccessibleName(QStringLiteral("Lista osoba"));
+    setAccessibleName(tr("Lista osoba"));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

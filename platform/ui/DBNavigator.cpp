@@ -18,8 +18,11 @@ struct ButtonText {
     const char* name;   // spoken by screen readers, shown as a tooltip
 };
 const ButtonText texts[] = {
-    {"Prvi zapis"}, {"Prethodni zapis"}, {"Sledeći zapis"}, {"Poslednji zapis"}, {"Dodaj zapis"},
-    {"Obriši zapis"}, {"Izmeni zapis"}, {"Sačuvaj izmene"}, {"Otkaži izmene"}, {"Osveži podatke"},
+    {QT_TRANSLATE_NOOP("TDBNavigator", "Prvi zapis")},      {QT_TRANSLATE_NOOP("TDBNavigator", "Prethodni zapis")},
+    {QT_TRANSLATE_NOOP("TDBNavigator", "Sledeći zapis")},   {QT_TRANSLATE_NOOP("TDBNavigator", "Poslednji zapis")},
+    {QT_TRANSLATE_NOOP("TDBNavigator", "Dodaj zapis")},     {QT_TRANSLATE_NOOP("TDBNavigator", "Obriši zapis")},
+    {QT_TRANSLATE_NOOP("TDBNavigator", "Izmeni zapis")},    {QT_TRANSLATE_NOOP("TDBNavigator", "Sačuvaj izmene")},
+    {QT_TRANSLATE_NOOP("TDBNavigator", "Otkaži izmene")},   {QT_TRANSLATE_NOOP("TDBNavigator", "Osveži podatke")},
 };
 
 // The keys of each action: the desktop's standard ones where it has one
@@ -158,15 +161,15 @@ QColor markColor(TNavigateBtn which, const QPalette& palette, QPalette::ColorGro
 
 TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
 {
-    setAccessibleName(QStringLiteral("Navigator"));
+    setAccessibleName(tr("Navigator"));
     for (int i = 0; i < 10; ++i) {
         auto* b = new QToolButton(this);
         const auto which = static_cast<TNavigateBtn>(i);
         b->setIcon(QIcon(new NavigatorIcon(which)));
         const QKeySequence keys = shortcutOf(which);
-        b->setToolTip(QString::fromUtf8(texts[i].name) + QStringLiteral(" (")
-                      + keys.toString(QKeySequence::NativeText) + QLatin1Char(')'));
-        b->setAccessibleName(QString::fromUtf8(texts[i].name));
+        const QString name = tr(texts[i].name);
+        b->setToolTip(tr("%1 (%2)", "a button and its keys").arg(name, keys.toString(QKeySequence::NativeText)));
+        b->setAccessibleName(name);
         auto* key = new QShortcut(keys, this, nullptr, nullptr, Qt::WindowShortcut);
         connect(key, &QShortcut::activated, b, [b] {
             if (b->isEnabled())
@@ -274,10 +277,10 @@ void TDBNavigator::BtnClick(TNavigateBtn which)
         case nbInsert: ds->Insert(); break;
         case nbDelete: {
             QMessageBox question(QMessageBox::Question, QApplication::applicationDisplayName(),
-                                 QStringLiteral("Da li da obrišem ovaj zapis?"), QMessageBox::Yes | QMessageBox::No,
+                                 tr("Da li da obrišem ovaj zapis?"), QMessageBox::Yes | QMessageBox::No,
                                  TApplication::instance()->dialogParent());
-            question.button(QMessageBox::Yes)->setText(QStringLiteral("&Da"));
-            question.button(QMessageBox::No)->setText(QStringLiteral("&Ne"));
+            question.button(QMessageBox::Yes)->setText(tr("&Da"));
+            question.button(QMessageBox::No)->setText(tr("&Ne"));
             question.setDefaultButton(QMessageBox::No); // Enter keeps the person
             if (question.exec() == QMessageBox::Yes)
                 ds->Delete();
