@@ -196,7 +196,7 @@ private slots:
         retype(form->DBEdit1, "Ana-Marija");
         click(form.get(), nbPost);
         QTRY_COMPARE(boxes.texts,
-                     QStringList{"Not saved: another program is writing to the register. Try again in a moment."});
+                     QStringList{"Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak."});
         QCOMPARE(form->ADOQuery1->State(), dsEdit);
         QCOMPARE(form->DBEdit1->Text(), QString("Ana-Marija"));
         QCOMPARE(reg::value(registerPath(), "SELECT Ime FROM PODACI WHERE ID = 2"), QString("Ana"));
@@ -220,7 +220,7 @@ private slots:
         typeText(form->Edit1, "A");
         QTRY_COMPARE(boxes.texts.size(), 1);
         QCOMPARE(boxes.texts[0],
-                 QString("The register is locked by another program that is writing to it. Try again in a moment."));
+                 QString("Registar je zaključao drugi program koji upravo piše u njega. Pokušajte ponovo za trenutak."));
         QCOMPARE(form->StatusBar1->SimpleText(), QString("Inactive"));
 
         other.release();
@@ -241,7 +241,7 @@ private slots:
         const QByteArray before = reg::digest(registerPath());
         click(form.get(), nbPost);
         QTRY_COMPARE(boxes.texts.size(), 1);
-        QVERIFY2(boxes.texts[0].contains("no longer exists") && boxes.texts[0].contains("Nothing was saved"),
+        QVERIFY2(boxes.texts[0].contains("više nema u registru") && boxes.texts[0].contains("Nije sačuvano"),
                  qPrintable(boxes.texts[0]));
         QCOMPARE(form->ADOQuery1->State(), dsEdit);
         QCOMPARE(form->DBEdit2->Text(), QString("Horvat-Kovač"));
@@ -282,7 +282,7 @@ private slots:
         QVERIFY(other.held());
         click(form.get(), nbDelete);
         QTRY_COMPARE(boxes.texts.size(), 2); // the question, then what happened
-        QVERIFY2(boxes.texts[1].contains("another program is writing"), qPrintable(boxes.texts[1]));
+        QVERIFY2(boxes.texts[1].contains("drugi program upravo piše"), qPrintable(boxes.texts[1]));
         QCOMPARE(reg::count(registerPath(), "ID = 4"), 1);
         QCOMPARE(form->ADOQuery1->State(), dsBrowse);
         QCOMPARE(currentId(form.get()), 4); // the list was not rebuilt

@@ -54,6 +54,8 @@ struct Persons {
         id = field<TAutoIncField>("ID");
         country = field<TIntegerField>("ID_DRZAVA");
         city = field<TIntegerField>("ID_GRAD");
+        country->setDisplayLabel(QStringLiteral("država"));
+        city->setDisplayLabel(QStringLiteral("grad"));
         first = field<TWideStringField>("Ime");
         last = field<TWideStringField>("Prezime");
         countryName = field<TWideStringField>("DRZAVE.Naziv");
@@ -286,12 +288,12 @@ private slots:
         QTest::addColumn<bool>("inserting");
         QTest::addColumn<QString>("message");
         QTest::newRow("city of another country")
-            << 2 << 3 << false << "Not saved: ID_DRZAVA 2 and ID_GRAD 3 name no row of table GRADOVI.";
+            << 2 << 3 << false << "Nije sačuvano: grad (država 2, grad 3) ne postoji u registru.";
         QTest::newRow("country that does not exist")
-            << 99 << 1 << false << "Not saved: ID_DRZAVA 99 and ID_GRAD 1 name no row of table GRADOVI.";
-        QTest::newRow("new person without country") << -1 << 1 << true << "Not saved: ID_DRZAVA needs a value.";
+            << 99 << 1 << false << "Nije sačuvano: grad (država 99, grad 1) ne postoji u registru.";
+        QTest::newRow("new person without country") << -1 << 1 << true << "Nije sačuvano: nedostaje država.";
         QTest::newRow("new person in a city elsewhere")
-            << 3 << 3 << true << "Not saved: ID_DRZAVA 3 and ID_GRAD 3 name no row of table GRADOVI.";
+            << 3 << 3 << true << "Nije sačuvano: grad (država 3, grad 3) ne postoji u registru.";
     }
 
     void refusedRowWritesNothingAndStaysEdited()
@@ -324,8 +326,8 @@ private slots:
         QVERIFY(messageOf([&] { p.first->setAsString(std::string(256, 'a')); }).contains("255"));
         p.first->setAsString(std::string(255, 'a'));
         QVERIFY(messageOf([&] { p.first->setAsString(std::string(254, 'a') + "žž"); }).contains("255"));
-        QVERIFY(messageOf([&] { p.country->setAsString("12a"); }).contains("not a valid integer"));
-        QVERIFY(messageOf([&] { p.country->setAsString("99999999999"); }).contains("not a valid integer"));
+        QVERIFY(messageOf([&] { p.country->setAsString("12a"); }).contains("nije ceo broj"));
+        QVERIFY(messageOf([&] { p.country->setAsString("99999999999"); }).contains("nije ceo broj"));
         QVERIFY(messageOf([&] { p.id->setAsInteger(5); }).contains("cannot be modified"));
         p.country->setAsString(" -7 ");
         QCOMPARE(p.country->AsInteger(), -7);
@@ -340,7 +342,7 @@ private slots:
         TDataAction answer = daAbort;
         p.query->OnPostError = [&](TDataSet*, Exception& e, TDataAction& action) {
             ++calls;
-            QVERIFY(QString::fromStdString(e.Message()).contains("name no row of table GRADOVI"));
+            QVERIFY(QString::fromStdString(e.Message()).contains("ne postoji u registru"));
             action = answer;
             if (answer == daRetry) {
                 p.city->setAsInteger(1); // mend the row, then try again
@@ -353,7 +355,7 @@ private slots:
         QCOMPARE(calls, 1);
         QCOMPARE(p.query->State(), dsEdit);
         answer = daFail;
-        QVERIFY(messageOf([&] { p.query->Post(); }).contains("name no row"));
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("ne postoji u registru"));
         QCOMPARE(calls, 2);
         answer = daRetry;
         p.query->Post();
@@ -369,13 +371,13 @@ private slots:
         reg::exec(m_path, "DELETE FROM PODACI WHERE ID = 2");
         p.query->Edit();
         p.last->setAsString("Jovanović");
-        QVERIFY(messageOf([&] { p.query->Post(); }).contains("no longer exists"));
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("više nema u registru"));
         QCOMPARE(reg::count(m_path, "Prezime = 'Jovanović'"), 0);
         QCOMPARE(p.query->State(), dsEdit);
         // Saving without a change still checks that the person is there.
         p.query->Cancel();
         p.query->Edit();
-        QVERIFY(messageOf([&] { p.query->Post(); }).contains("no longer exists"));
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("više nema u registru"));
     }
 
     // The register on a small file system that another file has filled.
@@ -404,7 +406,7 @@ private slots:
         p.query->Edit();
         const std::string typed = "Ана-Марија " + std::string(200, 'z');
         p.first->setAsString(typed);
-        QCOMPARE(messageOf([&] { p.query->Post(); }), QString("Not saved: the disk is full. Make room and save again."));
+        QCOMPARE(messageOf([&] { p.query->Post(); }), QString("Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo."));
         QCOMPARE(p.query->State(), dsEdit);
         QCOMPARE(p.first->AsString(), typed);
         QCOMPARE(reg::digest(path), before);
@@ -431,7 +433,7 @@ private slots:
         QCOMPARE(p.query->RecNo(), recNo);
         reg::exec(m_path, "DELETE FROM PODACI WHERE ID = 1");
         QVERIFY(p.query->Locate("ID", 1, {}));
-        QVERIFY(messageOf([&] { p.query->Delete(); }).contains("no longer exists"));
+        QVERIFY(messageOf([&] { p.query->Delete(); }).contains("više nema u registru"));
         QCOMPARE(reg::count(m_path), 5);
     }
 
@@ -689,11 +691,11 @@ private slots:
         jet.replace(4, 16, QByteArray("Standard Jet DB\0", 16));
         QByteArray ace = jet;
         ace.replace(4, 16, QByteArray("Standard ACE DB\0", 16));
-        QTest::newRow("missing") << QByteArray() << "does not exist";
-        QTest::newRow("empty") << QByteArray("") << "is empty";
-        QTest::newRow("text") << QByteArray("Ime;Prezime\nAna;Ilić\n").repeated(20) << "not a database";
-        QTest::newRow("jet") << jet << "Access database (Jet";
-        QTest::newRow("ace") << ace << "Access database (ACE";
+        QTest::newRow("missing") << QByteArray() << "ne postoji";
+        QTest::newRow("empty") << QByteArray("") << "je prazna";
+        QTest::newRow("text") << QByteArray("Ime;Prezime\nAna;Ilić\n").repeated(20) << "nije datoteka registra";
+        QTest::newRow("jet") << jet << "Access baza (format Jet";
+        QTest::newRow("ace") << ace << "Access baza (format ACE";
         QTest::newRow("truncated") << QByteArray("truncate") << "malformed";
     }
 
@@ -731,7 +733,7 @@ private slots:
         const QByteArray before = reg::digest(m_path);
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         Persons p(m_path);
-        QVERIFY(messageOf([&] { p.connection->Open(); }).contains("read-only"));
+        QVERIFY(messageOf([&] { p.connection->Open(); }).contains("samo za čitanje"));
         QCOMPARE(reg::digest(m_path), before);
         p.connection->setMode(cmRead); // asked for reading only, it opens
         p.query->Open();
@@ -770,7 +772,7 @@ private slots:
         p.connection->setConnectionString("Provider=SQLOLEDB;Data Source=" + m_path);
         QVERIFY(messageOf([&] { p.connection->Open(); }).contains("SQLOLEDB"));
         p.connection->setConnectionString("Data Source=" + m_path);
-        QVERIFY(messageOf([&] { p.connection->Open(); }).contains("provider"));
+        QVERIFY(messageOf([&] { p.connection->Open(); }).contains("Provider"));
     }
 };
 

@@ -138,14 +138,14 @@ private slots:
         for (const bool converted : {false, true}) {
             const char* file = converted ? ", file without keys" : "";
             QTest::addRow("city of another country%s", file)
-                << converted << false << "1" << "9" << "Not saved: ID_DRZAVA 1 and ID_GRAD 9 name no row of table GRADOVI.";
+                << converted << false << "1" << "9" << "Nije sačuvano: grad (država 1, grad 9) ne postoji u registru.";
             QTest::addRow("country not in the list%s", file)
-                << converted << false << "42" << "1" << "Not saved: ID_DRZAVA 42 and ID_GRAD 1 name no row of table GRADOVI.";
-            QTest::addRow("no country chosen%s", file) << converted << true << "" << "1" << "Not saved: ID_DRZAVA needs a value.";
-            QTest::addRow("no city chosen%s", file) << converted << true << "2" << "" << "Not saved: ID_GRAD needs a value.";
+                << converted << false << "42" << "1" << "Nije sačuvano: grad (država 42, grad 1) ne postoji u registru.";
+            QTest::addRow("no country chosen%s", file) << converted << true << "" << "1" << "Nije sačuvano: nedostaje država.";
+            QTest::addRow("no city chosen%s", file) << converted << true << "2" << "" << "Nije sačuvano: nedostaje grad.";
         }
         QTest::newRow("not a number") << false << false << "-" << "1"
-                                      << "'-' is not a valid integer value for field 'ID_DRZAVA'.";
+                                      << "država: „-” nije ceo broj.";
     }
 
     void refusedSaveShowsOneMessageAndKeepsTheRow()

@@ -800,15 +800,15 @@ private slots:
         QTest::addColumn<QString>("kept");  // what the box holds once typed
         QTest::addColumn<QString>("shown"); // what it shows after the refused save: the number the field holds
         QTest::addColumn<QString>("message");
-        const QString notANumber = "'%1' is not a valid integer value for field '%2'.";
-        const QString noCity = "Not saved: ID_DRZAVA %1 and ID_GRAD %2 name no row of table GRADOVI.";
+        const QString notANumber = "%2: „%1” nije ceo broj.";
+        const QString noCity = "Nije sačuvano: grad (država %1, grad %2) ne postoji u registru.";
         // Person 3: country 2, city 1; a new person gets country 2, city 1 first.
         QTest::newRow("twenty nines for the country") << false << 3 << "99999999999999999999" << "9999999999"
-                                                      << "9999999999" << notANumber.arg("9999999999", "ID_DRZAVA");
+                                                      << "9999999999" << notANumber.arg("9999999999", "država");
         QTest::newRow("one over the largest city")
-            << false << 4 << "2147483648" << "2147483648" << "2147483648" << notANumber.arg("2147483648", "ID_GRAD");
+            << false << 4 << "2147483648" << "2147483648" << "2147483648" << notANumber.arg("2147483648", "grad");
         QTest::newRow("one under the smallest country") << false << 3 << "-2147483649" << "-2147483649"
-                                                        << "-2147483649" << notANumber.arg("-2147483649", "ID_DRZAVA");
+                                                        << "-2147483649" << notANumber.arg("-2147483649", "država");
         QTest::newRow("largest country")
             << false << 3 << "2147483647" << "2147483647" << "2147483647" << noCity.arg("2147483647", "1");
         QTest::newRow("smallest city")
@@ -817,7 +817,7 @@ private slots:
         QTest::newRow("city minus zero") << false << 4 << "-0" << "-0" << "0" << noCity.arg("2", "0");
         QTest::newRow("city with sign and zeros") << false << 4 << "+0009" << "+0009" << "9" << noCity.arg("2", "9");
         QTest::newRow("new person, twenty nines for the city") << true << 4 << "99999999999999999999" << "9999999999"
-                                                               << "9999999999" << notANumber.arg("9999999999", "ID_GRAD");
+                                                               << "9999999999" << notANumber.arg("9999999999", "grad");
         QTest::newRow("new person, unknown country")
             << true << 3 << "2147483647" << "2147483647" << "2147483647" << noCity.arg("2147483647", "1");
     }

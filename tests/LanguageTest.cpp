@@ -47,12 +47,14 @@ private slots:
                             << QStringList{"&Ime", "&Nova pretraga", "Iz&laz", "Sačuvaj izmene (Ctrl+S)",
                                            "Da li da obrišem ovaj zapis?", "&Ne",
                                            "Izmene ove osobe nisu sačuvane. Da li da ih sačuvam pre izlaska?",
-                                           "&Ostani", "Izaberi sve", "Browse [1/6]"};
+                                           "&Ostani", "Nije sačuvano: grad (država 3, grad 9) ne postoji u registru.",
+                                           "Izaberi sve", "Browse [1/6]"};
         QTest::newRow("en") << "en"
                             << QStringList{"&Name", "New sea&rch", "E&xit", "Save the changes (Ctrl+S)",
                                            "Delete this person?", "&No",
                                            "The changes to this person are not saved. Save them before leaving?",
-                                           "S&tay", "Select All", "Browse [1/6]"};
+                                           "S&tay", "Not saved: the city (country 3, city 9) is not in the register.",
+                                           "Select All", "Browse [1/6]"};
     }
 
     void windowSpeaksOneLanguage()
@@ -75,6 +77,13 @@ private slots:
         form->close();
         QTRY_COMPARE(boxes.texts.size(), 2);
         seen << boxes.texts[1] << boxes.pressed[1];
+
+        // A save refused: the message names the city and the country as a person does.
+        boxes.answer = QMessageBox::Ok;
+        retype(form->DBEdit4, "9");
+        click(form.get(), nbPost);
+        QTRY_COMPARE(boxes.texts.size(), 3);
+        seen << boxes.texts[2];
 
         std::unique_ptr<QMenu> menu(form->Edit1->createStandardContextMenu());
         seen << menu->actions().last()->text().section(QLatin1Char('\t'), 0, 0); // without its keys

@@ -187,15 +187,15 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("says");
-        QTest::newRow("missing") << "missing" << "does not exist";
-        QTest::newRow("empty") << "empty" << "is empty";
-        QTest::newRow("not a database") << "text" << "not a database";
+        QTest::newRow("missing") << "missing" << "ne postoji";
+        QTest::newRow("empty") << "empty" << "je prazna";
+        QTest::newRow("not a database") << "text" << "nije datoteka registra";
         QTest::newRow("access file") << "jet" << "kolvara-import-jet --replace";
         QTest::newRow("truncated") << "truncated" << "malformed";
-        QTest::newRow("random bytes") << "random" << "not a database";
-        QTest::newRow("locked by another program") << "locked" << "locked by another program";
-        QTest::newRow("read-only folder") << "read-only folder" << "folder";
-        QTest::newRow("read-only") << "read-only" << "read-only";
+        QTest::newRow("random bytes") << "random" << "nije datoteka registra";
+        QTest::newRow("locked by another program") << "locked" << "zaključao drugi program";
+        QTest::newRow("read-only folder") << "read-only folder" << "fascikl";
+        QTest::newRow("read-only") << "read-only" << "samo za čitanje";
         QTest::newRow("missing table") << "no cities" << "no such table: GRADOVI";
         QTest::newRow("missing column") << "no country name" << "NAZIV";
     }

@@ -5,6 +5,8 @@
 #include "Exception.h"
 #include "SqliteEngine.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 const char* const TADOConnection::Provider = "Microsoft.Jet.OLEDB.4.0";
@@ -35,7 +37,7 @@ void TADOConnection::detach(TDataSet* dataSet)
 db::Engine& TADOConnection::engine() const
 {
     if (!m_engine)
-        throw Exception("The register is not open.");
+        throw Exception(QCoreApplication::translate("Register", "Registar nije otvoren."));
     return *m_engine;
 }
 
@@ -59,13 +61,15 @@ void TADOConnection::Open()
     const ::ConnectionString settings = ::ConnectionString::parse(m_connectionString);
     const QString provider = settings.value(QStringLiteral("Provider"));
     if (provider.isNull())
-        throw Exception("The connection string names no provider.");
+        throw Exception(QCoreApplication::translate("Register", "Opis veze s registrom ne navodi dobavljača (Provider)."));
     if (provider.trimmed().compare(QLatin1String(Provider), Qt::CaseInsensitive) != 0)
-        throw Exception("Provider \"" + provider.toStdString() + "\" is not available: "
-                        "this program opens its register through \"" + Provider + "\" only.");
+        throw Exception(QCoreApplication::translate("Register", "Dobavljač „%1” nije dostupan: ovaj program otvara "
+                                                                "registar samo preko „%2”.")
+                            .arg(provider, QLatin1String(Provider)));
     const QString path = settings.value(QStringLiteral("Data Source"));
     if (path.isEmpty())
-        throw Exception("The connection string names no data source (database file).");
+        throw Exception(QCoreApplication::translate("Register", "Opis veze s registrom ne navodi datoteku registra "
+                                                                "(Data Source)."));
     m_engine = db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout, CacheKilobytes);
     m_path = path;
 }

@@ -6,11 +6,19 @@
 #include "RowStore.h"
 #include "UnicodeLike.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <numeric>
 #include <optional>
 
 namespace {
+
+// A text for a person, in the program's language (see Exception.h).
+QString say(const char* text)
+{
+    return QCoreApplication::translate("Register", text);
+}
 
 // Names of tables, columns and fields compare without regard to case (ASCII).
 bool sameName(std::string_view a, std::string_view b)
@@ -332,7 +340,7 @@ void TDataSet::bindFields(const std::vector<db::ResultColumn>& result, int first
 
     m_plan.columnOf.assign(m_fields.size(), -1);
     m_plan.kinds.resize(m_fields.size());
-    m_plan.names.resize(m_fields.size());
+    m_plan.labels.resize(m_fields.size());
     m_plan.rowIdFirst = first > 0;
     m_plan.who = describe();
     for (int f = 0; f < m_fields.size(); ++f) {
@@ -353,7 +361,7 @@ void TDataSet::bindFields(const std::vector<db::ResultColumn>& result, int first
                             "(no column of that name in what the statement reads).");
         m_plan.columnOf[f] = found;
         m_plan.kinds[f] = field->kind();
-        m_plan.names[f] = wanted;
+        m_plan.labels[f] = field->DisplayLabel().toStdString();
         field->m_originTable = result[found].table;
         field->m_originColumn = result[found].origin;
     }
@@ -625,7 +633,7 @@ void TDataSet::checkCanModify() const
 {
     checkActive();
     if (!CanModify())
-        throw Exception(describe() + " cannot be modified: it is read-only.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Spisak se ne može menjati: registar je samo za čitanje.")));
 }
 
 template <typename Operation>
@@ -666,7 +674,7 @@ void TDataSet::beginEdit()
     if (m_current < 0)
         ensureAllRows();
     if (m_current < 0)
-        throw Exception("There is no row to edit: the list is empty.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nema zapisa za izmenu: spisak je prazan.")));
     const std::size_t row = currentRow();
     m_edit.assign(m_fields.size(), EditValue{});
     for (int f = 0; f < m_fields.size(); ++f) {
@@ -726,6 +734,7 @@ void TDataSet::writeRow()
     bool anyWritten = false;
     for (int f : m_target.fields) {
         write.columns.push_back(m_fields[f]->originColumn());
+        write.labels.push_back(m_fields[f]->DisplayLabel().toStdString());
         write.kinds.push_back(m_fields[f]->kind());
         write.values.push_back(m_edit[f]);
         const bool written = m_edit[f].modified && (inserting || f != m_target.keyField);
@@ -743,7 +752,7 @@ void TDataSet::writeRow()
 
     for (std::size_t i = 0; i < m_target.fields.size(); ++i)
         if ((inserting || write.written[i]) && write.values[i].null && m_fields[m_target.fields[i]]->Required())
-            throw Exception("Not saved: " + m_fields[m_target.fields[i]]->FieldName().toStdString() + " needs a value.");
+            throw Exception(db::missingValueMessage(write.labels[i]));
 
     db::Engine& database = engine();
     db::WrittenRow result;
@@ -751,14 +760,12 @@ void TDataSet::writeRow()
         const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
         checkReferences(write, inserting);
         result = database.writeRow(write);
-        const std::string key = (m_target.keyField < 0 ? std::string("rowid") : m_target.keyColumn) + " "
-                                + std::to_string(write.key);
         if (result.rows == 0)
-            throw Exception("The row with " + key + " no longer exists in table " + m_target.table
-                            + " (another program may have deleted it). Nothing was saved.");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
+                                "program).")));
         if (result.rows > 1)
-            throw Exception("The row with " + key + " is not the only one in table " + m_target.table
-                            + " with that key. Nothing was saved.");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
+                                .arg(write.key));
         transaction->commit();
     }
 
@@ -823,7 +830,7 @@ void TDataSet::checkReferences(const db::RowWrite& write, bool inserting)
     for (const Reference& reference : m_references) {
         std::vector<FieldKind> kinds;
         std::vector<db::CellValue> values;
-        std::vector<std::string> shown;
+        std::vector<std::string> shown, labels;
         bool touched = inserting, anyNull = false;
         for (const std::string& name : reference.fields) {
             const TField* field = FieldByName(QString::fromStdString(name));
@@ -834,6 +841,7 @@ void TDataSet::checkReferences(const db::RowWrite& write, bool inserting)
             touched = touched || write.written[i];
             anyNull = anyNull || write.values[i].null;
             kinds.push_back(write.kinds[i]);
+            labels.push_back(write.labels[i]);
             values.push_back(write.values[i]);
             shown.push_back(write.kinds[i] == FieldKind::Integer ? std::to_string(write.values[i].integer)
                                                                  : write.values[i].text);
@@ -841,7 +849,7 @@ void TDataSet::checkReferences(const db::RowWrite& write, bool inserting)
         // A reference with an empty part names nothing and is kept, as the
         // database's own guard keeps it.
         if (touched && !anyNull && !engine().rowExists(reference.table, reference.columns, kinds, values))
-            throw Exception(db::danglingReferenceMessage(reference.fields, shown, reference.table));
+            throw Exception(db::danglingReferenceMessage(labels, shown));
     }
 }
 
@@ -850,7 +858,8 @@ std::int64_t TDataSet::keyOf(std::size_t row) const
     if (m_target.keyField < 0)
         return m_rowids[row];
     if (m_store->isNull(row, m_target.keyField))
-        throw Exception("This row has no " + m_target.keyColumn + ": it cannot be changed or deleted.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Ovaj zapis nema broj (%1), pa ne može da se menja ni da se briše."))
+                            .arg(m_fields[m_target.keyField]->DisplayLabel()));
     return m_store->integer(row, m_target.keyField);
 }
 
@@ -895,7 +904,7 @@ void TDataSet::Delete()
     if (m_current < 0)
         ensureAllRows();
     if (m_current < 0)
-        throw Exception("There is no row to delete: the list is empty.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nema zapisa za brisanje: spisak je prazan.")));
     const std::uint64_t generation = m_generation;
     const std::size_t row = currentRow();
     if (BeforeDelete)
@@ -906,8 +915,8 @@ void TDataSet::Delete()
         // there is nothing left here to delete, and surely not whatever row
         // happens to be current now.
         if (!Active() || m_generation != generation)
-            throw Exception("The row to delete is no longer in " + describe()
-                            + ": its rows were read again before the deletion. Nothing else was deleted.");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: spisak je u međuvremenu ponovo pročitan. Ništa drugo nije "
+                                "obrisano.")));
         checkCanModify();
         removeRow(row, keyOf(row));
     });
@@ -920,14 +929,12 @@ void TDataSet::removeRow(std::size_t row, std::int64_t key)
         const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
         const int changes
             = database.deleteRow(m_target.table, m_target.keyField < 0 ? std::string() : m_target.keyColumn, key);
-        const std::string described = (m_target.keyField < 0 ? std::string("rowid") : m_target.keyColumn) + " "
-                                      + std::to_string(key);
         if (changes == 0)
-            throw Exception("The row with " + described + " no longer exists in table " + m_target.table
-                            + " (another program may have deleted it).");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
+                                "program).")));
         if (changes > 1)
-            throw Exception("The row with " + described + " is not the only one in table " + m_target.table
-                            + " with that key. Nothing was deleted.");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
+                                .arg(key));
         transaction->commit();
     }
 

@@ -35,7 +35,7 @@ struct ResultColumn {
 struct ReadPlan {
     std::vector<int> columnOf;       // result column of each field
     std::vector<FieldKind> kinds;    // kind of each field
-    std::vector<std::string> names;  // name of each field, for messages
+    std::vector<std::string> labels; // what a person calls each field, for messages
     bool rowIdFirst = false;         // the first result column is the row's own id
     std::string who;                 // the data set, as a person knows it, for messages
 };
@@ -78,6 +78,7 @@ struct RowWrite {
     // The columns of the table that the data set holds, with what each is
     // given and whether the write sets it; all of them are read back.
     std::vector<std::string> columns;
+    std::vector<std::string> labels; // what a person calls each column
     std::vector<FieldKind> kinds;
     std::vector<CellValue> values;
     std::vector<bool> written;
@@ -134,9 +135,11 @@ public:
                            const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) = 0;
 };
 
-// What a person reads when a row refers, by the columns given the values
-// given, to a row of table that is not there.
-std::string danglingReferenceMessage(const std::vector<std::string>& columns, const std::vector<std::string>& values,
-                                     const std::string& table);
+// What a person reads when a row refers, by the fields labelled so and the
+// values given, to something the register does not hold; the last field
+// names the thing ("the city (country 99, city 1) is not in the register").
+std::string danglingReferenceMessage(const std::vector<std::string>& labels, const std::vector<std::string>& values);
+// What a person reads when a field labelled so has no value but needs one.
+std::string missingValueMessage(const std::string& label);
 
 } // namespace db

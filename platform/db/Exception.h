@@ -2,8 +2,12 @@
 // Failures of the data layer and of the program's own checks.
 //
 // Every failure that the program reports to a person travels as an Exception
-// carrying the text to show. The database's own message is kept as it is;
-// callers add context (a path, a table) in front of it where that helps.
+// carrying the text to show, in the program's language: the texts are
+// written in Serbian, the program's own, and go through Qt's translation
+// system (QCoreApplication::translate with the context "Register"). The
+// database's own message is kept as it is where nothing better can be said.
+
+#include <QString>
 
 #include <stdexcept>
 #include <string>
@@ -11,6 +15,8 @@
 class Exception : public std::runtime_error {
 public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    explicit Exception(const QString& message) : std::runtime_error(message.toStdString()) {}
+    explicit Exception(const char* message) : std::runtime_error(message) {}
 
     // The text shown to the user, unchanged.
     std::string Message() const { return what(); }

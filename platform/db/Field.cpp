@@ -3,6 +3,8 @@
 #include "DataSet.h"
 #include "Exception.h"
 
+#include <QCoreApplication>
+
 #include <charconv>
 
 TField::TField(QObject* owner, FieldKind kind, int size)
@@ -50,7 +52,8 @@ int TField::AsInteger() const
         return 0;
     std::int32_t value = 0;
     if (!parseInteger(text, value))
-        throw Exception("'" + text + "' is not a valid integer value.");
+        throw Exception(QCoreApplication::translate("Register", "%1: „%2” nije ceo broj.")
+                            .arg(DisplayLabel(), QString::fromStdString(text)));
     return value;
 }
 
@@ -85,14 +88,15 @@ void TField::setAsString(std::string_view value)
     if (m_kind == FieldKind::Integer) {
         std::int32_t number = 0;
         if (!parseInteger(value, number))
-            throw Exception("'" + std::string(value) + "' is not a valid integer value for field '"
-                            + m_fieldName.toStdString() + "'.");
+            throw Exception(QCoreApplication::translate("Register", "%1: „%2” nije ceo broj.")
+                                .arg(DisplayLabel(), QString::fromStdString(std::string(value))));
         m_dataSet->setFieldValue(this, false, number, {});
         return;
     }
     if (m_size > 0 && characterCount(value) > static_cast<std::size_t>(m_size))
-        throw Exception("The text for field '" + m_fieldName.toStdString() + "' is longer than "
-                        + std::to_string(m_size) + " characters.");
+        throw Exception(QCoreApplication::translate("Register", "%1: tekst je duži od %2 znakova.")
+                            .arg(DisplayLabel())
+                            .arg(m_size));
     m_dataSet->setFieldValue(this, false, 0, value);
 }
 

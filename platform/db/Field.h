@@ -27,6 +27,11 @@ public:
     QString FieldName() const { return m_fieldName; }
     void setFieldName(const QString& name) { m_fieldName = name; }
 
+    // What a person calls the field in a message ("country", not
+    // "ID_DRZAVA"), in the program's language; the field's name unless set.
+    QString DisplayLabel() const { return m_displayLabel.isEmpty() ? m_fieldName : m_displayLabel; }
+    void setDisplayLabel(const QString& label) { m_displayLabel = label; }
+
     // Largest number of characters the field holds (text fields); 0: no limit.
     int Size() const { return m_size; }
     void setSize(int size) { m_size = size; }
@@ -82,6 +87,7 @@ private:
     friend class TDataSet;
     FieldKind m_kind;
     QString m_fieldName;
+    QString m_displayLabel;
     int m_size;
     bool m_readOnly = false;
     bool m_required = false;

@@ -2,6 +2,8 @@
 
 #include "Exception.h"
 
+#include <QCoreApplication>
+
 void RowStore::reset(const std::vector<FieldKind>& kinds)
 {
     clear();
@@ -89,7 +91,7 @@ std::uint32_t RowStore::storeText(const char* text, std::size_t length)
 {
     const std::size_t offset = m_text.size();
     if (offset + length >= NullLength)
-        throw Exception("Too much text to hold in memory: narrow the search.");
+        throw Exception(QCoreApplication::translate("Register", "Previše teksta za memoriju: suzite pretragu."));
     m_text.append(text, length);
     return static_cast<std::uint32_t>(offset);
 }

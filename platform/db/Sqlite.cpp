@@ -2,6 +2,8 @@
 
 #include "Exception.h"
 
+#include <QCoreApplication>
+
 void SqliteCloser::operator()(sqlite3* db) const
 {
     sqlite3_close_v2(db);
@@ -26,7 +28,9 @@ std::string sqliteMessage(sqlite3* db)
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         // The engine says "database is locked", which leaves a person guessing.
-        return "The register is locked by another program that is writing to it. Try again in a moment.";
+        return QCoreApplication::translate("Register", "Registar je zaključao drugi program koji upravo piše u njega. "
+                                                       "Pokušajte ponovo za trenutak.")
+            .toStdString();
     default:
         return sqlite3_errmsg(db);
     }

@@ -5,6 +5,7 @@
 #include "Sqlite.h"
 #include "UnicodeLike.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,9 +18,14 @@ namespace db {
 
 namespace {
 
-std::string quoted(const QString& path)
+QString quoted(const QString& path)
 {
-    return "\"" + path.toStdString() + "\"";
+    return QStringLiteral("\u201E") + path + QStringLiteral("\u201D");
+}
+
+QString say(const char* text)
+{
+    return QCoreApplication::translate("Register", text);
 }
 
 void execute(sqlite3* db, const char* sql, const std::string& context)
@@ -83,12 +89,14 @@ std::string plainRefusal(int code, const std::string& engineMessage)
     case SQLITE_BUSY:
     case SQLITE_BUSY_SNAPSHOT:
     case SQLITE_LOCKED:
-        return "Not saved: another program is writing to the register. Try again in a moment.";
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak.")).toStdString();
     case SQLITE_READONLY:
     case SQLITE_READONLY_DBMOVED:
-        return "Not saved: the register can only be read now (" + engineMessage + ").";
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: registar se sada može samo čitati (%1)."))
+            .arg(QString::fromStdString(engineMessage))
+            .toStdString();
     case SQLITE_FULL:
-        return "Not saved: the disk is full. Make room and save again.";
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo.")).toStdString();
     default:
         return {};
     }
@@ -154,7 +162,7 @@ public:
                 } else if (!integer[f]) {
                     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
                     if (!text)
-                        throw Exception(plan.who + ": out of memory while reading the rows.");
+                        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nema dovoljno memorije za čitanje spiska.")));
                     store.appendText(f, text, sqlite3_value_bytes(value));
                 } else {
                     std::int32_t number = 0;
@@ -164,9 +172,10 @@ public:
                     if (type == SQLITE_INTEGER)
                         number = static_cast<std::int32_t>(whole);
                     if (!fits)
-                        throw Exception(plan.who + ": the value '" + cellText(st, column) + "' of field '"
-                                        + plan.names[f]
-                                        + "' is not a whole number between -2147483648 and 2147483647.");
+                        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar se ne može pročitati: %1 „%2” nije ceo broj između "
+                                            "-2147483648 i 2147483647."))
+                                            .arg(QString::fromStdString(plan.labels[f]),
+                                                 QString::fromStdString(cellText(st, column))));
                     store.appendInteger(f, number);
                 }
             }
@@ -230,29 +239,31 @@ std::string whyNotADatabase(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return "The database file " + quoted(path) + " does not exist.";
+        return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne postoji.")).arg(quoted(path)).toStdString();
     if (info.isDir())
-        return quoted(path) + " is a folder, not a database file.";
+        return say(QT_TRANSLATE_NOOP("Register", "%1 je fascikla, a ne datoteka registra.")).arg(quoted(path)).toStdString();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return "The database file " + quoted(path) + " cannot be read: " + file.errorString().toStdString() + ".";
+        return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se pročita: %2.")).arg(quoted(path), file.errorString()).toStdString();
     const QByteArray header = file.read(100);
     if (header.isEmpty())
-        return "The database file " + quoted(path) + " is empty: it holds no register.";
+        return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 je prazna: u njoj nema registra.")).arg(quoted(path)).toStdString();
     if (header.size() >= 20) {
         const QByteArray signature = header.mid(4, 16);
         if (signature == QByteArray("Standard Jet DB\0", 16) || signature == QByteArray("Standard ACE DB\0", 16)) {
             const bool ace = signature.startsWith("Standard ACE");
-            return quoted(path) + " is a Microsoft Access database (" + (ace ? "ACE" : "Jet")
-                   + " format), a register kept by an older program. Bring it in once with the import "
-                     "command in this program's folder:\n    kolvara-import-jet --replace "
-                   + quoted(path) + "\nIt writes a new register in its place and keeps the old file, "
-                     "unchanged, beside it. Then start this program again.";
+            return say(QT_TRANSLATE_NOOP("Register", "%1 je Microsoft Access baza (format %2), registar starijeg programa. Prenesite ga jednom "
+                       "naredbom za uvoz iz fascikle ovog programa:\n    kolvara-import-jet --replace \"%3\"\n"
+                       "Ona na njegovom mestu piše nov registar, a staru datoteku čuva nepromenjenu pored njega. "
+                       "Zatim ponovo pokrenite ovaj program."))
+                .arg(quoted(path), QLatin1String(ace ? "ACE" : "Jet"), path)
+                .toStdString();
         }
     }
     if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
-        return quoted(path) + " is not a database file that this program can open "
-                              "(it is not an SQLite 3 database).";
+        return say(QT_TRANSLATE_NOOP("Register", "%1 nije datoteka registra koju ovaj program može da otvori (nije SQLite 3 baza)."))
+            .arg(quoted(path))
+            .toStdString();
     return {};
 }
 
@@ -265,30 +276,33 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
     // Honour a file marked read-only even where the user could write it anyway
     // (as the administrator), instead of changing what its owner protected.
     if (!readOnly && !(QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
-        throw Exception("The database file " + quoted(path) + " is read-only. "
-                        "Allow writing to it (in the file's properties) and start the program again.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 je samo za čitanje. Dozvolite upis u nju (u svojstvima "
+                            "datoteke) i ponovo pokrenite program."))
+                            .arg(quoted(path)));
 
     // Every save writes a journal beside the file first, so that a crash
     // cannot leave half a save behind: without a writable folder no save
     // could ever go through. Say so now rather than at the first save.
     const QString folder = QFileInfo(path).absolutePath();
     if (!readOnly && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        throw Exception("The folder " + quoted(folder) + " of the database file cannot be written to, "
-                        "and every save needs to write a journal there. Allow writing to the folder "
-                        "and start the program again.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "U fasciklu %1, u kojoj je datoteka registra, ne može da se piše, a svako čuvanje "
+                            "tamo prvo upisuje dnevnik izmena. Dozvolite upis u fasciklu i ponovo pokrenite "
+                            "program."))
+                            .arg(quoted(folder)));
 
     sqlite3* raw = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK)
-        throwSqliteError(db.get(), "Cannot open the database file " + quoted(path));
+        throwSqliteError(db.get(), say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se otvori")).arg(quoted(path)).toStdString());
     if (!readOnly && sqlite3_db_readonly(db.get(), "main") == 1)
-        throw Exception("The database file " + quoted(path) + " can only be read, not written. "
-                        "Allow writing to it and to its folder, and start the program again.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 može samo da se čita. Dozvolite upis u nju i u njenu fasciklu "
+                            "i ponovo pokrenite program."))
+                            .arg(quoted(path)));
     sqlite3_extended_result_codes(db.get(), 1);
     sqlite3_busy_timeout(db.get(), lockTimeoutMs);
-    const std::string context = "Cannot read the database file " + quoted(path);
+    const std::string context = say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se pročita")).arg(quoted(path)).toStdString();
     execute(db.get(), "PRAGMA foreign_keys = ON", context);
     // Every search reads the whole list again: keep the file's pages in
     // memory (up to cacheKilobytes) instead of asking the system each time.
@@ -440,9 +454,9 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
             } else if (write.kinds[column] == FieldKind::Text) {
                 value.text = cellText(st, int(column));
             } else if (!readInteger(st, int(column), type, value.integer)) {
-                throw Exception("The database stored '" + cellText(st, int(column)) + "' in column "
-                                + write.columns[column] + " of table " + write.table
-                                + ", which is not a whole number.");
+                throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj."))
+                                    .arg(QString::fromStdString(cellText(st, int(column))),
+                                         QString::fromStdString(write.labels[column])));
             }
         }
         if (byRowId)
@@ -462,8 +476,8 @@ int SqliteEngine::deleteRow(const std::string& table, const std::string& keyColu
     } catch (const Exception& error) {
         const int code = sqlite3_extended_errcode(db);
         if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
-            throw Exception("Not deleted: other rows of the register still refer to this row of " + table
-                            + ". Change or delete them first.");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: drugi zapisi registra još upućuju na ovaj. Prvo njih izmenite ili "
+                                "obrišite.")));
         const std::string refusal = plainRefusal(code, error.Message());
         throw Exception(refusal.empty() ? error.Message() : refusal);
     }
@@ -473,6 +487,13 @@ int SqliteEngine::deleteRow(const std::string& table, const std::string& keyColu
 std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const std::string& engineMessage)
 {
     sqlite3* db = m_db.get();
+    // What a person calls a column of the table.
+    auto labelOf = [&write](const std::string& column) -> std::string {
+        for (std::size_t i = 0; i < write.columns.size(); ++i)
+            if (sameName(write.columns[i], column))
+                return write.labels[i];
+        return column;
+    };
     // The value a column of the table is being given.
     auto valueOf = [&write](const std::string& column, bool& null) -> std::string {
         null = true;
@@ -490,7 +511,7 @@ std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const 
         // "NOT NULL constraint failed: TABLE.COLUMN"
         const std::size_t dot = engineMessage.rfind('.');
         const std::string column = dot == std::string::npos ? engineMessage : engineMessage.substr(dot + 1);
-        return "Not saved: " + column + " needs a value.";
+        return missingValueMessage(labelOf(column));
     }
     case SQLITE_CONSTRAINT_FOREIGNKEY: {
         // Find the reference that points nowhere, and say which.
@@ -526,19 +547,23 @@ std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const 
             Statement probe(db, "SELECT 1 FROM " + quoteIdentifier(reference.parent) + " WHERE " + where);
             for (std::size_t i = 0; i < values.size(); ++i)
                 sqlite3_bind_text(probe.get(), int(i) + 1, values[i].c_str(), -1, SQLITE_TRANSIENT);
-            if (!probe.step())
-                return danglingReferenceMessage(reference.from, values, reference.parent);
+            if (!probe.step()) {
+                std::vector<std::string> labels;
+                for (const std::string& column : reference.from)
+                    labels.push_back(labelOf(column));
+                return danglingReferenceMessage(labels, values);
+            }
         }
-        return "Not saved: the row refers to something the register does not hold.";
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: zapis upućuje na nešto čega u registru nema.")).toStdString();
     }
     case SQLITE_CONSTRAINT_CHECK:
         // "CHECK constraint failed: length(Ime) <= 255"
-        return "Not saved: a value breaks the rule \""
-               + engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2)) + "\" of table "
-               + write.table + ".";
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: vrednost ne ispunjava pravilo registra „%1”."))
+            .arg(QString::fromStdString(engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2))))
+            .toStdString();
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY:
-        return "Not saved: another row of table " + write.table + " already has that key.";
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru već postoji zapis s tim brojem.")).toStdString();
     default: {
         const std::string refusal = plainRefusal(code, engineMessage);
         return refusal.empty() ? engineMessage : refusal;

@@ -1,5 +1,7 @@
 #include "UnicodeLike.h"
 
+#include <QCoreApplication>
+
 #include <string>
 
 #include <QChar>
@@ -130,8 +132,11 @@ void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     if (!pattern || !text)
         return; // NULL in, NULL out
     if (static_cast<std::size_t>(patternBytes) > MaxPatternLength) {
-        static const std::string tooLong = "The search text is too long: a pattern may hold at most "
-                                           + std::to_string(MaxPatternLength) + " bytes (UTF-8). Shorten it.";
+        const std::string tooLong
+            = QCoreApplication::translate("Register", "Tekst pretrage je predugačak: sme imati najviše %1 bajtova "
+                                                      "(UTF-8). Skratite ga.")
+                  .arg(MaxPatternLength)
+                  .toStdString();
         sqlite3_result_error(context, tooLong.c_str(), -1);
         return;
     }

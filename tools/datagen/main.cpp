@@ -55,7 +55,7 @@ bool isIdentifier(const QString& name)
     return true;
 }
 
-QString value(const QJsonValue& v, const QStringList& components, const QString& where)
+QString value(const QJsonValue& v, const QStringList& components, const QString& where, const QString& form)
 {
     if (v.isString())
         return cString(v.toString());
@@ -80,6 +80,9 @@ QString value(const QJsonValue& v, const QStringList& components, const QString&
                 fail(where + ": no component named " + target);
             return target;
         }
+        if (o.contains(QStringLiteral("tr"))) // a text a person reads, in the program's language
+            return QStringLiteral("QCoreApplication::translate(%1, %2)")
+                .arg(cString(form), cString(o.value(QStringLiteral("tr")).toString()));
         if (o.contains(QStringLiteral("enum"))) {
             const QString name = o.value(QStringLiteral("enum")).toString();
             if (!isIdentifier(name))
@@ -87,7 +90,8 @@ QString value(const QJsonValue& v, const QStringList& components, const QString&
             return name;
         }
     }
-    fail(where + ": a value must be a string, boolean, number, list of strings, {\"ref\": ...} or {\"enum\": ...}");
+    fail(where + ": a value must be a string, boolean, number, list of strings, {\"ref\": ...}, {\"enum\": ...} "
+                 "or {\"tr\": ...}");
 }
 
 } // namespace
@@ -134,7 +138,7 @@ int main(int argc, char* argv[])
             if (!isIdentifier(it.key()))
                 fail(name + ": invalid property " + it.key());
             properties += QStringLiteral("        %1->set%2(%3);\n")
-                              .arg(name, it.key(), value(it.value(), names, name + "." + it.key()));
+                              .arg(name, it.key(), value(it.value(), names, name + "." + it.key(), form));
         }
         const QJsonObject binds = component.value(QStringLiteral("events")).toObject();
         for (auto it = binds.begin(); it != binds.end(); ++it) {
@@ -152,7 +156,7 @@ int main(int argc, char* argv[])
     out += QStringLiteral(
         "#pragma once\n\n"
         "#include \"ADOConnection.h\"\n#include \"ADOQuery.h\"\n#include \"ADOTable.h\"\n"
-        "#include \"DataSource.h\"\n#include \"Field.h\"\n\n"
+        "#include \"DataSource.h\"\n#include \"Field.h\"\n\n#include <QCoreApplication>\n\n"
         "#include <string>\n#include <vector>\n\n"
         "namespace DataUi {\n\n"
         "class %1 {\npublic:\n%2\n"
