@@ -166,6 +166,25 @@ private slots:
         QCOMPARE(window->text(QAccessible::Name), QString("Kolvara"));
     }
 
+    // After each search a screen reader hears the list's settled state and
+    // count as the description of the box being typed into (not the
+    // "Inactive" a search passes through: Qt tells a screen reader of every
+    // change of the focused control's description), and the box left says
+    // nothing more.
+    void statusReachesAScreenReaderAfterEachSearch()
+    {
+        auto form = openWindow();
+        form->Edit1->setFocus();
+        typeText(form->Edit1, "A");
+        QTRY_COMPARE(form->Edit1->accessibleDescription(), QString("Browse [1/1]"));
+        typeText(form->Edit1, "x");
+        QTRY_COMPARE(form->Edit1->accessibleDescription(), QString("Browse [0/0]"));
+        form->Edit2->setFocus();
+        typeText(form->Edit2, "P");
+        QTRY_COMPARE(form->Edit2->accessibleDescription(), QString("Browse [0/0]"));
+        QCOMPARE(form->Edit1->accessibleDescription(), QString());
+    }
+
     void marksStandOutFromTheirButtons_data()
     {
         QTest::addColumn<QColor>("button");

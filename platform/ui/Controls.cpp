@@ -3,6 +3,7 @@
 #include "Application.h"
 
 #include <QEvent>
+#include <QTimer>
 
 QValidator::State LineTextValidator::validate(QString& input, int& position) const
 {
@@ -87,4 +88,19 @@ QString TStatusBar::SimpleText() const
 void TStatusBar::setSimpleText(const QString& text)
 {
     m_text->setText(text);
+    if (!m_telling) {
+        m_telling = true;
+        QTimer::singleShot(0, this, &TStatusBar::tellScreenReader);
+    }
+}
+
+void TStatusBar::tellScreenReader()
+{
+    m_telling = false;
+    QWidget* focused = window()->focusWidget();
+    if (m_described && m_described != focused)
+        m_described->setAccessibleDescription(QString());
+    m_described = focused;
+    if (focused)
+        focused->setAccessibleDescription(m_text->text());
 }

@@ -4,6 +4,7 @@
 // a window's slot bound to one catches what it throws (see guarded()).
 
 #include <QLabel>
+#include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -61,6 +62,12 @@ protected:
 };
 
 // A status bar with one panel of text along the whole width.
+//
+// A screen reader does not watch a status bar; it presents a change of the
+// focused control's accessible description. So once the text has settled
+// (a search passes through "Inactive" on its way), the control that has the
+// focus describes itself with it, and the control described before is
+// described no more.
 class TStatusBar : public QStatusBar {
     Q_OBJECT
 public:
@@ -69,5 +76,8 @@ public:
     void setSimpleText(const QString& text);
 
 private:
+    void tellScreenReader();
     QLabel* m_text;
+    QPointer<QWidget> m_described;
+    bool m_telling = false;
 };
