@@ -286,7 +286,7 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     if (!statement->readsOnly())
         throw Exception(describe() + " can only be opened on a statement that reads: this one would change the database.");
     const bool byRowId = firstColumnIsRowid();
-    bindFields(statement->columns(), byRowId ? 1 : 0);
+    bindFields(*statement, byRowId ? 1 : 0);
     resolveWriteTarget(byRowId);
     if (m_filtered) {
         m_filterExpression = FilterExpression::parse(m_filter.toStdString());
@@ -302,8 +302,9 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     rebuildOrder();
 }
 
-void TDataSet::bindFields(const std::vector<db::ResultColumn>& result, int first)
+void TDataSet::bindFields(db::ReadStatement& statement, int first)
 {
+    const std::vector<db::ResultColumn>& result = statement.columns();
     const int columns = static_cast<int>(result.size());
     // A result column is known by its name; where two share a name, each
     // carries its table's name in front ("DRZAVE.Naziv", "GRADOVI.Naziv").
@@ -326,6 +327,7 @@ void TDataSet::bindFields(const std::vector<db::ResultColumn>& result, int first
             delete f;
         }
         m_dynamicFields = true;
+        statement.findKinds(); // what kind of field each column makes
         for (int c = first; c < columns; ++c) {
             TField* field = result[c].autoIncrement ? new TAutoIncField(this)
                           : result[c].integer       ? static_cast<TField*>(new TIntegerField(this))
@@ -342,7 +344,6 @@ void TDataSet::bindFields(const std::vector<db::ResultColumn>& result, int first
     m_plan.kinds.resize(m_fields.size());
     m_plan.labels.resize(m_fields.size());
     m_plan.rowIdFirst = first > 0;
-    m_plan.who = describe();
     for (int f = 0; f < m_fields.size(); ++f) {
         TField* field = m_fields[f];
         const std::string wanted = field->FieldName().toStdString();

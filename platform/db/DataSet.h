@@ -278,7 +278,7 @@ private:
     // row that was current.
     void ensureAllRows();
     std::optional<bool> locateByQuery(const QList<TField*>& fields, const QVariantList& values);
-    void bindFields(const std::vector<db::ResultColumn>& columns, int firstColumn);
+    void bindFields(db::ReadStatement& statement, int firstColumn);
     void resolveWriteTarget(bool byRowId);
     void rebuildOrder();
     bool numbersNewKeys();

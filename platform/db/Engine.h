@@ -27,8 +27,8 @@ struct ResultColumn {
     std::string name;           // the name the statement gives it
     std::string table;          // the table it is read from; empty for an expression
     std::string origin;         // its column in that table; empty for an expression
-    bool integer = false;       // declared as a whole number
-    bool autoIncrement = false; // a key the database numbers itself
+    bool integer = false;       // declared as a whole number (once findKinds() ran)
+    bool autoIncrement = false; // a key the database numbers itself (once findKinds() ran)
 };
 
 // How the rows of a result become the rows of a data set: one entry a field.
@@ -37,7 +37,6 @@ struct ReadPlan {
     std::vector<FieldKind> kinds;    // kind of each field
     std::vector<std::string> labels; // what a person calls each field, for messages
     bool rowIdFirst = false;         // the first result column is the row's own id
-    std::string who;                 // the data set, as a person knows it, for messages
 };
 
 // A statement that reads, prepared and ready to run once.
@@ -45,6 +44,9 @@ class ReadStatement {
 public:
     virtual ~ReadStatement() = default;
     virtual const std::vector<ResultColumn>& columns() const = 0;
+    // Fills in the kind of each column: asked only by a data set that makes
+    // its fields from the result, not on every search.
+    virtual void findKinds() = 0;
     // Whether running it changes nothing in the database.
     virtual bool readsOnly() const = 0;
     // Starts running it and stops at once, so that what would fail it (a

@@ -119,18 +119,26 @@ public:
             const char* origin = sqlite3_column_origin_name(st, c);
             column.table = table ? table : "";
             column.origin = origin ? origin : "";
-            const char* declared = sqlite3_column_decltype(st, c);
-            column.integer = declared && sqlite3_strlike("%INT%", declared, 0) == 0;
-            if (column.integer && table && origin) {
-                int notNull = 0, primaryKey = 0, autoinc = 0;
-                if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st, c), table, origin, nullptr,
-                                                  nullptr, &notNull, &primaryKey, &autoinc) == SQLITE_OK)
-                    column.autoIncrement = autoinc != 0;
-            }
         }
     }
 
     const std::vector<ResultColumn>& columns() const override { return m_columns; }
+
+    void findKinds() override
+    {
+        sqlite3_stmt* st = m_statement.get();
+        for (int c = 0; c < int(m_columns.size()); ++c) {
+            ResultColumn& column = m_columns[c];
+            const char* declared = sqlite3_column_decltype(st, c);
+            column.integer = declared && sqlite3_strlike("%INT%", declared, 0) == 0;
+            int notNull = 0, primaryKey = 0, autoinc = 0;
+            if (column.integer && !column.table.empty() && !column.origin.empty()
+                && sqlite3_table_column_metadata(sqlite3_db_handle(st), sqlite3_column_database_name(st, c),
+                                                 column.table.c_str(), column.origin.c_str(), nullptr, nullptr,
+                                                 &notNull, &primaryKey, &autoinc) == SQLITE_OK)
+                column.autoIncrement = autoinc != 0;
+        }
+    }
     bool readsOnly() const override { return sqlite3_stmt_readonly(m_statement.get()) != 0; }
 
     void tryRun() override
