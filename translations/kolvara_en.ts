@@ -127,7 +127,7 @@
         <source>%1 je Microsoft Access baza (format %2), registar starijeg programa. Prenesite ga jednom naredbom za uvoz iz fascikle ovog programa:
     kolvara-import-jet --replace &quot;%3&quot;
 Ona na njegovom mestu piše nov registar, a staru datoteku čuva nepromenjenu pored njega. Zatim ponovo pokrenite ovaj program.</source>
-        <translation>%1 is a Microsoft Access database (%2 format), a register kept by an older program. Bring it in once with the import command in this program's folder:
+        <translation>%1 is a Microsoft Access database (%2 format), a register kept by an older program. Bring it in once with the import command in this program&apos;s folder:
     kolvara-import-jet --replace &quot;%3&quot;
 It writes a new register in its place and keeps the old file, unchanged, beside it. Then start this program again.</translation>
     </message>
@@ -137,7 +137,7 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     </message>
     <message>
         <source>Datoteka registra %1 je samo za čitanje. Dozvolite upis u nju (u svojstvima datoteke) i ponovo pokrenite program.</source>
-        <translation>The register file %1 is read-only. Allow writing to it (in the file's properties) and start the program again.</translation>
+        <translation>The register file %1 is read-only. Allow writing to it (in the file&apos;s properties) and start the program again.</translation>
     </message>
     <message>
         <source>U fasciklu %1, u kojoj je datoteka registra, ne može da se piše, a svako čuvanje tamo prvo upisuje dnevnik izmena. Dozvolite upis u fasciklu i ponovo pokrenite program.</source>
@@ -169,11 +169,15 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     </message>
     <message>
         <source>Nije sačuvano: vrednost ne ispunjava pravilo registra „%1”.</source>
-        <translation>Not saved: a value breaks the register's rule “%1”.</translation>
+        <translation>Not saved: a value breaks the register&apos;s rule “%1”.</translation>
     </message>
     <message>
         <source>Nije sačuvano: u registru već postoji zapis s tim brojem.</source>
         <translation>Not saved: the register already holds a record with that number.</translation>
+    </message>
+    <message>
+        <source>Registar ne može da se pročita: u njemu nema kolone „%1” (%2).</source>
+        <translation>The register cannot be read: it has no column “%1” (%2).</translation>
     </message>
 </context>
 <context>
@@ -390,7 +394,7 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     </message>
     <message>
         <source>broj osobe</source>
-        <translation>person's number</translation>
+        <translation>person&apos;s number</translation>
     </message>
     <message>
         <source>država</source>
@@ -410,11 +414,11 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     </message>
     <message>
         <source>naziv države</source>
-        <translation>country's name</translation>
+        <translation>country&apos;s name</translation>
     </message>
     <message>
         <source>naziv grada</source>
-        <translation>city's name</translation>
+        <translation>city&apos;s name</translation>
     </message>
 </context>
 </TS>

@@ -358,8 +358,9 @@ void TDataSet::bindFields(db::ReadStatement& statement, int first)
                 && sameName(result[c].name, std::string_view(wanted).substr(dot + 1)))
                 found = c;
         if (found < 0)
-            throw Exception(describe() + ": field '" + wanted + "' not found in the database "
-                            "(no column of that name in what the statement reads).");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar ne može da se pročita: u njemu nema kolone „%1” "
+                                                              "(%2)."))
+                                .arg(field->FieldName(), field->DisplayLabel()));
         m_plan.columnOf[f] = found;
         m_plan.kinds[f] = field->kind();
         m_plan.labels[f] = field->DisplayLabel().toStdString();
