@@ -61,16 +61,20 @@ void TADOConnection::Open()
     const ::ConnectionString settings = ::ConnectionString::parse(m_connectionString);
     const QString provider = settings.value(QStringLiteral("Provider"));
     if (provider.isNull())
-        throw Exception(QCoreApplication::translate("Register", "Opis veze s registrom ne navodi dobavljača (Provider)."));
+        throw Exception(
+            QCoreApplication::translate("Register", "Opis veze s registrom ne navodi dobavljača (Provider)."));
     if (provider.trimmed().compare(QLatin1String(Provider), Qt::CaseInsensitive) != 0)
-        throw Exception(QCoreApplication::translate("Register", "Dobavljač „%1” nije dostupan: ovaj program otvara "
-                                                                "registar samo preko „%2”.")
+        throw Exception(QCoreApplication::translate("Register",
+                                                    "Dobavljač „%1” nije dostupan: ovaj program otvara "
+                                                    "registar samo preko „%2”.")
                             .arg(provider, QLatin1String(Provider)));
     const QString path = settings.value(QStringLiteral("Data Source"));
     if (path.isEmpty())
-        throw Exception(QCoreApplication::translate("Register", "Opis veze s registrom ne navodi datoteku registra "
-                                                                "(Data Source)."));
-    m_engine = db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout, CacheKilobytes);
+        throw Exception(QCoreApplication::translate("Register",
+                                                    "Opis veze s registrom ne navodi datoteku registra "
+                                                    "(Data Source)."));
+    m_engine = db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout,
+                                      CacheKilobytes);
     m_path = path;
 }
 

@@ -358,8 +358,9 @@ void TDataSet::bindFields(db::ReadStatement& statement, int first)
                 && sameName(result[c].name, std::string_view(wanted).substr(dot + 1)))
                 found = c;
         if (found < 0)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar ne može da se pročita: u njemu nema kolone „%1” "
-                                                              "(%2)."))
+            throw Exception(say(QT_TRANSLATE_NOOP("Register",
+                                                  "Registar ne može da se pročita: u njemu nema kolone „%1” "
+                                                  "(%2)."))
                                 .arg(field->FieldName(), field->DisplayLabel()));
         m_plan.columnOf[f] = found;
         m_plan.kinds[f] = field->kind();
@@ -421,7 +422,8 @@ void TDataSet::checkInvariants() const
     Q_ASSERT((m_state == dsEdit || m_state == dsInsert) ? m_edit.size() == std::size_t(m_fields.size())
                                                           : m_edit.empty());
     Q_ASSERT(m_state != dsInsert || (m_insertAt >= 0 && m_insertAt <= shown));
-    Q_ASSERT(std::all_of(m_order.begin(), m_order.end(), [this](std::uint32_t row) { return row < m_store->rowCount(); }));
+    Q_ASSERT(
+        std::all_of(m_order.begin(), m_order.end(), [this](std::uint32_t row) { return row < m_store->rowCount(); }));
     Q_ASSERT(!firstColumnIsRowid() || m_rowids.size() == m_store->rowCount());
     Q_ASSERT(m_state == dsInactive || m_store->columnCount() == std::size_t(m_fields.size()));
     Q_UNUSED(shown);
@@ -763,11 +765,15 @@ void TDataSet::writeRow()
         checkReferences(write, inserting);
         result = database.writeRow(write);
         if (result.rows == 0)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
-                                "program).")));
+            throw Exception(
+                say(QT_TRANSLATE_NOOP("Register",
+                                      "Nije sačuvano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
+                                      "program).")));
         if (result.rows > 1)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
-                                .arg(write.key));
+            throw Exception(
+                say(QT_TRANSLATE_NOOP("Register",
+                                      "Nije sačuvano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
+                    .arg(write.key));
         transaction->commit();
     }
 
@@ -860,8 +866,9 @@ std::int64_t TDataSet::keyOf(std::size_t row) const
     if (m_target.keyField < 0)
         return m_rowids[row];
     if (m_store->isNull(row, m_target.keyField))
-        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Ovaj zapis nema broj (%1), pa ne može da se menja ni da se briše."))
-                            .arg(m_fields[m_target.keyField]->DisplayLabel()));
+        throw Exception(
+            say(QT_TRANSLATE_NOOP("Register", "Ovaj zapis nema broj (%1), pa ne može da se menja ni da se briše."))
+                .arg(m_fields[m_target.keyField]->DisplayLabel()));
     return m_store->integer(row, m_target.keyField);
 }
 
@@ -917,8 +924,10 @@ void TDataSet::Delete()
         // there is nothing left here to delete, and surely not whatever row
         // happens to be current now.
         if (!Active() || m_generation != generation)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: spisak je u međuvremenu ponovo pročitan. Ništa drugo nije "
-                                "obrisano.")));
+            throw Exception(
+                say(QT_TRANSLATE_NOOP("Register",
+                                      "Nije obrisano: spisak je u međuvremenu ponovo pročitan. Ništa drugo nije "
+                                      "obrisano.")));
         checkCanModify();
         removeRow(row, keyOf(row));
     });
@@ -932,11 +941,15 @@ void TDataSet::removeRow(std::size_t row, std::int64_t key)
         const int changes
             = database.deleteRow(m_target.table, m_target.keyField < 0 ? std::string() : m_target.keyColumn, key);
         if (changes == 0)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
-                                "program).")));
+            throw Exception(
+                say(QT_TRANSLATE_NOOP("Register",
+                                      "Nije obrisano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
+                                      "program).")));
         if (changes > 1)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
-                                .arg(key));
+            throw Exception(
+                say(QT_TRANSLATE_NOOP("Register",
+                                      "Nije obrisano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
+                    .arg(key));
         transaction->commit();
     }
 
@@ -1050,5 +1063,5 @@ std::string TDataSet::displayText(int index, int field) const
         return m_store->kind(field) == FieldKind::Integer ? std::to_string(edited->integer) : edited->text;
     const std::size_t row = m_order[index];
     return m_store->kind(field) == FieldKind::Integer ? std::to_string(m_store->integer(row, field))
-                                                     : std::string(m_store->text(row, field));
+                                                      : std::string(m_store->text(row, field));
 }

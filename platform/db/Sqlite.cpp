@@ -28,8 +28,9 @@ std::string sqliteMessage(sqlite3* db)
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         // The engine says "database is locked", which leaves a person guessing.
-        return QCoreApplication::translate("Register", "Registar je zaključao drugi program koji upravo piše u njega. "
-                                                       "Pokušajte ponovo za trenutak.")
+        return QCoreApplication::translate("Register",
+                                           "Registar je zaključao drugi program koji upravo piše u njega. "
+                                           "Pokušajte ponovo za trenutak.")
             .toStdString();
     default:
         return sqlite3_errmsg(db);

@@ -89,14 +89,18 @@ std::string plainRefusal(int code, const std::string& engineMessage)
     case SQLITE_BUSY:
     case SQLITE_BUSY_SNAPSHOT:
     case SQLITE_LOCKED:
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak.")).toStdString();
+        return say(QT_TRANSLATE_NOOP(
+                       "Register",
+                       "Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak."))
+            .toStdString();
     case SQLITE_READONLY:
     case SQLITE_READONLY_DBMOVED:
         return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: registar se sada može samo čitati (%1)."))
             .arg(QString::fromStdString(engineMessage))
             .toStdString();
     case SQLITE_FULL:
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo.")).toStdString();
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo."))
+            .toStdString();
     default:
         return {};
     }
@@ -135,7 +139,8 @@ public:
             if (column.integer && !column.table.empty() && !column.origin.empty()
                 && sqlite3_table_column_metadata(sqlite3_db_handle(st), sqlite3_column_database_name(st, c),
                                                  column.table.c_str(), column.origin.c_str(), nullptr, nullptr,
-                                                 &notNull, &primaryKey, &autoinc) == SQLITE_OK)
+                                                 &notNull, &primaryKey, &autoinc)
+                    == SQLITE_OK)
                 column.autoIncrement = autoinc != 0;
         }
     }
@@ -170,7 +175,8 @@ public:
                 } else if (!integer[f]) {
                     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
                     if (!text)
-                        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nema dovoljno memorije za čitanje spiska.")));
+                        throw Exception(
+                            say(QT_TRANSLATE_NOOP("Register", "Nema dovoljno memorije za čitanje spiska.")));
                     store.appendText(f, text, sqlite3_value_bytes(value));
                 } else {
                     std::int32_t number = 0;
@@ -180,10 +186,12 @@ public:
                     if (type == SQLITE_INTEGER)
                         number = static_cast<std::int32_t>(whole);
                     if (!fits)
-                        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar se ne može pročitati: %1 „%2” nije ceo broj između "
-                                            "-2147483648 i 2147483647."))
-                                            .arg(QString::fromStdString(plan.labels[f]),
-                                                 QString::fromStdString(cellText(st, column))));
+                        throw Exception(
+                            say(QT_TRANSLATE_NOOP("Register",
+                                                  "Registar se ne može pročitati: %1 „%2” nije ceo broj između "
+                                                  "-2147483648 i 2147483647."))
+                                .arg(QString::fromStdString(plan.labels[f]),
+                                     QString::fromStdString(cellText(st, column))));
                     store.appendInteger(f, number);
                 }
             }
@@ -249,34 +257,43 @@ std::string whyNotADatabase(const QString& path)
     if (!info.exists())
         return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne postoji.")).arg(quoted(path)).toStdString();
     if (info.isDir())
-        return say(QT_TRANSLATE_NOOP("Register", "%1 je fascikla, a ne datoteka registra.")).arg(quoted(path)).toStdString();
+        return say(QT_TRANSLATE_NOOP("Register", "%1 je fascikla, a ne datoteka registra."))
+            .arg(quoted(path))
+            .toStdString();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se pročita: %2.")).arg(quoted(path), file.errorString()).toStdString();
+        return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se pročita: %2."))
+            .arg(quoted(path), file.errorString())
+            .toStdString();
     const QByteArray header = file.read(100);
     if (header.isEmpty())
-        return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 je prazna: u njoj nema registra.")).arg(quoted(path)).toStdString();
+        return say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 je prazna: u njoj nema registra."))
+            .arg(quoted(path))
+            .toStdString();
     if (header.size() >= 20) {
         const QByteArray signature = header.mid(4, 16);
         if (signature == QByteArray("Standard Jet DB\0", 16) || signature == QByteArray("Standard ACE DB\0", 16)) {
             const bool ace = signature.startsWith("Standard ACE");
-            return say(QT_TRANSLATE_NOOP("Register", "%1 je Microsoft Access baza (format %2), registar starijeg programa. Prenesite ga jednom "
-                       "naredbom za uvoz iz fascikle ovog programa:\n    kolvara-import-jet --replace \"%3\"\n"
-                       "Ona na njegovom mestu piše nov registar, a staru datoteku čuva nepromenjenu pored njega. "
-                       "Zatim ponovo pokrenite ovaj program."))
+            return say(QT_TRANSLATE_NOOP(
+                           "Register",
+                           "%1 je Microsoft Access baza (format %2), registar starijeg programa. Prenesite ga jednom "
+                           "naredbom za uvoz iz fascikle ovog programa:\n    kolvara-import-jet --replace \"%3\"\n"
+                           "Ona na njegovom mestu piše nov registar, a staru datoteku čuva nepromenjenu pored njega. "
+                           "Zatim ponovo pokrenite ovaj program."))
                 .arg(quoted(path), QLatin1String(ace ? "ACE" : "Jet"), path)
                 .toStdString();
         }
     }
     if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
-        return say(QT_TRANSLATE_NOOP("Register", "%1 nije datoteka registra koju ovaj program može da otvori (nije SQLite 3 baza)."))
+        return say(QT_TRANSLATE_NOOP(
+                       "Register", "%1 nije datoteka registra koju ovaj program može da otvori (nije SQLite 3 baza)."))
             .arg(quoted(path))
             .toStdString();
     return {};
 }
 
-std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readOnly, bool exclusive,
-                                                 int lockTimeoutMs, int cacheKilobytes)
+std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readOnly, bool exclusive, int lockTimeoutMs,
+                                                 int cacheKilobytes)
 {
     const std::string problem = whyNotADatabase(path);
     if (!problem.empty())
@@ -284,33 +301,44 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
     // Honour a file marked read-only even where the user could write it anyway
     // (as the administrator), instead of changing what its owner protected.
     if (!readOnly && !(QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
-        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 je samo za čitanje. Dozvolite upis u nju (u svojstvima "
-                            "datoteke) i ponovo pokrenite program."))
-                            .arg(quoted(path)));
+        throw Exception(
+            say(QT_TRANSLATE_NOOP("Register",
+                                  "Datoteka registra %1 je samo za čitanje. Dozvolite upis u nju (u svojstvima "
+                                  "datoteke) i ponovo pokrenite program."))
+                .arg(quoted(path)));
 
     // Every save writes a journal beside the file first, so that a crash
     // cannot leave half a save behind: without a writable folder no save
     // could ever go through. Say so now rather than at the first save.
     const QString folder = QFileInfo(path).absolutePath();
     if (!readOnly && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        throw Exception(say(QT_TRANSLATE_NOOP("Register", "U fasciklu %1, u kojoj je datoteka registra, ne može da se piše, a svako čuvanje "
-                            "tamo prvo upisuje dnevnik izmena. Dozvolite upis u fasciklu i ponovo pokrenite "
-                            "program."))
-                            .arg(quoted(folder)));
+        throw Exception(
+            say(QT_TRANSLATE_NOOP("Register",
+                                  "U fasciklu %1, u kojoj je datoteka registra, ne može da se piše, a svako čuvanje "
+                                  "tamo prvo upisuje dnevnik izmena. Dozvolite upis u fasciklu i ponovo pokrenite "
+                                  "program."))
+                .arg(quoted(folder)));
 
     sqlite3* raw = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK)
-        throwSqliteError(db.get(), say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se otvori")).arg(quoted(path)).toStdString());
+        throwSqliteError(db.get(),
+                         say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se otvori"))
+                             .arg(quoted(path))
+                             .toStdString());
     if (!readOnly && sqlite3_db_readonly(db.get(), "main") == 1)
-        throw Exception(say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 može samo da se čita. Dozvolite upis u nju i u njenu fasciklu "
-                            "i ponovo pokrenite program."))
-                            .arg(quoted(path)));
+        throw Exception(
+            say(QT_TRANSLATE_NOOP("Register",
+                                  "Datoteka registra %1 može samo da se čita. Dozvolite upis u nju i u njenu fasciklu "
+                                  "i ponovo pokrenite program."))
+                .arg(quoted(path)));
     sqlite3_extended_result_codes(db.get(), 1);
     sqlite3_busy_timeout(db.get(), lockTimeoutMs);
-    const std::string context = say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se pročita")).arg(quoted(path)).toStdString();
+    const std::string context = say(QT_TRANSLATE_NOOP("Register", "Datoteka registra %1 ne može da se pročita"))
+                                    .arg(quoted(path))
+                                    .toStdString();
     execute(db.get(), "PRAGMA foreign_keys = ON", context);
     // Every search reads the whole list again: keep the file's pages in
     // memory (up to cacheKilobytes) instead of asking the system each time.
@@ -363,9 +391,10 @@ std::vector<std::string> SqliteEngine::primaryKey(const std::string& table)
 bool SqliteEngine::numbersKeysItself(const std::string& table, const std::string& column)
 {
     // Only an INTEGER PRIMARY KEY is numbered by SQLite itself.
-    Statement info(m_db.get(), "SELECT count(*) FILTER (WHERE pk > 0), "
-                               "max(pk > 0 AND name = ?2 COLLATE NOCASE AND upper(type) = 'INTEGER') "
-                               "FROM pragma_table_info(?1)");
+    Statement info(m_db.get(),
+                   "SELECT count(*) FILTER (WHERE pk > 0), "
+                   "max(pk > 0 AND name = ?2 COLLATE NOCASE AND upper(type) = 'INTEGER') "
+                   "FROM pragma_table_info(?1)");
     sqlite3_bind_text(info.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(info.get(), 2, column.c_str(), -1, SQLITE_TRANSIENT);
     info.step();
@@ -383,8 +412,8 @@ bool SqliteEngine::rowExists(const std::string& table, const std::vector<std::st
     std::string where;
     for (std::size_t i = 0; i < columns.size(); ++i)
         where += (i ? " AND " : "") + quoteIdentifier(columns[i]) + " = ?" + std::to_string(i + 1);
-    Statement probe(m_db.get(), "SELECT 1 FROM " + quoteIdentifier(table) + (where.empty() ? "" : " WHERE " + where)
-                                    + " LIMIT 1");
+    Statement probe(m_db.get(),
+                    "SELECT 1 FROM " + quoteIdentifier(table) + (where.empty() ? "" : " WHERE " + where) + " LIMIT 1");
     for (std::size_t i = 0; i < values.size(); ++i)
         bindValue(probe.get(), int(i) + 1, kinds[i], values[i]);
     return probe.step();
@@ -418,7 +447,7 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
         if (write.numberKey) {
             columns += (columns.empty() ? "" : ", ") + keyColumn;
             values += (values.empty() ? "" : ", ")
-                      + ("(SELECT coalesce(max(" + keyColumn + "), 0) + 1 FROM " + table + ")");
+                + ("(SELECT coalesce(max(" + keyColumn + "), 0) + 1 FROM " + table + ")");
         }
         sql = columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
                               : "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
@@ -428,9 +457,10 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
     } else {
         std::string assignments;
         for (std::size_t i = 0; i < written.size(); ++i)
-            assignments += (i ? ", " : "") + quoteIdentifier(write.columns[written[i]]) + " = ?" + std::to_string(i + 1);
+            assignments
+                += (i ? ", " : "") + quoteIdentifier(write.columns[written[i]]) + " = ?" + std::to_string(i + 1);
         sql = "UPDATE " + table + " SET " + assignments + " WHERE " + keyColumn + " = ?"
-              + std::to_string(written.size() + 1) + " RETURNING " + returning;
+            + std::to_string(written.size() + 1) + " RETURNING " + returning;
     }
 
     WrittenRow result;
@@ -462,9 +492,10 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
             } else if (write.kinds[column] == FieldKind::Text) {
                 value.text = cellText(st, int(column));
             } else if (!readInteger(st, int(column), type, value.integer)) {
-                throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj."))
-                                    .arg(QString::fromStdString(cellText(st, int(column))),
-                                         QString::fromStdString(write.labels[column])));
+                throw Exception(
+                    say(QT_TRANSLATE_NOOP("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj."))
+                        .arg(QString::fromStdString(cellText(st, int(column))),
+                             QString::fromStdString(write.labels[column])));
             }
         }
         if (byRowId)
@@ -476,16 +507,19 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
 int SqliteEngine::deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key)
 {
     sqlite3* db = m_db.get();
-    Statement statement(db, "DELETE FROM " + quoteIdentifier(table) + " WHERE "
-                                + (keyColumn.empty() ? std::string("rowid") : quoteIdentifier(keyColumn)) + " = ?1");
+    Statement statement(db,
+                        "DELETE FROM " + quoteIdentifier(table) + " WHERE "
+                            + (keyColumn.empty() ? std::string("rowid") : quoteIdentifier(keyColumn)) + " = ?1");
     sqlite3_bind_int64(statement.get(), 1, key);
     try {
         statement.step();
     } catch (const Exception& error) {
         const int code = sqlite3_extended_errcode(db);
         if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nije obrisano: drugi zapisi registra još upućuju na ovaj. Prvo njih izmenite ili "
-                                "obrišite.")));
+            throw Exception(say(
+                QT_TRANSLATE_NOOP("Register",
+                                  "Nije obrisano: drugi zapisi registra još upućuju na ovaj. Prvo njih izmenite ili "
+                                  "obrišite.")));
         const std::string refusal = plainRefusal(code, error.Message());
         throw Exception(refusal.empty() ? error.Message() : refusal);
     }
@@ -509,8 +543,9 @@ std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const 
             if (sameName(write.columns[i], column)) {
                 const CellValue& v = write.values[i];
                 null = v.null;
-                return v.null ? std::string()
-                              : write.kinds[i] == FieldKind::Integer ? std::to_string(v.integer) : v.text;
+                return v.null                              ? std::string()
+                    : write.kinds[i] == FieldKind::Integer ? std::to_string(v.integer)
+                                                           : v.text;
             }
         return {};
     };
@@ -562,16 +597,19 @@ std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const 
                 return danglingReferenceMessage(labels, values);
             }
         }
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: zapis upućuje na nešto čega u registru nema.")).toStdString();
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: zapis upućuje na nešto čega u registru nema."))
+            .toStdString();
     }
     case SQLITE_CONSTRAINT_CHECK:
         // "CHECK constraint failed: length(Ime) <= 255"
         return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: vrednost ne ispunjava pravilo registra „%1”."))
-            .arg(QString::fromStdString(engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2))))
+            .arg(QString::fromStdString(
+                engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2))))
             .toStdString();
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY:
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru već postoji zapis s tim brojem.")).toStdString();
+        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru već postoji zapis s tim brojem."))
+            .toStdString();
     default: {
         const std::string refusal = plainRefusal(code, engineMessage);
         return refusal.empty() ? engineMessage : refusal;
