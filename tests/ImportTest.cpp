@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(report.tables[2].setAside, 2);
         QCOMPARE(report.refused.size(), std::size_t(2));
         QCOMPARE(QString::fromStdString(report.refused[0].key), QString("ID=5"));
-        QCOMPARE(QString::fromStdString(report.refused[0].reason), QString("ID_DRZAVA is empty"));
+        QCOMPARE(QString::fromStdString(report.refused[0].reason), QString("ID_DRZAVA je prazno"));
 
         // Keys as stored, text whole, NULL apart from the empty text.
         QCOMPARE(reg::value(target, "SELECT group_concat(ID || ':' || Ime || ' ' || Prezime, '|') FROM PODACI"),
@@ -320,7 +320,7 @@ private slots:
         QVERIFY(!stopped.written);
         QCOMPARE(stopped.refused.size(), std::size_t(2));
         QCOMPARE(QString::fromStdString(stopped.refused[1].key), QString("ID=6"));
-        QCOMPARE(QString::fromStdString(stopped.refused[1].reason), QString("ID_GRAD is empty"));
+        QCOMPARE(QString::fromStdString(stopped.refused[1].reason), QString("ID_GRAD je prazno"));
         QVERIFY(!QFile::exists(target));
         QVERIFY(!QFile::exists(target + ".partial"));
 
@@ -348,9 +348,9 @@ private slots:
         QStringList refused;
         for (const RefusedRow& r : report.refused)
             refused << QString::fromStdString(r.table + " " + r.key + ": " + r.reason);
-        QVERIFY2(refused.contains("GRADOVI ID_DRZAVA=9, ID_GRAD=2: its country ID_DRZAVA=9 is not in DRZAVE"),
+        QVERIFY2(refused.contains("GRADOVI ID_DRZAVA=9, ID_GRAD=2: njegove države ID_DRZAVA=9 nema u DRZAVE"),
                  qPrintable(refused.join(" | ")));
-        QVERIFY2(refused.contains("PODACI ID=3: its city ID_DRZAVA=2, ID_GRAD=2 is not in GRADOVI"),
+        QVERIFY2(refused.contains("PODACI ID=3: njegovog grada ID_DRZAVA=2, ID_GRAD=2 nema u GRADOVI"),
                  qPrintable(refused.join(" | ")));
         QCOMPARE(report.tables[1].written, 4);
         QCOMPARE(reg::count(target, "NAZIV = 'Đakovo'", "GRADOVI_SET_ASIDE"), 1);
@@ -372,21 +372,45 @@ private slots:
         QVERIFY(report.written);
         QCOMPARE(QString::fromStdString(report.refused[0].table + " " + report.refused[0].key + ": "
                                         + report.refused[0].reason),
-                 QString("DRZAVE ID=2: another row has the same key"));
+                 QString("DRZAVE ID=2: drugi red ima isti ključ"));
         QCOMPARE(reg::value(target, "SELECT NAZIV FROM DRZAVE WHERE ID = 2"), QString("Hrvatska"));
         QCOMPARE(reg::value(target, "SELECT NAZIV FROM DRZAVE_SET_ASIDE WHERE ID = 2"), QString("Bosna i Hercegovina"));
+    }
+
+    // The command speaks the desktop's language, as the window does.
+    void commandSpeaksTheDesktopsLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("sr") << "sr" << "kolvara-import-jet: uz --codepage ide broj Windows kodne strane, na primer 1250\n";
+        QTest::newRow("en") << "en" << "kolvara-import-jet: --codepage takes a Windows code page number, such as 1250\n";
+        QTest::newRow("de") << "de" << "kolvara-import-jet: uz --codepage ide broj Windows kodne strane, na primer 1250\n";
+    }
+
+    void commandSpeaksTheDesktopsLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, says);
+        QProcess import;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LANGUAGE", language);
+        import.setProcessEnvironment(env);
+        import.start(KOLVARA_IMPORT_TOOL, {"--codepage", "x", "old.mdb"});
+        QVERIFY(import.waitForFinished(30000));
+        QCOMPARE(import.exitCode(), 2);
+        QCOMPARE(QString::fromUtf8(import.readAllStandardError()), says);
     }
 
     void damagedOrForeignFilesWriteNothing_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("says");
-        QTest::newRow("missing") << "missing" << "cannot be read";
-        QTest::newRow("empty") << "empty" << "is empty";
-        QTest::newRow("not a database") << "text" << "not an Access";
-        QTest::newRow("truncated") << "truncated" << "cut short";
-        QTest::newRow("already a register") << "sqlite" << "already a register";
-        QTest::newRow("no register tables") << "jet3" << "has no table DRZAVE";
+        QTest::newRow("missing") << "missing" << "ne može da se pročita";
+        QTest::newRow("empty") << "empty" << "je prazna";
+        QTest::newRow("not a database") << "text" << "nije Access";
+        QTest::newRow("truncated") << "truncated" << "skraćena";
+        QTest::newRow("already a register") << "sqlite" << "već registar";
+        QTest::newRow("no register tables") << "jet3" << "nema tabelu DRZAVE";
     }
 
     void damagedOrForeignFilesWriteNothing()
@@ -452,8 +476,8 @@ private slots:
             QVERIFY2(code == 0 || code == 1 || code == 3, qPrintable(said));
             if (code == 1) {
                 ++refused;
-                readerCrashed += said.contains("cannot get past");
-                QVERIFY2(said.contains("Nothing was written."), qPrintable(said));
+                readerCrashed += said.contains("ne može preći");
+                QVERIFY2(said.contains("Ništa nije napisano."), qPrintable(said));
                 QVERIFY(!QFile::exists(target));
             } else {
                 ++written;

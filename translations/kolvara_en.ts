@@ -2,6 +2,284 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>ImportJet</name>
+    <message>
+        <source>%1 je prazno</source>
+        <translation>%1 is empty</translation>
+    </message>
+    <message>
+        <source>%1 ima %2 znakova, a staje najviše %3</source>
+        <translation>%1 is %2 characters long; at most %3 fit</translation>
+    </message>
+    <message>
+        <source>„%1” nema tabelu %2: to nije registar osoba.</source>
+        <translation>“%1” has no table %2: it is not a register of persons.</translation>
+    </message>
+    <message>
+        <source>tabela %1 nema kolonu %2.</source>
+        <translation>table %1 has no column %2.</translation>
+    </message>
+    <message>
+        <source>kolona %1 tabele %2 drži vrednosti tipa %3, a ne cele brojeve.</source>
+        <translation>column %1 of table %2 holds %3 values, not whole numbers.</translation>
+    </message>
+    <message>
+        <source>kolona %1 tabele %2 drži vrednosti tipa %3, a ne tekst.</source>
+        <translation>column %1 of table %2 holds %3 values, not text.</translation>
+    </message>
+    <message>
+        <source>drugi red ima isti ključ</source>
+        <translation>another row has the same key</translation>
+    </message>
+    <message>
+        <source>nov registar krši upućivanje tabele %1</source>
+        <translation>the new register breaks a reference of table %1</translation>
+    </message>
+    <message>
+        <source>njegove države ID_DRZAVA=%1 nema u DRZAVE</source>
+        <translation>its country ID_DRZAVA=%1 is not in DRZAVE</translation>
+    </message>
+    <message>
+        <source>njegovog grada ID_DRZAVA=%1, ID_GRAD=%2 nema u GRADOVI</source>
+        <translation>its city ID_DRZAVA=%1, ID_GRAD=%2 is not in GRADOVI</translation>
+    </message>
+    <message>
+        <source>stari registar ne može da se sačuva kao „%1”: %2. Ništa nije promenjeno.</source>
+        <translation>cannot keep the old register as “%1”: %2. Nothing was changed.</translation>
+    </message>
+    <message>
+        <source>stara datoteka se čuva pod drugim imenom samo kad nov registar zauzme njeno mesto.</source>
+        <translation>the old file is kept under another name only when the new register takes its place.</translation>
+    </message>
+    <message>
+        <source>nov registar ne može da se upiše preko stare datoteke; navedite drugu.</source>
+        <translation>the new register cannot be written over the old file; name another file.</translation>
+    </message>
+    <message>
+        <source>nov registar ne može da se upiše: %1</source>
+        <translation>cannot write the new register: %1</translation>
+    </message>
+    <message>
+        <source>nema dovoljno memorije za čitanje „%1”: datoteka je možda oštećena.</source>
+        <translation>out of memory while reading “%1”: the file may be damaged.</translation>
+    </message>
+    <message>
+        <source>tekstualna vrednost se završava polovinom znaka</source>
+        <translation>a text value ends in half a character</translation>
+    </message>
+    <message>
+        <source>red %1 tabele %2 ne može da se pročita</source>
+        <translation>row %1 of table %2 cannot be read</translation>
+    </message>
+    <message>
+        <source>red tabele %1 nema svih svojih %2 kolona</source>
+        <translation>a row of table %1 does not hold its %2 columns</translation>
+    </message>
+    <message>
+        <source>red %1 tabele %2 je oštećen (kolona %3)</source>
+        <translation>row %1 of table %2 is damaged (column %3)</translation>
+    </message>
+    <message>
+        <source>tekstualna vrednost tabele %1 nije tekst u kodnoj strani datoteke (%2); pravu navedite uz --codepage</source>
+        <translation>a text value of table %1 is not text in the file&apos;s code page (%2); name the right one with --codepage</translation>
+    </message>
+    <message>
+        <source>„%1” ne može da se pročita: %2.</source>
+        <translation>“%1” cannot be read: %2.</translation>
+    </message>
+    <message>
+        <source>„%1” je fascikla, a ne datoteka baze.</source>
+        <translation>“%1” is a folder, not a database file.</translation>
+    </message>
+    <message>
+        <source>„%1” je prazna: u njoj nema registra.</source>
+        <translation>“%1” is empty: it holds no register.</translation>
+    </message>
+    <message>
+        <source>„%1” je već registar u formatu ovog programa: nema šta da se uvozi.</source>
+        <translation>“%1” is already a register in this program&apos;s own format: there is nothing to import.</translation>
+    </message>
+    <message>
+        <source>„%1” nije Access (Jet ili ACE) baza.</source>
+        <translation>“%1” is not an Access (Jet or ACE) database file.</translation>
+    </message>
+    <message>
+        <source>„%1” je oštećena: skraćena je (%2 bajtova, a ne ceo broj strana od po %3 bajtova).</source>
+        <translation>“%1” is damaged: it is cut short (%2 bytes, not a whole number of %3-byte pages).</translation>
+    </message>
+    <message>
+        <source>„%1” ne može da se otvori kao Access baza: možda je oštećena.</source>
+        <translation>“%1” cannot be opened as an Access database: it may be damaged.</translation>
+    </message>
+    <message>
+        <source>spisak tabela u „%1” ne može da se pročita: datoteka je možda oštećena.</source>
+        <translation>the list of tables in “%1” cannot be read: the file may be damaged.</translation>
+    </message>
+    <message>
+        <source>kodna strana %1 nije poznata na ovom sistemu.</source>
+        <translation>code page %1 is not known on this system.</translation>
+    </message>
+    <message>
+        <source>tabela %1 ne može da se pročita: datoteka je možda oštećena.</source>
+        <translation>table %1 cannot be read: the file may be damaged.</translation>
+    </message>
+    <message>
+        <source>upotreba: kolvara-import-jet [opcije] STARI.mdb [NOVI]
+          kolvara-import-jet [opcije] --replace proba.mdb
+Prenosi osobe, države i gradove Access registra STARI.mdb u nov registar NOVI
+(ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita.
+  --replace      nov registar dobija ime STAROG; STARI se čuva nepromenjen pod
+                 svojim imenom sa &quot;.access&quot; pre nastavka
+  --force        zameni postojeći NOVI
+  --set-aside    redove koje registar odbija prepiši u tabele &lt;TABELA&gt;_SET_ASIDE
+  --skip         redove koje registar odbija izostavi
+                 (bez ijedne od te dve, takvi redovi se navode i ništa se ne piše)
+  --codepage N   tekst Jet 3 datoteke čitaj u Windows kodnoj strani N
+                 (ako se ne kaže: onoj koju datoteka beleži)
+Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba,
+3 napisano, ali su neki redovi izostavljeni zbog --skip.
+</source>
+        <translation>usage: kolvara-import-jet [options] OLD.mdb [NEW]
+       kolvara-import-jet [options] --replace proba.mdb
+Copies the persons, countries and cities of the Access register OLD.mdb into a
+new register NEW (default: proba.mdb in OLD&apos;s folder). OLD is only read.
+  --replace      the new register takes OLD&apos;s name; OLD is kept, unchanged,
+                 as OLD&apos;s name with &quot;.access&quot; before its extension
+  --force        replace an existing NEW
+  --set-aside    copy rows the register refuses into tables &lt;TABLE&gt;_SET_ASIDE
+  --skip         leave rows the register refuses out
+                 (without either, such rows are listed and nothing is written)
+  --codepage N   read the text of a Jet 3 file in Windows code page N
+                 (default: the one the file records)
+Exit code: 0 everything copied, 1 nothing written, 2 wrong use,
+3 written but rows left out by --skip.
+</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>Čitam redove [%1] %2%</source>
+        <translation><byte value="xd"/>Reading rows [%1] %2%</translation>
+    </message>
+    <message>
+        <source>
+kolvara-import-jet: čitanje „%1” nije uspelo (%2): datoteka je oštećena tako da je čitač Access baza ne može preći. Popravite je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.
+Ništa nije napisano.
+</source>
+        <translation>
+kolvara-import-jet: reading “%1” failed (%2): the file is damaged in a way the Access reader cannot get past. Repair it with Access (Compact and Repair) and run the import again.
+Nothing was written.
+</translation>
+    </message>
+    <message>
+        <source>kolvara-import-jet: uz --codepage ide broj Windows kodne strane, na primer 1250
+</source>
+        <translation>kolvara-import-jet: --codepage takes a Windows code page number, such as 1250
+</translation>
+    </message>
+    <message>
+        <source>kolvara-import-jet: navedite ime novog registra, ili --replace da ga postavite na mesto starog (stara datoteka se čuva kao %1).
+</source>
+        <translation>kolvara-import-jet: name the new register, or give --replace to put it in the old one&apos;s place (the old file is kept as %1).
+</translation>
+    </message>
+    <message>
+        <source>kolvara-import-jet: %1
+Ništa nije napisano.
+</source>
+        <translation>kolvara-import-jet: %1
+Nothing was written.
+</translation>
+    </message>
+    <message>
+        <source>Pročitano je „%1” (%2</source>
+        <translation>Read “%1” (%2</translation>
+    </message>
+    <message>
+        <source>, tekst u kodnoj strani %1</source>
+        <translation>, text in code page %1</translation>
+    </message>
+    <message>
+        <source>  %1 pročitano redova: %2</source>
+        <translation>  %1 %2 rows read</translation>
+    </message>
+    <message>
+        <source>, upisano: %1</source>
+        <translation>, %1 written</translation>
+    </message>
+    <message>
+        <source>, izdvojeno u %1_SET_ASIDE: %2</source>
+        <translation>, %2 set aside in %1_SET_ASIDE</translation>
+    </message>
+    <message>
+        <source>, izostavljeno: %1</source>
+        <translation>, %1 left out</translation>
+    </message>
+    <message>
+        <source>kolvara-import-jet: %1 redova ne može u registar takvih kakvi su, pa ništa nije napisano:
+</source>
+        <translation>kolvara-import-jet: %1 rows cannot go into the register as they are, so nothing was written:
+</translation>
+    </message>
+    <message>
+        <source>Ispravite ih u staroj datoteci, ili ponovo pokrenite uvoz sa --set-aside (čuvaju se u tabelama &lt;TABELA&gt;_SET_ASIDE) ili --skip (izostavljaju se).
+</source>
+        <translation>Mend them in the old file, or run again with --set-aside (they are kept in tables &lt;TABLE&gt;_SET_ASIDE) or --skip (they are left out).
+</translation>
+    </message>
+    <message>
+        <source>izdvojeno</source>
+        <translation>set aside</translation>
+    </message>
+    <message>
+        <source>izostavljeno</source>
+        <translation>left out</translation>
+    </message>
+    <message>
+        <source>Stari registar je sačuvan nepromenjen kao %1.
+</source>
+        <translation>The old register is kept, unchanged, as %1.
+</translation>
+    </message>
+    <message>
+        <source>Napisan je %1.
+</source>
+        <translation>Wrote %1.
+</translation>
+    </message>
+</context>
+<context>
+    <name>MakeRegister</name>
+    <message>
+        <source>upotreba: kolvara-make-register [--persons N] [--force] DATOTEKA
+Piše nov registar s primerom od N osoba (1000 ako se ne kaže) u DATOTEKU.
+Postojeća DATOTEKA ostaje kakva je, osim uz --force.
+</source>
+        <translation>usage: kolvara-make-register [--persons N] [--force] FILE
+Writes a new register with a sample of N persons (default 1000) to FILE.
+An existing FILE is kept unless --force is given.
+</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>Upisujem osobe: %1%</source>
+        <translation><byte value="xd"/>Writing persons: %1%</translation>
+    </message>
+    <message>
+        <source>primer krši spoljni ključ registra</source>
+        <translation>the sample breaks a foreign key</translation>
+    </message>
+    <message>
+        <source>kolvara-make-register: uz --persons ide broj od 0 do 100000000
+</source>
+        <translation>kolvara-make-register: --persons takes a number from 0 to 100000000
+</translation>
+    </message>
+    <message>
+        <source>Napisan je %1: %2 država, %3 osoba.
+</source>
+        <translation>Wrote %1: %2 countries, %3 persons.
+</translation>
+    </message>
+</context>
+<context>
     <name>Register</name>
     <message>
         <source>Registar nije otvoren.</source>
@@ -178,6 +456,29 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     <message>
         <source>Registar ne može da se pročita: u njemu nema kolone „%1” (%2).</source>
         <translation>The register cannot be read: it has no column “%1” (%2).</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterFile</name>
+    <message>
+        <source>„%1” ne može da se upiše na disk: %2</source>
+        <translation>cannot write “%1” to disk: %2</translation>
+    </message>
+    <message>
+        <source>„%1” već postoji i ostaje kakav je (--force ga zamenjuje).</source>
+        <translation>“%1” already exists; it was left as it is (give --force to replace it).</translation>
+    </message>
+    <message>
+        <source>„%1” ne može da se napravi: %2</source>
+        <translation>cannot create “%1”: %2</translation>
+    </message>
+    <message>
+        <source>„%1” ne može da se zatvori: %2</source>
+        <translation>cannot close “%1”: %2</translation>
+    </message>
+    <message>
+        <source>registar ne može da se postavi na „%1”: %2</source>
+        <translation>cannot put the register at “%1”: %2</translation>
     </message>
 </context>
 <context>

@@ -38,25 +38,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 
 QString TApplication::useLanguage(const QStringList& preferred)
 {
-    // The first language of the desktop's list that the program has; the
-    // window's own, Serbian, when it has none of them.
-    QString language = QStringLiteral("sr");
-    for (const QString& tag : preferred) {
-        const QString code = tag.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0).toLower();
-        if (code == QLatin1String("sr") || code == QLatin1String("en")) {
-            language = code;
-            break;
-        }
-    }
-    removeTranslator(&m_ownTexts);
-    removeTranslator(&m_qtTexts);
-    // Serbian is the language the program is written in; Qt's own texts are
-    // written in English.
-    if (language == QLatin1String("en") && m_ownTexts.load(QStringLiteral(":/i18n/kolvara_en.qm")))
-        installTranslator(&m_ownTexts);
-    if (language == QLatin1String("sr") && m_qtTexts.load(QStringLiteral(":/i18n/qt_sr.qm")))
-        installTranslator(&m_qtTexts);
-    return language;
+    return m_language.use(preferred);
 }
 
 void TApplication::focusWindowChanged(QWindow* window)

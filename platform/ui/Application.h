@@ -14,8 +14,9 @@
 // whatever escapes anyway.
 
 #include <QApplication>
+#include "Language.h"
+
 #include <QPointer>
-#include <QTranslator>
 #include <QWindow>
 
 #include <exception>
@@ -80,8 +81,7 @@ private:
     void adopt(std::unique_ptr<TForm> form);
     void focusWindowChanged(QWindow* window);
     std::vector<std::unique_ptr<TForm>> m_forms;
-    QTranslator m_ownTexts;
-    QTranslator m_qtTexts;
+    TextLanguage m_language;
     TForm* m_mainForm = nullptr;
     // The last two windows of this program that had the keyboard focus.
     QPointer<QWindow> m_focusWindow;

@@ -1,5 +1,7 @@
 #include "JetFile.h"
 
+#include "ImportText.h"
+
 // libmdb's header opens an extern "C" block around its own includes: glib
 // must come first, as C++ sees it.
 #include <glib.h>
@@ -13,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+
+using import_text::say;
 
 namespace {
 
@@ -100,7 +104,7 @@ std::string decodeJet4Text(const unsigned char* bytes, std::size_t size)
     units.reserve(size);
     const auto takePairs = [&](std::size_t from, std::size_t to) {
         if ((to - from) % 2 != 0)
-            throw JetError("a text value ends in half a character");
+            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "tekstualna vrednost se završava polovinom znaka")));
         for (std::size_t i = from; i < to; i += 2)
             units += char16_t(bytes[i] | (bytes[i + 1] << 8));
     };
@@ -174,11 +178,10 @@ public:
         int start = 0;
         size_t length = 0;
         if (mdb_find_row(m_mdb, int(m_def->cur_row) - 1, &start, &length) != 0)
-            throw JetError("row " + std::to_string(m_def->cur_row) + " of table " + m_name + " cannot be read");
+            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red %1 tabele %2 ne može da se pročita"), m_def->cur_row, m_name));
         const int count = mdb_crack_row(m_def, start, length, m_fields.data());
         if (count != int(m_columns.size()))
-            throw JetError("a row of table " + m_name + " does not hold its " + std::to_string(m_columns.size())
-                           + " columns");
+            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red tabele %1 nema svih svojih %2 kolona"), m_name, m_columns.size()));
         values.assign(m_columns.size(), JetValue());
         for (int i = 0; i < count; ++i) {
             const MdbField& field = m_fields[i];
@@ -193,8 +196,8 @@ public:
             const std::size_t pageSize = std::size_t(m_mdb->fmt->pg_size);
             if (field.siz < 0 || !bytes || bytes < page || bytes + field.siz > page + pageSize
                 || (field.is_fixed && field.siz < fixedSize(m_types[c])))
-                throw JetError("row " + std::to_string(m_def->cur_row) + " of table " + m_name
-                               + " is damaged (column " + m_columns[c].name + ")");
+                throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red %1 tabele %2 je oštećen (kolona %3)"), m_def->cur_row, m_name,
+                                   m_columns[c].name));
             switch (m_types[c]) {
             case MDB_BYTE:
                 value.integer = bytes[0];
@@ -233,8 +236,9 @@ private:
         char* outPtr = out.data();
         std::size_t inLeft = size, outLeft = out.size();
         if (iconv(m_codePage, &in, &inLeft, &outPtr, &outLeft) == std::size_t(-1))
-            throw JetError("a text value of table " + m_name + " is not text in the file's code page ("
-                           + std::strerror(errno) + "); name the right one with --codepage");
+            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "tekstualna vrednost tabele %1 nije tekst u kodnoj strani datoteke (%2); "
+                                 "pravu navedite uz --codepage"),
+                               m_name, std::strerror(errno)));
         out.resize(out.size() - outLeft);
         return out;
     }
@@ -263,26 +267,26 @@ std::string JetFile::whyNotJet(const std::string& path)
 {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0)
-        return "\"" + path + "\" cannot be read: " + std::strerror(errno) + ".";
+        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” ne može da se pročita: %2."), path, std::strerror(errno));
     if (S_ISDIR(info.st_mode))
-        return "\"" + path + "\" is a folder, not a database file.";
+        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” je fascikla, a ne datoteka baze."), path);
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        return "\"" + path + "\" cannot be read: " + std::strerror(errno) + ".";
+        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” ne može da se pročita: %2."), path, std::strerror(errno));
     char header[32] = {};
     file.read(header, sizeof header);
     const std::streamsize got = file.gcount();
     if (got == 0)
-        return "\"" + path + "\" is empty: it holds no register.";
+        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” je prazna: u njoj nema registra."), path);
     if (got >= 16 && std::memcmp(header, "SQLite format 3", 16) == 0)
-        return "\"" + path + "\" is already a register in this program's own format: there is nothing to import.";
+        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” je već registar u formatu ovog programa: nema šta da se uvozi."), path);
     if (got < 20 || (std::memcmp(header + 4, "Standard Jet DB", 16) != 0
                      && std::memcmp(header + 4, "Standard ACE DB", 16) != 0))
-        return "\"" + path + "\" is not an Access (Jet or ACE) database file.";
+        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” nije Access (Jet ili ACE) baza."), path);
     const long pageSize = header[0x14] == 0 ? 2048 : 4096;
     if (info.st_size < 2 * pageSize || info.st_size % pageSize != 0)
-        return "\"" + path + "\" is damaged: it is cut short (" + std::to_string(info.st_size)
-               + " bytes, not a whole number of " + std::to_string(pageSize) + "-byte pages).";
+        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” je oštećena: skraćena je (%2 bajtova, a ne ceo broj strana od po %3 bajtova)."), path,
+                   info.st_size, pageSize);
     return {};
 }
 
@@ -293,15 +297,15 @@ JetFile::JetFile(const std::string& path, int codePage) : m_handle(std::make_uni
         throw JetError(problem);
     m_handle->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
     if (!m_handle->mdb)
-        throw JetError("\"" + path + "\" cannot be opened as an Access database: it may be damaged.");
+        throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "„%1” ne može da se otvori kao Access baza: možda je oštećena."), path));
     if (!mdb_read_catalog(m_handle->mdb, MDB_TABLE))
-        throw JetError("the list of tables in \"" + path + "\" cannot be read: the file may be damaged.");
+        throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "spisak tabela u „%1” ne može da se pročita: datoteka je možda oštećena."), path));
     if (isJet3()) {
         m_codePage = codePage > 0 ? codePage : m_handle->mdb->f->code_page > 0 ? m_handle->mdb->f->code_page : 1252;
         const std::string name = "CP" + std::to_string(m_codePage);
         m_handle->codePage = iconv_open("UTF-8", name.c_str());
         if (m_handle->codePage == iconv_t(-1))
-            throw JetError("code page " + std::to_string(m_codePage) + " is not known on this system.");
+            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "kodna strana %1 nije poznata na ovom sistemu."), m_codePage));
     }
 }
 
@@ -343,7 +347,7 @@ std::unique_ptr<JetTable> JetFile::table(const std::string& name) const
             continue;
         MdbTableDef* def = mdb_read_table(entry);
         if (!def)
-            throw JetError("table " + name + " cannot be read: the file may be damaged.");
+            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "tabela %1 ne može da se pročita: datoteka je možda oštećena."), name));
         return std::make_unique<Table>(m_handle->mdb, def, m_handle->codePage);
     }
     return nullptr;

@@ -2,6 +2,10 @@
 // ACE) file into a new register file of this program.
 
 #include "Importer.h"
+#include "Language.h"
+
+#include <QCoreApplication>
+#include <QLocale>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,21 +20,38 @@
 
 namespace {
 
-const char* const Usage =
-    "usage: kolvara-import-jet [options] OLD.mdb [NEW]\n"
-    "       kolvara-import-jet [options] --replace proba.mdb\n"
-    "Copies the persons, countries and cities of the Access register OLD.mdb into a\n"
-    "new register NEW (default: proba.mdb in OLD's folder). OLD is only read.\n"
-    "  --replace      the new register takes OLD's name; OLD is kept, unchanged,\n"
-    "                 as OLD's name with \".access\" before its extension\n"
-    "  --force        replace an existing NEW\n"
-    "  --set-aside    copy rows the register refuses into tables <TABLE>_SET_ASIDE\n"
-    "  --skip         leave rows the register refuses out\n"
-    "                 (without either, such rows are listed and nothing is written)\n"
-    "  --codepage N   read the text of a Jet 3 file in Windows code page N\n"
-    "                 (default: the one the file records)\n"
-    "Exit code: 0 everything copied, 1 nothing written, 2 wrong use,\n"
-    "3 written but rows left out by --skip.\n";
+const char* const Usage = QT_TRANSLATE_NOOP(
+    "ImportJet",
+    "upotreba: kolvara-import-jet [opcije] STARI.mdb [NOVI]\n"
+    "          kolvara-import-jet [opcije] --replace proba.mdb\n"
+    "Prenosi osobe, države i gradove Access registra STARI.mdb u nov registar NOVI\n"
+    "(ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita.\n"
+    "  --replace      nov registar dobija ime STAROG; STARI se čuva nepromenjen pod\n"
+    "                 svojim imenom sa \".access\" pre nastavka\n"
+    "  --force        zameni postojeći NOVI\n"
+    "  --set-aside    redove koje registar odbija prepiši u tabele <TABELA>_SET_ASIDE\n"
+    "  --skip         redove koje registar odbija izostavi\n"
+    "                 (bez ijedne od te dve, takvi redovi se navode i ništa se ne piše)\n"
+    "  --codepage N   tekst Jet 3 datoteke čitaj u Windows kodnoj strani N\n"
+    "                 (ako se ne kaže: onoj koju datoteka beleži)\n"
+    "Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba,\n"
+    "3 napisano, ali su neki redovi izostavljeni zbog --skip.\n");
+
+// Writes a text of this command to a stream, in the person's language.
+void put(std::FILE* to, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), to);
+}
+
+QString say(const char* text)
+{
+    return QCoreApplication::translate("ImportJet", text);
+}
+
+QString text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
 
 std::string folderOf(const std::string& path)
 {
@@ -53,8 +74,9 @@ void showProgress(std::int64_t done, std::int64_t total)
         return;
     const int percent = int(std::min<std::int64_t>(100, done * 100 / total));
     const int bar = percent / 4;
-    std::fprintf(stderr, "\rReading rows [%.*s%.*s] %3d%%", bar, "#########################", 25 - bar,
-                 "                         ", percent);
+    put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\rČitam redove [%1] %2%"))
+                    .arg(QString(bar, QLatin1Char('#')) + QString(25 - bar, QLatin1Char(' ')))
+                    .arg(percent, 3));
     if (done >= total)
         std::fputc('\n', stderr);
 }
@@ -92,10 +114,12 @@ int runSupervised(const ImportOptions& options)
     if (!options.keepOldAs.empty() && !keptExisted && ::stat(options.source.c_str(), &old) == 0
         && ::stat(options.keepOldAs.c_str(), &kept) == 0 && old.st_ino == kept.st_ino && old.st_dev == kept.st_dev)
         ::unlink(options.keepOldAs.c_str());
-    std::fprintf(stderr, "\nkolvara-import-jet: reading \"%s\" failed (%s): the file is damaged in a way the "
-                         "Access reader cannot get past. Repair it with Access (Compact and Repair) and run the "
-                         "import again.\nNothing was written.\n",
-                 options.source.c_str(), WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "stopped");
+    put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\nkolvara-import-jet: čitanje „%1” nije uspelo (%2): datoteka je "
+                                                   "oštećena tako da je čitač Access baza ne može preći. Popravite "
+                                                   "je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.\n"
+                                                   "Ništa nije napisano.\n"))
+                    .arg(text(options.source),
+                         QString::fromLocal8Bit(WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "stopped")));
     return 1;
 }
 
@@ -103,6 +127,9 @@ int runSupervised(const ImportOptions& options)
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication application(argc, argv);
+    TextLanguage language;
+    language.use(QLocale::system().uiLanguages());
     ImportOptions options;
     bool replace = false;
     std::vector<std::string> paths;
@@ -120,21 +147,22 @@ int main(int argc, char* argv[])
             char* end = nullptr;
             options.codePage = int(std::strtol(argv[++i], &end, 10));
             if (*end || options.codePage <= 0) {
-                std::fprintf(stderr, "kolvara-import-jet: --codepage takes a Windows code page number, such as 1250\n");
+                put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: uz --codepage ide broj Windows "
+                                                               "kodne strane, na primer 1250\n")));
                 return 2;
             }
         } else if (arg == "--help" || arg == "-h") {
-            std::fputs(Usage, stdout);
+            put(stdout, say(Usage));
             return 0;
         } else if (!arg.empty() && arg[0] != '-' && paths.size() < 2) {
             paths.push_back(arg);
         } else {
-            std::fputs(Usage, stderr);
+            put(stderr, say(Usage));
             return 2;
         }
     }
     if (paths.empty() || (replace && paths.size() > 1)) {
-        std::fputs(Usage, stderr);
+        put(stderr, say(Usage));
         return 2;
     }
     options.source = paths[0];
@@ -146,9 +174,10 @@ int main(int argc, char* argv[])
     } else {
         options.target = folderOf(options.source) + "proba.mdb";
         if (options.target == options.source || options.target == "./" + options.source) {
-            std::fprintf(stderr, "kolvara-import-jet: name the new register, or give --replace to put it in the "
-                                 "old one's place (the old file is kept as %s).\n",
-                         keptName(options.source).c_str());
+            put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: navedite ime novog registra, ili "
+                                                           "--replace da ga postavite na mesto starog (stara "
+                                                           "datoteka se čuva kao %1).\n"))
+                            .arg(text(keptName(options.source))));
             return 2;
         }
     }
@@ -164,42 +193,52 @@ int runImport(const ImportOptions& options)
     try {
         report = importJet(options, showProgress);
     } catch (const ImportError& error) {
-        std::fprintf(stderr, "kolvara-import-jet: %s\nNothing was written.\n", error.what());
+        put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1\nNišta nije napisano.\n"))
+                        .arg(QString::fromUtf8(error.what())));
         return 1;
     }
 
-    std::printf("Read \"%s\" (%s", options.source.c_str(), report.format.c_str());
+    QString read = say(QT_TRANSLATE_NOOP("ImportJet", "Pročitano je „%1” (%2")).arg(text(options.source), text(report.format));
     if (report.codePage)
-        std::printf(", text in code page %d", report.codePage);
-    std::printf(").\n");
+        read += say(QT_TRANSLATE_NOOP("ImportJet", ", tekst u kodnoj strani %1")).arg(report.codePage);
+    put(stdout, read + QStringLiteral(").\n"));
     std::int64_t skipped = 0;
     for (const TableReport& table : report.tables) {
-        std::printf("  %-8s %lld rows read", table.name.c_str(), static_cast<long long>(table.read));
+        QString line = say(QT_TRANSLATE_NOOP("ImportJet", "  %1 pročitano redova: %2"))
+                           .arg(text(table.name), -8)
+                           .arg(table.read);
         if (report.written)
-            std::printf(", %lld written", static_cast<long long>(table.written));
+            line += say(QT_TRANSLATE_NOOP("ImportJet", ", upisano: %1")).arg(table.written);
         if (table.setAside)
-            std::printf(", %lld set aside in %s_SET_ASIDE", static_cast<long long>(table.setAside),
-                        table.name.c_str());
+            line += say(QT_TRANSLATE_NOOP("ImportJet", ", izdvojeno u %1_SET_ASIDE: %2"))
+                        .arg(text(table.name))
+                        .arg(table.setAside);
         if (table.skipped)
-            std::printf(", %lld left out", static_cast<long long>(table.skipped));
-        std::printf("\n");
+            line += say(QT_TRANSLATE_NOOP("ImportJet", ", izostavljeno: %1")).arg(table.skipped);
+        put(stdout, line + QStringLiteral("\n"));
         skipped += table.skipped;
     }
     if (!report.written) {
-        std::fprintf(stderr, "kolvara-import-jet: %zu rows cannot go into the register as they are, so nothing "
-                             "was written:\n", report.refused.size());
+        put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1 redova ne može u registar takvih "
+                                                       "kakvi su, pa ništa nije napisano:\n"))
+                        .arg(report.refused.size()));
         for (const RefusedRow& row : report.refused)
-            std::fprintf(stderr, "  %s %s: %s\n", row.table.c_str(), row.key.c_str(), row.reason.c_str());
-        std::fprintf(stderr, "Mend them in the old file, or run again with --set-aside (they are kept in tables "
-                             "<TABLE>_SET_ASIDE) or --skip (they are left out).\n");
+            put(stderr, QStringLiteral("  %1 %2: %3\n").arg(text(row.table), text(row.key), text(row.reason)));
+        put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "Ispravite ih u staroj datoteci, ili ponovo pokrenite uvoz "
+                                                       "sa --set-aside (čuvaju se u tabelama <TABELA>_SET_ASIDE) "
+                                                       "ili --skip (izostavljaju se).\n")));
         return 1;
     }
     for (const RefusedRow& row : report.refused)
-        std::printf("  %s %s %s: %s\n", options.refused == RefusedRows::SetAside ? "set aside" : "left out",
-                    row.table.c_str(), row.key.c_str(), row.reason.c_str());
+        put(stdout, QStringLiteral("  %1 %2 %3: %4\n")
+                        .arg(options.refused == RefusedRows::SetAside
+                                 ? say(QT_TRANSLATE_NOOP("ImportJet", "izdvojeno"))
+                                 : say(QT_TRANSLATE_NOOP("ImportJet", "izostavljeno")),
+                             text(row.table), text(row.key), text(row.reason)));
     if (!options.keepOldAs.empty())
-        std::printf("The old register is kept, unchanged, as %s.\n", options.keepOldAs.c_str());
-    std::printf("Wrote %s.\n", options.target.c_str());
+        put(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Stari registar je sačuvan nepromenjen kao %1.\n"))
+                        .arg(text(options.keepOldAs)));
+    put(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Napisan je %1.\n")).arg(text(options.target)));
     return skipped ? 3 : 0;
 }
 

@@ -10,7 +10,11 @@
 // The file is written under a temporary name and renamed into place when
 // complete, so an interrupted run leaves no half-written register.
 
+#include "Language.h"
 #include "NewRegisterFile.h"
+
+#include <QCoreApplication>
+#include <QLocale>
 
 #include <sqlite3.h>
 
@@ -24,10 +28,21 @@
 
 namespace {
 
-const char* const Usage =
-    "usage: kolvara-make-register [--persons N] [--force] FILE\n"
-    "Writes a new register with a sample of N persons (default 1000) to FILE.\n"
-    "An existing FILE is kept unless --force is given.\n";
+const char* const Usage = QT_TRANSLATE_NOOP("MakeRegister",
+                                            "upotreba: kolvara-make-register [--persons N] [--force] DATOTEKA\n"
+                                            "Piše nov registar s primerom od N osoba (1000 ako se ne kaže) u "
+                                            "DATOTEKU.\nPostojeća DATOTEKA ostaje kakva je, osim uz --force.\n");
+
+// Writes a text of this command to a stream, in the person's language.
+void put(std::FILE* to, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), to);
+}
+
+QString say(const char* text)
+{
+    return QCoreApplication::translate("MakeRegister", text);
+}
 
 struct Country {
     const char* name;
@@ -166,23 +181,27 @@ void writeRegister(sqlite3* raw, long persons)
         check(raw, sqlite3_step(person.stmt), "insert person");
         sqlite3_reset(person.stmt);
         if (showProgress && i % (persons / 50) == 0)
-            std::fprintf(stderr, "\rWriting persons: %3ld%%", i * 100 / persons);
+            put(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(i * 100 / persons, 3));
     }
     if (showProgress)
-        std::fprintf(stderr, "\rWriting persons: 100%%\n");
+        put(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(100, 3) + "\n");
     execOrThrow(raw, "COMMIT");
     // Statistics for the query planner, as a maintained register has them.
     execOrThrow(raw, "ANALYZE");
     StatementOwner integrity;
     check(raw, sqlite3_prepare_v2(raw, "PRAGMA foreign_key_check", -1, &integrity.stmt, nullptr), "prepare");
     if (sqlite3_step(integrity.stmt) == SQLITE_ROW)
-        throw RegisterFileError("the sample breaks a foreign key");
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("MakeRegister", "primer krši spoljni ključ registra"))
+                                    .toStdString());
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication application(argc, argv);
+    TextLanguage language;
+    language.use(QLocale::system().uiLanguages());
     long persons = 1000;
     bool force = false;
     std::string path;
@@ -192,23 +211,24 @@ int main(int argc, char* argv[])
             char* end = nullptr;
             persons = std::strtol(argv[++i], &end, 10);
             if (*end || persons < 0 || persons > 100000000) {
-                std::fprintf(stderr, "kolvara-make-register: --persons takes a number from 0 to 100000000\n");
+                put(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "kolvara-make-register: uz --persons ide broj od 0 "
+                                                                  "do 100000000\n")));
                 return 2;
             }
         } else if (arg == "--force") {
             force = true;
         } else if (arg == "--help" || arg == "-h") {
-            std::fputs(Usage, stdout);
+            put(stdout, say(Usage));
             return 0;
         } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
             path = arg;
         } else {
-            std::fputs(Usage, stderr);
+            put(stderr, say(Usage));
             return 2;
         }
     }
     if (path.empty()) {
-        std::fputs(Usage, stderr);
+        put(stderr, say(Usage));
         return 2;
     }
     try {
@@ -216,9 +236,12 @@ int main(int argc, char* argv[])
         writeRegister(file.create(), persons);
         file.publish();
     } catch (const RegisterFileError& failure) {
-        std::fprintf(stderr, "kolvara-make-register: %s\n", failure.what());
+        put(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
         return 1;
     }
-    std::printf("Wrote %s: %zu countries, %ld persons.\n", path.c_str(), countries().size(), persons);
+    put(stdout, say(QT_TRANSLATE_NOOP("MakeRegister", "Napisan je %1: %2 država, %3 osoba.\n"))
+                    .arg(QString::fromStdString(path))
+                    .arg(countries().size())
+                    .arg(persons));
     return 0;
 }

@@ -2,6 +2,9 @@
 
 #include "Schema.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +14,19 @@
 
 namespace {
 
+// A message for a person, in the program's language.
+std::string say(const char* text, const std::string& a)
+{
+    return QCoreApplication::translate("RegisterFile", text).arg(QString::fromStdString(a)).toStdString();
+}
+
+std::string say(const char* text, const std::string& a, const std::string& b)
+{
+    return QCoreApplication::translate("RegisterFile", text)
+        .arg(QString::fromStdString(a), QString::fromStdString(b))
+        .toStdString();
+}
+
 void syncPath(const std::string& path, int flags)
 {
     const int fd = ::open(path.c_str(), flags);
@@ -18,7 +34,7 @@ void syncPath(const std::string& path, int flags)
         const std::string reason = std::strerror(errno);
         if (fd >= 0)
             ::close(fd);
-        throw RegisterFileError("cannot write " + path + " to disk: " + reason);
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se upiše na disk: %2"), path, reason));
     }
     ::close(fd);
 }
@@ -40,7 +56,9 @@ NewRegisterFile::NewRegisterFile(std::string path, bool replace)
 {
     struct stat existing;
     if (!replace && ::stat(m_path.c_str(), &existing) == 0)
-        throw RegisterFileError(m_path + " already exists; it was left as it is (give --force to replace it).");
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” već postoji i ostaje kakav je (--force "
+                                                                      "ga zamenjuje)."),
+                                    m_path));
 }
 
 NewRegisterFile::~NewRegisterFile()
@@ -57,8 +75,8 @@ sqlite3* NewRegisterFile::create()
     const int rc = sqlite3_open_v2(m_temporary.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     m_db.reset(raw);
     if (rc != SQLITE_OK)
-        throw RegisterFileError("cannot create " + m_temporary + ": "
-                                + (raw ? sqlite3_errmsg(raw) : std::string("out of memory")));
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se napravi: %2"), m_temporary,
+                                    raw ? sqlite3_errmsg(raw) : "out of memory"));
     execOrThrow(raw, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;");
     execOrThrow(raw, registerSchema);
     execOrThrow(raw, "PRAGMA foreign_keys = OFF");
@@ -68,7 +86,8 @@ sqlite3* NewRegisterFile::create()
 void NewRegisterFile::publish()
 {
     if (m_db && sqlite3_close(m_db.get()) != SQLITE_OK)
-        throw RegisterFileError("cannot close " + m_temporary + ": " + sqlite3_errmsg(m_db.get()));
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se zatvori: %2"), m_temporary,
+                                    sqlite3_errmsg(m_db.get())));
     m_db.release();
     syncPath(m_temporary, O_RDONLY);
     // Without replace, link() puts the file in place only where no file is,
@@ -76,7 +95,8 @@ void NewRegisterFile::publish()
     const bool placed = m_replace ? std::rename(m_temporary.c_str(), m_path.c_str()) == 0
                                   : ::link(m_temporary.c_str(), m_path.c_str()) == 0;
     if (!placed)
-        throw RegisterFileError("cannot put the register at " + m_path + ": " + std::strerror(errno));
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "registar ne može da se postavi na „%1”: %2"),
+                                    m_path, std::strerror(errno)));
     m_published = true;
     std::remove(m_temporary.c_str());
     const std::size_t slash = m_path.find_last_of('/');
