@@ -321,14 +321,14 @@ private slots:
     {
         Persons p(m_path);
         p.query->Open();
-        QVERIFY(messageOf([&] { p.last->setAsString("x"); }).contains("edit"));
+        QVERIFY(messageOf([&] { p.last->setAsString("x"); }).contains("menja se samo dok se zapis menja"));
         p.query->Edit();
         QVERIFY(messageOf([&] { p.first->setAsString(std::string(256, 'a')); }).contains("255"));
         p.first->setAsString(std::string(255, 'a'));
         QVERIFY(messageOf([&] { p.first->setAsString(std::string(254, 'a') + "žž"); }).contains("255"));
         QVERIFY(messageOf([&] { p.country->setAsString("12a"); }).contains("nije ceo broj"));
         QVERIFY(messageOf([&] { p.country->setAsString("99999999999"); }).contains("nije ceo broj"));
-        QVERIFY(messageOf([&] { p.id->setAsInteger(5); }).contains("cannot be modified"));
+        QVERIFY(messageOf([&] { p.id->setAsInteger(5); }).contains("ne može menjati"));
         p.country->setAsString(" -7 ");
         QCOMPARE(p.country->AsInteger(), -7);
         p.query->Cancel();
@@ -660,10 +660,10 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("says");
         // %1 stands for the persons list's statement.
-        QTest::newRow("second statement") << "%1; DELETE FROM PODACI" << "more than one statement";
-        QTest::newRow("second after comment") << "%1; /* x */ DROP TABLE PODACI" << "more than one statement";
-        QTest::newRow("writing") << "DELETE FROM PODACI RETURNING ID" << "would change the database";
-        QTest::newRow("broken tail") << "%1; '" << "more than one statement";
+        QTest::newRow("second statement") << "%1; DELETE FROM PODACI" << "više od jedne naredbe";
+        QTest::newRow("second after comment") << "%1; /* x */ DROP TABLE PODACI" << "više od jedne naredbe";
+        QTest::newRow("writing") << "DELETE FROM PODACI RETURNING ID" << "menjala registar";
+        QTest::newRow("broken tail") << "%1; '" << "više od jedne naredbe";
         QTest::newRow("trailing blanks and comment") << "%1;  \n-- the end" << "";
     }
 

@@ -64,12 +64,12 @@ private slots:
         QTest::newRow("no value") << "ID_DRZAVA=" << 1 << "";
         QTest::newRow("brackets") << "[ID_DRZAVA]>=2" << 1 << "";
         QTest::newRow("empty") << "   " << 0 << "";
-        QTest::newRow("letters for a number") << "ID_DRZAVA=abc" << 0 << "whole number";
-        QTest::newRow("no field") << "=3" << 0 << "field name";
-        QTest::newRow("no operator") << "ID_DRZAVA 3" << 0 << "comparison";
-        QTest::newRow("open quote") << "NAZIV='x" << 0 << "not closed";
+        QTest::newRow("letters for a number") << "ID_DRZAVA=abc" << 0 << "ceo broj";
+        QTest::newRow("no field") << "=3" << 0 << "ime polja";
+        QTest::newRow("no operator") << "ID_DRZAVA 3" << 0 << "poređenje";
+        QTest::newRow("open quote") << "NAZIV='x" << 0 << "nije zatvoren";
         QTest::newRow("trailing junk") << "ID_DRZAVA=3;DROP TABLE x" << 0 << "AND";
-        QTest::newRow("number too big") << "ID_DRZAVA=99999999999999999999" << 0 << "whole number";
+        QTest::newRow("number too big") << "ID_DRZAVA=99999999999999999999" << 0 << "ceo broj";
     }
 
     void filterParsesAndMatches()

@@ -457,6 +457,118 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>Registar ne može da se pročita: u njemu nema kolone „%1” (%2).</source>
         <translation>The register cannot be read: it has no column “%1” (%2).</translation>
     </message>
+    <message>
+        <source>menjanje tabele</source>
+        <translation>changing the table</translation>
+    </message>
+    <message>
+        <source>Opis veze: „%1” nema „=” između ključne reči i vrednosti.</source>
+        <translation>Connection string: “%1” has no “=” between keyword and value.</translation>
+    </message>
+    <message>
+        <source>Opis veze: vrednost „%1” pod navodnicima nije zatvorena.</source>
+        <translation>Connection string: the quoted value of “%1” is not closed.</translation>
+    </message>
+    <message>
+        <source>menjanje veze s registrom</source>
+        <translation>changing the connection to the register</translation>
+    </message>
+    <message>
+        <source>%1 je otvoren, pa sada ne može: %2.</source>
+        <translation>%1 is open, so this cannot be done now: %2.</translation>
+    </message>
+    <message>
+        <source>%1 nije otvoren.</source>
+        <translation>%1 is not open.</translation>
+    </message>
+    <message>
+        <source>dodavanje polja</source>
+        <translation>adding a field</translation>
+    </message>
+    <message>
+        <source>%1 nema polje „%2”.</source>
+        <translation>%1 has no field “%2”.</translation>
+    </message>
+    <message>
+        <source>%1 se ne menja sada: polje „%2” menja se samo dok se zapis menja ili dodaje.</source>
+        <translation>%1 is not being edited: the field “%2” can be changed only while a record is edited or added.</translation>
+    </message>
+    <message>
+        <source>%1 se ne može menjati.</source>
+        <translation>The %1 cannot be changed.</translation>
+    </message>
+    <message>
+        <source>%1 nema vezu s registrom.</source>
+        <translation>%1 has no connection to the register.</translation>
+    </message>
+    <message>
+        <source>%1 se otvara samo naredbom koja čita, a ova bi menjala registar.</source>
+        <translation>%1 can only be opened on a statement that reads; this one would change the register.</translation>
+    </message>
+    <message>
+        <source>%1: traženje zapisa traži bar jedno polje.</source>
+        <translation>%1: finding a record needs at least one field.</translation>
+    </message>
+    <message>
+        <source>%1: traženje zapisa dobilo je %2 vrednosti za %3 polja.</source>
+        <translation>%1: finding a record got %2 values for %3 fields.</translation>
+    </message>
+    <message>
+        <source>%1: „%2” nije upućivanje (POLJE;POLJE=TABELA(KOLONA;KOLONA)).</source>
+        <translation>%1: “%2” is not a reference (FIELD;FIELD=TABLE(COLUMN;COLUMN)).</translation>
+    </message>
+    <message>
+        <source>%1: polje „%2” jednog upućivanja ne upisuje se sa zapisom.</source>
+        <translation>%1: the field “%2” of a reference is not written with the record.</translation>
+    </message>
+    <message>
+        <source>Polje „%1” nema skup podataka.</source>
+        <translation>The field “%1” has no data set.</translation>
+    </message>
+    <message>
+        <source>Filter „%1”: %2 na mestu %3.</source>
+        <translation>Filter “%1”: %2 at position %3.</translation>
+    </message>
+    <message>
+        <source>ime polja u [ ] nije zatvoreno</source>
+        <translation>a field name in [ ] is not closed</translation>
+    </message>
+    <message>
+        <source>ime polja je prazno</source>
+        <translation>a field name is empty</translation>
+    </message>
+    <message>
+        <source>očekuje se ime polja</source>
+        <translation>a field name is expected</translation>
+    </message>
+    <message>
+        <source>očekuje se poređenje (=, &lt;&gt;, &lt;, &lt;=, &gt;, &gt;=)</source>
+        <translation>a comparison (=, &lt;&gt;, &lt;, &lt;=, &gt;, &gt;=) is expected</translation>
+    </message>
+    <message>
+        <source>tekst pod navodnicima nije zatvoren</source>
+        <translation>a quoted text is not closed</translation>
+    </message>
+    <message>
+        <source>očekuje se ceo broj ili tekst pod navodnicima</source>
+        <translation>a whole number or a quoted text is expected</translation>
+    </message>
+    <message>
+        <source>očekuje se AND ili kraj filtera</source>
+        <translation>AND or the end of the filter is expected</translation>
+    </message>
+    <message>
+        <source>Filter: polje „%1” ne postoji.</source>
+        <translation>Filter: the field “%1” does not exist.</translation>
+    </message>
+    <message>
+        <source>SQL tekst nema nijednu naredbu.</source>
+        <translation>The SQL text holds no statement.</translation>
+    </message>
+    <message>
+        <source>SQL tekst ima više od jedne naredbe, a odjednom se izvršava samo jedna.</source>
+        <translation>The SQL text holds more than one statement; only one can run at a time.</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>

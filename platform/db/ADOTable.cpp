@@ -1,16 +1,19 @@
 #include "ADOTable.h"
 
+#include <QCoreApplication>
+
 
 void TADOTable::setTableName(const QString& name)
 {
-    checkInactive("rename the table of");
+    checkInactive(QT_TRANSLATE_NOOP("Register", "menjanje tabele"));
     m_tableName = name;
 }
 
 std::string TADOTable::selectText() const
 {
     if (m_tableName.isEmpty())
-        throw Exception(describe() + " names no table.");
+        throw Exception(QCoreApplication::translate("Register", QT_TRANSLATE_NOOP("Register", "%1 ne navodi tabelu."))
+                            .arg(QString::fromStdString(describe())));
     return engine().tableStatement(m_tableName.toStdString(), {});
 }
 

@@ -2,6 +2,8 @@
 
 #include "Exception.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // Keywords after which a "Data Source" value may end. Anything else that looks
@@ -57,8 +59,9 @@ ConnectionString ConnectionString::parse(const QString& text)
             break;
         const qsizetype eq = text.indexOf(QLatin1Char('='), pos);
         if (eq < 0)
-            throw Exception("Connection string: \"" + text.mid(pos).toStdString()
-                            + "\" has no '=' between keyword and value.");
+            throw Exception(QCoreApplication::translate("Register", "Opis veze: „%1” nema „=” između ključne reči "
+                                                                    "i vrednosti.")
+                                .arg(text.mid(pos)));
         const QString key = text.mid(pos, eq - pos).trimmed();
         pos = eq + 1;
 
@@ -84,8 +87,9 @@ ConnectionString ConnectionString::parse(const QString& text)
                 value += text[i++];
             }
             if (!closed)
-                throw Exception("Connection string: the quoted value of \"" + key.toStdString()
-                                + "\" is not closed.");
+                throw Exception(QCoreApplication::translate("Register", "Opis veze: vrednost „%1” pod navodnicima "
+                                                                        "nije zatvorena.")
+                                    .arg(key));
             pos = i;
             while (pos < n && text[pos] != QLatin1Char(';'))
                 ++pos;

@@ -61,7 +61,7 @@ TDataSet::~TDataSet()
 
 void TDataSet::setConnection(TADOConnection* connection)
 {
-    checkInactive("change the connection of");
+    checkInactive(QT_TRANSLATE_NOOP("Register", "menjanje veze s registrom"));
     if (m_connection)
         m_connection->detach(this);
     m_connection = connection;
@@ -72,20 +72,20 @@ void TDataSet::setConnection(TADOConnection* connection)
 void TDataSet::checkInactive(const char* what) const
 {
     if (Active())
-        throw Exception(std::string("Cannot ") + what + " " + describe() + " while it is open.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 je otvoren, pa sada ne može: %2.")).arg(QString::fromStdString(describe()), say(what)));
 }
 
 void TDataSet::checkActive() const
 {
     if (!Active() || m_state == dsOpening)
-        throw Exception(describe() + " is not open.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 nije otvoren.")).arg(QString::fromStdString(describe())));
 }
 
 // ---------------------------------------------------------------- fields
 
 void TDataSet::addField(TField* field)
 {
-    checkInactive("add a field to");
+    checkInactive(QT_TRANSLATE_NOOP("Register", "dodavanje polja"));
     if (m_dynamicFields) {
         // Fields described by the window replace those made from a result.
         const QList<TField*> made = m_fields;
@@ -120,7 +120,7 @@ TField* TDataSet::FieldByName(const QString& name) const
 {
     TField* field = FindField(name);
     if (!field)
-        throw Exception(describe() + ": field '" + name.toStdString() + "' not found.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 nema polje „%2”.")).arg(QString::fromStdString(describe()), name));
     return field;
 }
 
@@ -161,10 +161,10 @@ void TDataSet::setFieldValue(TField* field, bool null, std::int32_t integer, std
 {
     checkActive();
     if (m_state != dsEdit && m_state != dsInsert)
-        throw Exception(describe() + " is not being edited: field '" + field->FieldName().toStdString()
-                        + "' can be changed only in edit or insert state.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 se ne menja sada: polje „%2” menja se samo dok se zapis menja ili dodaje."))
+                            .arg(QString::fromStdString(describe()), field->FieldName()));
     if (field->ReadOnly())
-        throw Exception("Field '" + field->FieldName().toStdString() + "' cannot be modified.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 se ne može menjati.")).arg(field->DisplayLabel()));
     EditValue& value = m_edit[field->Index()];
     value.null = null;
     value.integer = null ? 0 : integer;
@@ -201,7 +201,7 @@ void TDataSet::Open()
     if (Active())
         return;
     if (!m_connection)
-        throw Exception(describe() + " has no connection.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 nema vezu s registrom.")).arg(QString::fromStdString(describe())));
     m_connection->Open();
     // A table prepares its statement (so that a missing table or column is
     // told now) and reads its rows when they are wanted.
@@ -260,7 +260,7 @@ void TDataSet::closeQuietly()
 db::Engine& TDataSet::engine() const
 {
     if (!m_connection)
-        throw Exception(describe() + " has no connection.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 nema vezu s registrom.")).arg(QString::fromStdString(describe())));
     return m_connection->engine();
 }
 
@@ -284,7 +284,8 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
 {
     const std::unique_ptr<db::ReadStatement> statement = engine().prepareRead(sql, parameters);
     if (!statement->readsOnly())
-        throw Exception(describe() + " can only be opened on a statement that reads: this one would change the database.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 se otvara samo naredbom koja čita, a ova bi menjala registar."))
+                            .arg(QString::fromStdString(describe())));
     const bool byRowId = firstColumnIsRowid();
     bindFields(*statement, byRowId ? 1 : 0);
     resolveWriteTarget(byRowId);
@@ -534,15 +535,17 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
     for (const QString& name : keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         fields.append(FieldByName(name.trimmed()));
     if (fields.isEmpty())
-        throw Exception(describe() + ": Locate needs at least one key field.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1: traženje zapisa traži bar jedno polje.")).arg(QString::fromStdString(describe())));
     QVariantList values;
     if (fields.size() == 1 && keyValues.typeId() != QMetaType::QVariantList)
         values.append(keyValues);
     else
         values = keyValues.toList();
     if (values.size() != fields.size())
-        throw Exception(describe() + ": Locate got " + std::to_string(values.size()) + " values for "
-                        + std::to_string(fields.size()) + " key fields.");
+        throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1: traženje zapisa dobilo je %2 vrednosti za %3 polja."))
+                            .arg(QString::fromStdString(describe()))
+                            .arg(values.size())
+                            .arg(fields.size()));
 
     // Bring each wanted value to its field's kind once.
     struct Key {
@@ -818,7 +821,8 @@ void TDataSet::setReferences(const std::vector<std::string>& references)
         const std::size_t open = text.find('(', equals == std::string::npos ? 0 : equals);
         const std::size_t close = text.rfind(')');
         if (equals == std::string::npos || open == std::string::npos || close != text.size() - 1 || close < open)
-            throw Exception(describe() + ": \"" + text + "\" is not a reference (FIELD;FIELD=TABLE(COLUMN;COLUMN)).");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1: „%2” nije upućivanje (POLJE;POLJE=TABELA(KOLONA;KOLONA))."))
+                                .arg(QString::fromStdString(describe()), QString::fromStdString(text)));
         Reference reference;
         reference.fields = splitNames(std::string_view(text).substr(0, equals));
         reference.table = splitNames(std::string_view(text).substr(equals + 1, open - equals - 1)).front();
@@ -827,7 +831,8 @@ void TDataSet::setReferences(const std::vector<std::string>& references)
         if (reference.table.empty() || reference.fields.size() != reference.columns.size()
             || std::any_of(reference.fields.begin(), reference.fields.end(), empty)
             || std::any_of(reference.columns.begin(), reference.columns.end(), empty))
-            throw Exception(describe() + ": \"" + text + "\" is not a reference (FIELD;FIELD=TABLE(COLUMN;COLUMN)).");
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1: „%2” nije upućivanje (POLJE;POLJE=TABELA(KOLONA;KOLONA))."))
+                                .arg(QString::fromStdString(describe()), QString::fromStdString(text)));
         parsed.push_back(std::move(reference));
     }
     m_references = std::move(parsed);
@@ -844,7 +849,8 @@ void TDataSet::checkReferences(const db::RowWrite& write, bool inserting)
             const TField* field = FieldByName(QString::fromStdString(name));
             const auto at = std::find(m_target.fields.begin(), m_target.fields.end(), field->Index());
             if (at == m_target.fields.end())
-                throw Exception(describe() + ": field '" + name + "' of a reference is not written with the row.");
+                throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1: polje „%2” jednog upućivanja ne upisuje se sa zapisom."))
+                                    .arg(QString::fromStdString(describe()), QString::fromStdString(name)));
             const std::size_t i = static_cast<std::size_t>(at - m_target.fields.begin());
             touched = touched || write.written[i];
             anyNull = anyNull || write.values[i].null;

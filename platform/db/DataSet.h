@@ -223,6 +223,7 @@ protected:
     // What the user would recognise the data set by in a message.
     virtual std::string describe() const = 0;
 
+    // what: the operation refused, a text marked for translation ("Register").
     void checkInactive(const char* what) const;
     void checkActive() const;
     // For a table: its name, which is also its update table.

@@ -37,14 +37,14 @@ int TField::Index() const
 bool TField::IsNull() const
 {
     if (!m_dataSet)
-        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+        throw Exception(QCoreApplication::translate("Register", "Polje „%1” nema skup podataka.").arg(m_fieldName));
     return m_dataSet->fieldIsNull(this);
 }
 
 int TField::AsInteger() const
 {
     if (!m_dataSet)
-        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+        throw Exception(QCoreApplication::translate("Register", "Polje „%1” nema skup podataka.").arg(m_fieldName));
     if (m_kind == FieldKind::Integer)
         return m_dataSet->fieldInteger(this);
     const std::string text = AsString();
@@ -60,7 +60,7 @@ int TField::AsInteger() const
 std::string TField::AsString() const
 {
     if (!m_dataSet)
-        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+        throw Exception(QCoreApplication::translate("Register", "Polje „%1” nema skup podataka.").arg(m_fieldName));
     if (m_kind == FieldKind::Integer)
         return m_dataSet->fieldIsNull(this) ? std::string() : std::to_string(m_dataSet->fieldInteger(this));
     return std::string(m_dataSet->fieldText(this));
@@ -73,14 +73,14 @@ void TField::setAsInteger(int value)
         return;
     }
     if (!m_dataSet)
-        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+        throw Exception(QCoreApplication::translate("Register", "Polje „%1” nema skup podataka.").arg(m_fieldName));
     m_dataSet->setFieldValue(this, false, value, {});
 }
 
 void TField::setAsString(std::string_view value)
 {
     if (!m_dataSet)
-        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+        throw Exception(QCoreApplication::translate("Register", "Polje „%1” nema skup podataka.").arg(m_fieldName));
     if (value.empty()) {
         Clear();
         return;
@@ -103,7 +103,7 @@ void TField::setAsString(std::string_view value)
 void TField::Clear()
 {
     if (!m_dataSet)
-        throw Exception("Field '" + m_fieldName.toStdString() + "' has no data set.");
+        throw Exception(QCoreApplication::translate("Register", "Polje „%1” nema skup podataka.").arg(m_fieldName));
     m_dataSet->setFieldValue(this, true, 0, {});
 }
 

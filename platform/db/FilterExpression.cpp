@@ -4,6 +4,8 @@
 #include "Field.h"
 #include "RowStore.h"
 
+#include <QCoreApplication>
+
 #include <charconv>
 
 namespace {
@@ -46,10 +48,13 @@ public:
         return true;
     }
 
-    [[noreturn]] void fail(const std::string& what) const
+    // what: a text marked for translation (context "Register").
+    [[noreturn]] void fail(const char* what) const
     {
-        throw Exception("Filter \"" + std::string(m_text) + "\": " + what + " at position "
-                        + std::to_string(m_pos + 1) + ".");
+        throw Exception(QCoreApplication::translate("Register", "Filter „%1”: %2 na mestu %3.")
+                            .arg(QString::fromUtf8(m_text.data(), qsizetype(m_text.size())),
+                                 QCoreApplication::translate("Register", what))
+                            .arg(m_pos + 1));
     }
 
 private:
@@ -84,18 +89,18 @@ private:
         if (m_pos < m_text.size() && peek() == '[') {
             const std::size_t close = m_text.find(']', m_pos + 1);
             if (close == std::string_view::npos)
-                fail("a field name in [ ] is not closed");
+                fail(QT_TRANSLATE_NOOP("Register", "ime polja u [ ] nije zatvoreno"));
             std::string name(m_text.substr(m_pos + 1, close - m_pos - 1));
             m_pos = close + 1;
             if (name.empty())
-                fail("a field name is empty");
+                fail(QT_TRANSLATE_NOOP("Register", "ime polja je prazno"));
             return name;
         }
         const std::size_t start = m_pos;
         while (m_pos < m_text.size() && isNameChar(peek()))
             ++m_pos;
         if (m_pos == start)
-            fail("a field name is expected");
+            fail(QT_TRANSLATE_NOOP("Register", "očekuje se ime polja"));
         return std::string(m_text.substr(start, m_pos - start));
     }
 
@@ -113,7 +118,7 @@ private:
                 m_pos += entry.text.size();
                 return entry.op;
             }
-        fail("a comparison (=, <>, <, <=, >, >=) is expected");
+        fail(QT_TRANSLATE_NOOP("Register", "očekuje se poređenje (=, <>, <, <=, >, >=)"));
     }
 
     std::string quoted()
@@ -132,7 +137,7 @@ private:
             }
             value += m_text[m_pos++];
         }
-        fail("a quoted text is not closed");
+        fail(QT_TRANSLATE_NOOP("Register", "tekst pod navodnicima nije zatvoren"));
     }
 
     std::int64_t number()
@@ -149,7 +154,7 @@ private:
         const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
         if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
             m_pos = start;
-            fail("a whole number or a quoted text is expected");
+            fail(QT_TRANSLATE_NOOP("Register", "očekuje se ceo broj ili tekst pod navodnicima"));
         }
         return value;
     }
@@ -186,7 +191,7 @@ FilterExpression FilterExpression::parse(std::string_view text)
         if (parser.atEnd())
             break;
         if (!parser.takeAnd())
-            parser.fail("AND or the end of the filter is expected");
+            parser.fail(QT_TRANSLATE_NOOP("Register", "očekuje se AND ili kraj filtera"));
     }
     return result;
 }
@@ -202,7 +207,8 @@ void FilterExpression::bind(const QList<TField*>& fields)
                 break;
             }
         if (c.column < 0)
-            throw Exception("Filter: the field '" + c.field + "' does not exist.");
+            throw Exception(QCoreApplication::translate("Register", "Filter: polje „%1” ne postoji.")
+                                .arg(QString::fromStdString(c.field)));
         // Bring the constant to the field's kind once, not at every row.
         if (fields[c.column]->kind() == FieldKind::Integer && c.valueKind == Condition::Value::Text) {
             std::int32_t number = 0;

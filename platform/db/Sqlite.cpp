@@ -53,7 +53,7 @@ Statement::Statement(sqlite3* db, std::string_view sql)
         throw Exception(message);
     }
     if (!m_stmt)
-        throw Exception("The SQL text holds no statement.");
+        throw Exception(QCoreApplication::translate("Register", "SQL tekst nema nijednu naredbu."));
     // A second statement after the first would silently not run: refuse the
     // whole text instead. Blanks and comments after it are fine.
     const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
@@ -64,7 +64,8 @@ Statement::Statement(sqlite3* db, std::string_view sql)
         if (rc != SQLITE_OK || next) {
             sqlite3_finalize(m_stmt);
             m_stmt = nullptr;
-            throw Exception("The SQL text holds more than one statement; only one can run at a time.");
+            throw Exception(QCoreApplication::translate("Register", "SQL tekst ima više od jedne naredbe, a odjednom "
+                                                                    "se izvršava samo jedna."));
         }
     }
 }
