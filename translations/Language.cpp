@@ -1,6 +1,7 @@
 #include "Language.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 QString TextLanguage::use(const QStringList& preferred)
 {
@@ -20,4 +21,14 @@ QString TextLanguage::use(const QStringList& preferred)
     if (language == QLatin1String("sr") && m_qtTexts.load(QStringLiteral(":/i18n/qt_sr.qm")))
         QCoreApplication::installTranslator(&m_qtTexts);
     return language;
+}
+
+QString TextLanguage::useDesktops()
+{
+    return use(QLocale::system().uiLanguages());
+}
+
+void writeText(std::FILE* to, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), to);
 }

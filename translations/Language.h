@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include <cstdio>
+
 class TextLanguage {
 public:
     // Shows the program's texts, and Qt's, in the first language of
@@ -16,8 +18,13 @@ public:
     // or "en"). Needs the application object; texts translated afterwards
     // follow it.
     QString use(const QStringList& preferred);
+    // The same for the desktop's own list of languages.
+    QString useDesktops();
 
 private:
     QTranslator m_ownTexts;
     QTranslator m_qtTexts;
 };
+
+// Writes a text of a command to a stream, in UTF-8, for a person to read.
+void writeText(std::FILE* to, const QString& text);

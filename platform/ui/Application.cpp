@@ -6,7 +6,6 @@
 #include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QDir>
-#include <QLocale>
 #include <QMessageBox>
 
 namespace {
@@ -30,7 +29,7 @@ QAccessibleInterface* accessibleWindow(const QString& className, QObject* object
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     QAccessible::installFactory(accessibleWindow);
-    useLanguage(QLocale::system().uiLanguages());
+    m_language.useDesktops();
     setApplicationName(QStringLiteral("Kolvara"));
     setApplicationDisplayName(QStringLiteral("Kolvara"));
     connect(this, &QGuiApplication::focusWindowChanged, this, &TApplication::focusWindowChanged);

@@ -5,7 +5,6 @@
 #include "Language.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,12 +35,6 @@ const char* const Usage = QT_TRANSLATE_NOOP(
     "                 (ako se ne kaže: onoj koju datoteka beleži)\n"
     "Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba,\n"
     "3 napisano, ali su neki redovi izostavljeni zbog --skip.\n");
-
-// Writes a text of this command to a stream, in the person's language.
-void put(std::FILE* to, const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), to);
-}
 
 QString say(const char* text)
 {
@@ -74,7 +67,7 @@ void showProgress(std::int64_t done, std::int64_t total)
         return;
     const int percent = int(std::min<std::int64_t>(100, done * 100 / total));
     const int bar = percent / 4;
-    put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\rČitam redove [%1] %2%"))
+    writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\rČitam redove [%1] %2%"))
                     .arg(QString(bar, QLatin1Char('#')) + QString(25 - bar, QLatin1Char(' ')))
                     .arg(percent, 3));
     if (done >= total)
@@ -114,7 +107,7 @@ int runSupervised(const ImportOptions& options)
     if (!options.keepOldAs.empty() && !keptExisted && ::stat(options.source.c_str(), &old) == 0
         && ::stat(options.keepOldAs.c_str(), &kept) == 0 && old.st_ino == kept.st_ino && old.st_dev == kept.st_dev)
         ::unlink(options.keepOldAs.c_str());
-    put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\nkolvara-import-jet: čitanje „%1” nije uspelo (%2): datoteka je "
+    writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\nkolvara-import-jet: čitanje „%1” nije uspelo (%2): datoteka je "
                                                    "oštećena tako da je čitač Access baza ne može preći. Popravite "
                                                    "je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.\n"
                                                    "Ništa nije napisano.\n"))
@@ -129,7 +122,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     TextLanguage language;
-    language.use(QLocale::system().uiLanguages());
+    language.useDesktops();
     ImportOptions options;
     bool replace = false;
     std::vector<std::string> paths;
@@ -147,22 +140,22 @@ int main(int argc, char* argv[])
             char* end = nullptr;
             options.codePage = int(std::strtol(argv[++i], &end, 10));
             if (*end || options.codePage <= 0) {
-                put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: uz --codepage ide broj Windows "
+                writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: uz --codepage ide broj Windows "
                                                                "kodne strane, na primer 1250\n")));
                 return 2;
             }
         } else if (arg == "--help" || arg == "-h") {
-            put(stdout, say(Usage));
+            writeText(stdout, say(Usage));
             return 0;
         } else if (!arg.empty() && arg[0] != '-' && paths.size() < 2) {
             paths.push_back(arg);
         } else {
-            put(stderr, say(Usage));
+            writeText(stderr, say(Usage));
             return 2;
         }
     }
     if (paths.empty() || (replace && paths.size() > 1)) {
-        put(stderr, say(Usage));
+        writeText(stderr, say(Usage));
         return 2;
     }
     options.source = paths[0];
@@ -174,7 +167,7 @@ int main(int argc, char* argv[])
     } else {
         options.target = folderOf(options.source) + "proba.mdb";
         if (options.target == options.source || options.target == "./" + options.source) {
-            put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: navedite ime novog registra, ili "
+            writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: navedite ime novog registra, ili "
                                                            "--replace da ga postavite na mesto starog (stara "
                                                            "datoteka se čuva kao %1).\n"))
                             .arg(text(keptName(options.source))));
@@ -193,7 +186,7 @@ int runImport(const ImportOptions& options)
     try {
         report = importJet(options, showProgress);
     } catch (const ImportError& error) {
-        put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1\nNišta nije napisano.\n"))
+        writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1\nNišta nije napisano.\n"))
                         .arg(QString::fromUtf8(error.what())));
         return 1;
     }
@@ -201,7 +194,7 @@ int runImport(const ImportOptions& options)
     QString read = say(QT_TRANSLATE_NOOP("ImportJet", "Pročitano je „%1” (%2")).arg(text(options.source), text(report.format));
     if (report.codePage)
         read += say(QT_TRANSLATE_NOOP("ImportJet", ", tekst u kodnoj strani %1")).arg(report.codePage);
-    put(stdout, read + QStringLiteral(").\n"));
+    writeText(stdout, read + QStringLiteral(").\n"));
     std::int64_t skipped = 0;
     for (const TableReport& table : report.tables) {
         QString line = say(QT_TRANSLATE_NOOP("ImportJet", "  %1 pročitano redova: %2"))
@@ -215,30 +208,30 @@ int runImport(const ImportOptions& options)
                         .arg(table.setAside);
         if (table.skipped)
             line += say(QT_TRANSLATE_NOOP("ImportJet", ", izostavljeno: %1")).arg(table.skipped);
-        put(stdout, line + QStringLiteral("\n"));
+        writeText(stdout, line + QStringLiteral("\n"));
         skipped += table.skipped;
     }
     if (!report.written) {
-        put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1 redova ne može u registar takvih "
+        writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1 redova ne može u registar takvih "
                                                        "kakvi su, pa ništa nije napisano:\n"))
                         .arg(report.refused.size()));
         for (const RefusedRow& row : report.refused)
-            put(stderr, QStringLiteral("  %1 %2: %3\n").arg(text(row.table), text(row.key), text(row.reason)));
-        put(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "Ispravite ih u staroj datoteci, ili ponovo pokrenite uvoz "
+            writeText(stderr, QStringLiteral("  %1 %2: %3\n").arg(text(row.table), text(row.key), text(row.reason)));
+        writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "Ispravite ih u staroj datoteci, ili ponovo pokrenite uvoz "
                                                        "sa --set-aside (čuvaju se u tabelama <TABELA>_SET_ASIDE) "
                                                        "ili --skip (izostavljaju se).\n")));
         return 1;
     }
     for (const RefusedRow& row : report.refused)
-        put(stdout, QStringLiteral("  %1 %2 %3: %4\n")
+        writeText(stdout, QStringLiteral("  %1 %2 %3: %4\n")
                         .arg(options.refused == RefusedRows::SetAside
                                  ? say(QT_TRANSLATE_NOOP("ImportJet", "izdvojeno"))
                                  : say(QT_TRANSLATE_NOOP("ImportJet", "izostavljeno")),
                              text(row.table), text(row.key), text(row.reason)));
     if (!options.keepOldAs.empty())
-        put(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Stari registar je sačuvan nepromenjen kao %1.\n"))
+        writeText(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Stari registar je sačuvan nepromenjen kao %1.\n"))
                         .arg(text(options.keepOldAs)));
-    put(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Napisan je %1.\n")).arg(text(options.target)));
+    writeText(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Napisan je %1.\n")).arg(text(options.target)));
     return skipped ? 3 : 0;
 }
 

@@ -14,7 +14,6 @@
 #include "NewRegisterFile.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 
 #include <sqlite3.h>
 
@@ -32,12 +31,6 @@ const char* const Usage = QT_TRANSLATE_NOOP("MakeRegister",
                                             "upotreba: kolvara-make-register [--persons N] [--force] DATOTEKA\n"
                                             "Piše nov registar s primerom od N osoba (1000 ako se ne kaže) u "
                                             "DATOTEKU.\nPostojeća DATOTEKA ostaje kakva je, osim uz --force.\n");
-
-// Writes a text of this command to a stream, in the person's language.
-void put(std::FILE* to, const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), to);
-}
 
 QString say(const char* text)
 {
@@ -181,10 +174,10 @@ void writeRegister(sqlite3* raw, long persons)
         check(raw, sqlite3_step(person.stmt), "insert person");
         sqlite3_reset(person.stmt);
         if (showProgress && i % (persons / 50) == 0)
-            put(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(i * 100 / persons, 3));
+            writeText(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(i * 100 / persons, 3));
     }
     if (showProgress)
-        put(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(100, 3) + "\n");
+        writeText(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(100, 3) + "\n");
     execOrThrow(raw, "COMMIT");
     // Statistics for the query planner, as a maintained register has them.
     execOrThrow(raw, "ANALYZE");
@@ -201,7 +194,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     TextLanguage language;
-    language.use(QLocale::system().uiLanguages());
+    language.useDesktops();
     long persons = 1000;
     bool force = false;
     std::string path;
@@ -211,24 +204,24 @@ int main(int argc, char* argv[])
             char* end = nullptr;
             persons = std::strtol(argv[++i], &end, 10);
             if (*end || persons < 0 || persons > 100000000) {
-                put(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "kolvara-make-register: uz --persons ide broj od 0 "
+                writeText(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "kolvara-make-register: uz --persons ide broj od 0 "
                                                                   "do 100000000\n")));
                 return 2;
             }
         } else if (arg == "--force") {
             force = true;
         } else if (arg == "--help" || arg == "-h") {
-            put(stdout, say(Usage));
+            writeText(stdout, say(Usage));
             return 0;
         } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
             path = arg;
         } else {
-            put(stderr, say(Usage));
+            writeText(stderr, say(Usage));
             return 2;
         }
     }
     if (path.empty()) {
-        put(stderr, say(Usage));
+        writeText(stderr, say(Usage));
         return 2;
     }
     try {
@@ -236,10 +229,10 @@ int main(int argc, char* argv[])
         writeRegister(file.create(), persons);
         file.publish();
     } catch (const RegisterFileError& failure) {
-        put(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
+        writeText(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
         return 1;
     }
-    put(stdout, say(QT_TRANSLATE_NOOP("MakeRegister", "Napisan je %1: %2 država, %3 osoba.\n"))
+    writeText(stdout, say(QT_TRANSLATE_NOOP("MakeRegister", "Napisan je %1: %2 država, %3 osoba.\n"))
                     .arg(QString::fromStdString(path))
                     .arg(countries().size())
                     .arg(persons));
