@@ -84,8 +84,8 @@ std::string whyRefused(const TableSpec& spec, const std::vector<JetValue>& value
         if (column.required && value.null)
             return say(QT_TRANSLATE_NOOP("ImportJet", "%1 je prazno"), column.name);
         if (column.kind == JetKind::Text && !value.null && characters(value.text) > MaxNameCharacters)
-            return say(QT_TRANSLATE_NOOP("ImportJet", "%1 ima %2 znakova, a staje najviše %3"), column.name, characters(value.text),
-                       MaxNameCharacters);
+            return say(QT_TRANSLATE_NOOP("ImportJet", "%1 ima %2 znakova, a staje najviše %3"), column.name,
+                       characters(value.text), MaxNameCharacters);
     }
     return {};
 }
@@ -110,20 +110,24 @@ public:
         for (const TableSpec& spec : registerTables()) {
             std::unique_ptr<JetTable> table = jet.table(spec.name);
             if (!table)
-                throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "„%1” nema tabelu %2: to nije registar osoba."), m_options.source,
-                                      spec.name));
+                throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "„%1” nema tabelu %2: to nije registar osoba."),
+                                      m_options.source, spec.name));
             std::vector<int> map;
             for (const Column& column : spec.columns) {
                 const int index = table->columnIndex(column.name);
                 if (index < 0)
-                    throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "tabela %1 nema kolonu %2."), table->name(), column.name));
+                    throw ImportError(
+                        say(QT_TRANSLATE_NOOP("ImportJet", "tabela %1 nema kolonu %2."), table->name(), column.name));
                 const JetColumn& found = table->columns()[index];
                 if (found.kind != column.kind)
-                    throw ImportError(column.kind == JetKind::Integer
-                                          ? say(QT_TRANSLATE_NOOP("ImportJet", "kolona %1 tabele %2 drži vrednosti tipa %3, a ne cele brojeve."),
-                                                found.name, table->name(), found.typeName)
-                                          : say(QT_TRANSLATE_NOOP("ImportJet", "kolona %1 tabele %2 drži vrednosti tipa %3, a ne tekst."),
-                                                found.name, table->name(), found.typeName));
+                    throw ImportError(
+                        column.kind == JetKind::Integer
+                            ? say(QT_TRANSLATE_NOOP("ImportJet",
+                                                    "kolona %1 tabele %2 drži vrednosti tipa %3, a ne cele brojeve."),
+                                  found.name, table->name(), found.typeName)
+                            : say(QT_TRANSLATE_NOOP("ImportJet",
+                                                    "kolona %1 tabele %2 drži vrednosti tipa %3, a ne tekst."),
+                                  found.name, table->name(), found.typeName));
                 map.push_back(index);
             }
             total += table->rowCount();
@@ -163,8 +167,8 @@ public:
                         if ((rc & 0xFF) != SQLITE_CONSTRAINT)
                             throw;
                         reason = rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE
-                                     ? say(QT_TRANSLATE_NOOP("ImportJet", "drugi red ima isti ključ"))
-                                     : sqlite3_errstr(rc);
+                            ? say(QT_TRANSLATE_NOOP("ImportJet", "drugi red ima isti ključ"))
+                            : sqlite3_errstr(rc);
                     }
                     sqlite3_reset(insert.get());
                     sqlite3_clear_bindings(insert.get());
@@ -275,7 +279,8 @@ private:
                 const auto spec = std::find_if(registerTables().begin(), registerTables().end(),
                                                [&](const TableSpec& s) { return b.table == s.name; });
                 if (spec == registerTables().end())
-                    throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "nov registar krši upućivanje tabele %1"), b.table));
+                    throw ImportError(
+                        say(QT_TRANSLATE_NOOP("ImportJet", "nov registar krši upućivanje tabele %1"), b.table));
                 std::vector<JetValue> values(spec->columns.size());
                 std::string columns;
                 for (const Column& column : spec->columns)
@@ -290,11 +295,11 @@ private:
                     if (const auto* text = sqlite3_column_text(read.get(), int(c)))
                         values[c].text = reinterpret_cast<const char*>(text);
                 }
-                const std::string reason
-                    = spec->name == std::string("GRADOVI")
-                          ? say(QT_TRANSLATE_NOOP("ImportJet", "njegove države ID_DRZAVA=%1 nema u DRZAVE"), values[0].integer)
-                          : say(QT_TRANSLATE_NOOP("ImportJet", "njegovog grada ID_DRZAVA=%1, ID_GRAD=%2 nema u GRADOVI"), values[1].integer,
-                                values[2].integer);
+                const std::string reason = spec->name == std::string("GRADOVI")
+                    ? say(QT_TRANSLATE_NOOP("ImportJet", "njegove države ID_DRZAVA=%1 nema u DRZAVE"),
+                          values[0].integer)
+                    : say(QT_TRANSLATE_NOOP("ImportJet", "njegovog grada ID_DRZAVA=%1, ID_GRAD=%2 nema u GRADOVI"),
+                          values[1].integer, values[2].integer);
                 auto report = std::find_if(m_report.tables.begin(), m_report.tables.end(),
                                            [&](const TableReport& r) { return r.name == spec->name; });
                 refuse(*spec, values, reason, *report);
@@ -312,8 +317,10 @@ private:
         if (m_options.keepOldAs.empty())
             return;
         if (::link(m_options.source.c_str(), m_options.keepOldAs.c_str()) != 0)
-            throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "stari registar ne može da se sačuva kao „%1”: %2. Ništa nije promenjeno."),
-                                  m_options.keepOldAs, std::strerror(errno)));
+            throw ImportError(
+                say(QT_TRANSLATE_NOOP("ImportJet",
+                                      "stari registar ne može da se sačuva kao „%1”: %2. Ništa nije promenjeno."),
+                    m_options.keepOldAs, std::strerror(errno)));
     }
 
     const ImportOptions& m_options;
@@ -328,10 +335,13 @@ private:
 ImportReport importJet(const ImportOptions& options, const std::function<void(std::int64_t, std::int64_t)>& progress)
 {
     if (!options.keepOldAs.empty() && options.target != options.source)
-        throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "stara datoteka se čuva pod drugim imenom samo kad nov registar zauzme njeno "
-                                "mesto.")));
+        throw ImportError(
+            say(QT_TRANSLATE_NOOP("ImportJet",
+                                  "stara datoteka se čuva pod drugim imenom samo kad nov registar zauzme njeno "
+                                  "mesto.")));
     if (options.keepOldAs.empty() && options.target == options.source)
-        throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "nov registar ne može da se upiše preko stare datoteke; navedite drugu.")));
+        throw ImportError(say(
+            QT_TRANSLATE_NOOP("ImportJet", "nov registar ne može da se upiše preko stare datoteke; navedite drugu.")));
     try {
         return Import(options, progress).run();
     } catch (const JetError& error) {
@@ -341,7 +351,8 @@ ImportReport importJet(const ImportOptions& options, const std::function<void(st
     } catch (const Exception& error) {
         throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "nov registar ne može da se upiše: %1"), error.Message()));
     } catch (const std::bad_alloc&) {
-        throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "nema dovoljno memorije za čitanje „%1”: datoteka je možda oštećena."),
-                              options.source));
+        throw ImportError(
+            say(QT_TRANSLATE_NOOP("ImportJet", "nema dovoljno memorije za čitanje „%1”: datoteka je možda oštećena."),
+                options.source));
     }
 }

@@ -178,10 +178,12 @@ public:
         int start = 0;
         size_t length = 0;
         if (mdb_find_row(m_mdb, int(m_def->cur_row) - 1, &start, &length) != 0)
-            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red %1 tabele %2 ne može da se pročita"), m_def->cur_row, m_name));
+            throw JetError(
+                say(QT_TRANSLATE_NOOP("ImportJet", "red %1 tabele %2 ne može da se pročita"), m_def->cur_row, m_name));
         const int count = mdb_crack_row(m_def, start, length, m_fields.data());
         if (count != int(m_columns.size()))
-            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red tabele %1 nema svih svojih %2 kolona"), m_name, m_columns.size()));
+            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red tabele %1 nema svih svojih %2 kolona"), m_name,
+                               m_columns.size()));
         values.assign(m_columns.size(), JetValue());
         for (int i = 0; i < count; ++i) {
             const MdbField& field = m_fields[i];
@@ -196,8 +198,8 @@ public:
             const std::size_t pageSize = std::size_t(m_mdb->fmt->pg_size);
             if (field.siz < 0 || !bytes || bytes < page || bytes + field.siz > page + pageSize
                 || (field.is_fixed && field.siz < fixedSize(m_types[c])))
-                throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red %1 tabele %2 je oštećen (kolona %3)"), m_def->cur_row, m_name,
-                                   m_columns[c].name));
+                throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "red %1 tabele %2 je oštećen (kolona %3)"),
+                                   m_def->cur_row, m_name, m_columns[c].name));
             switch (m_types[c]) {
             case MDB_BYTE:
                 value.integer = bytes[0];
@@ -236,9 +238,11 @@ private:
         char* outPtr = out.data();
         std::size_t inLeft = size, outLeft = out.size();
         if (iconv(m_codePage, &in, &inLeft, &outPtr, &outLeft) == std::size_t(-1))
-            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "tekstualna vrednost tabele %1 nije tekst u kodnoj strani datoteke (%2); "
-                                 "pravu navedite uz --codepage"),
-                               m_name, std::strerror(errno)));
+            throw JetError(
+                say(QT_TRANSLATE_NOOP("ImportJet",
+                                      "tekstualna vrednost tabele %1 nije tekst u kodnoj strani datoteke (%2); "
+                                      "pravu navedite uz --codepage"),
+                    m_name, std::strerror(errno)));
         out.resize(out.size() - outLeft);
         return out;
     }
@@ -279,14 +283,18 @@ std::string JetFile::whyNotJet(const std::string& path)
     if (got == 0)
         return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” je prazna: u njoj nema registra."), path);
     if (got >= 16 && std::memcmp(header, "SQLite format 3", 16) == 0)
-        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” je već registar u formatu ovog programa: nema šta da se uvozi."), path);
+        return say(
+            QT_TRANSLATE_NOOP("ImportJet", "„%1” je već registar u formatu ovog programa: nema šta da se uvozi."),
+            path);
     if (got < 20 || (std::memcmp(header + 4, "Standard Jet DB", 16) != 0
                      && std::memcmp(header + 4, "Standard ACE DB", 16) != 0))
         return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” nije Access (Jet ili ACE) baza."), path);
     const long pageSize = header[0x14] == 0 ? 2048 : 4096;
     if (info.st_size < 2 * pageSize || info.st_size % pageSize != 0)
-        return say(QT_TRANSLATE_NOOP("ImportJet", "„%1” je oštećena: skraćena je (%2 bajtova, a ne ceo broj strana od po %3 bajtova)."), path,
-                   info.st_size, pageSize);
+        return say(
+            QT_TRANSLATE_NOOP("ImportJet",
+                              "„%1” je oštećena: skraćena je (%2 bajtova, a ne ceo broj strana od po %3 bajtova)."),
+            path, info.st_size, pageSize);
     return {};
 }
 
@@ -297,15 +305,19 @@ JetFile::JetFile(const std::string& path, int codePage) : m_handle(std::make_uni
         throw JetError(problem);
     m_handle->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
     if (!m_handle->mdb)
-        throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "„%1” ne može da se otvori kao Access baza: možda je oštećena."), path));
+        throw JetError(
+            say(QT_TRANSLATE_NOOP("ImportJet", "„%1” ne može da se otvori kao Access baza: možda je oštećena."), path));
     if (!mdb_read_catalog(m_handle->mdb, MDB_TABLE))
-        throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "spisak tabela u „%1” ne može da se pročita: datoteka je možda oštećena."), path));
+        throw JetError(say(
+            QT_TRANSLATE_NOOP("ImportJet", "spisak tabela u „%1” ne može da se pročita: datoteka je možda oštećena."),
+            path));
     if (isJet3()) {
         m_codePage = codePage > 0 ? codePage : m_handle->mdb->f->code_page > 0 ? m_handle->mdb->f->code_page : 1252;
         const std::string name = "CP" + std::to_string(m_codePage);
         m_handle->codePage = iconv_open("UTF-8", name.c_str());
         if (m_handle->codePage == iconv_t(-1))
-            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "kodna strana %1 nije poznata na ovom sistemu."), m_codePage));
+            throw JetError(
+                say(QT_TRANSLATE_NOOP("ImportJet", "kodna strana %1 nije poznata na ovom sistemu."), m_codePage));
     }
 }
 
@@ -347,7 +359,8 @@ std::unique_ptr<JetTable> JetFile::table(const std::string& name) const
             continue;
         MdbTableDef* def = mdb_read_table(entry);
         if (!def)
-            throw JetError(say(QT_TRANSLATE_NOOP("ImportJet", "tabela %1 ne može da se pročita: datoteka je možda oštećena."), name));
+            throw JetError(say(
+                QT_TRANSLATE_NOOP("ImportJet", "tabela %1 ne može da se pročita: datoteka je možda oštećena."), name));
         return std::make_unique<Table>(m_handle->mdb, def, m_handle->codePage);
     }
     return nullptr;

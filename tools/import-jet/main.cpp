@@ -19,22 +19,22 @@
 
 namespace {
 
-const char* const Usage = QT_TRANSLATE_NOOP(
-    "ImportJet",
-    "upotreba: kolvara-import-jet [opcije] STARI.mdb [NOVI]\n"
-    "          kolvara-import-jet [opcije] --replace proba.mdb\n"
-    "Prenosi osobe, države i gradove Access registra STARI.mdb u nov registar NOVI\n"
-    "(ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita.\n"
-    "  --replace      nov registar dobija ime STAROG; STARI se čuva nepromenjen pod\n"
-    "                 svojim imenom sa \".access\" pre nastavka\n"
-    "  --force        zameni postojeći NOVI\n"
-    "  --set-aside    redove koje registar odbija prepiši u tabele <TABELA>_SET_ASIDE\n"
-    "  --skip         redove koje registar odbija izostavi\n"
-    "                 (bez ijedne od te dve, takvi redovi se navode i ništa se ne piše)\n"
-    "  --codepage N   tekst Jet 3 datoteke čitaj u Windows kodnoj strani N\n"
-    "                 (ako se ne kaže: onoj koju datoteka beleži)\n"
-    "Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba,\n"
-    "3 napisano, ali su neki redovi izostavljeni zbog --skip.\n");
+const char* const Usage
+    = QT_TRANSLATE_NOOP("ImportJet",
+                        "upotreba: kolvara-import-jet [opcije] STARI.mdb [NOVI]\n"
+                        "          kolvara-import-jet [opcije] --replace proba.mdb\n"
+                        "Prenosi osobe, države i gradove Access registra STARI.mdb u nov registar NOVI\n"
+                        "(ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita.\n"
+                        "  --replace      nov registar dobija ime STAROG; STARI se čuva nepromenjen pod\n"
+                        "                 svojim imenom sa \".access\" pre nastavka\n"
+                        "  --force        zameni postojeći NOVI\n"
+                        "  --set-aside    redove koje registar odbija prepiši u tabele <TABELA>_SET_ASIDE\n"
+                        "  --skip         redove koje registar odbija izostavi\n"
+                        "                 (bez ijedne od te dve, takvi redovi se navode i ništa se ne piše)\n"
+                        "  --codepage N   tekst Jet 3 datoteke čitaj u Windows kodnoj strani N\n"
+                        "                 (ako se ne kaže: onoj koju datoteka beleži)\n"
+                        "Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba,\n"
+                        "3 napisano, ali su neki redovi izostavljeni zbog --skip.\n");
 
 QString say(const char* text)
 {
@@ -67,9 +67,10 @@ void showProgress(std::int64_t done, std::int64_t total)
         return;
     const int percent = int(std::min<std::int64_t>(100, done * 100 / total));
     const int bar = percent / 4;
-    writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\rČitam redove [%1] %2%"))
-                    .arg(QString(bar, QLatin1Char('#')) + QString(25 - bar, QLatin1Char(' ')))
-                    .arg(percent, 3));
+    writeText(stderr,
+              say(QT_TRANSLATE_NOOP("ImportJet", "\rČitam redove [%1] %2%"))
+                  .arg(QString(bar, QLatin1Char('#')) + QString(25 - bar, QLatin1Char(' ')))
+                  .arg(percent, 3));
     if (done >= total)
         std::fputc('\n', stderr);
 }
@@ -107,12 +108,14 @@ int runSupervised(const ImportOptions& options)
     if (!options.keepOldAs.empty() && !keptExisted && ::stat(options.source.c_str(), &old) == 0
         && ::stat(options.keepOldAs.c_str(), &kept) == 0 && old.st_ino == kept.st_ino && old.st_dev == kept.st_dev)
         ::unlink(options.keepOldAs.c_str());
-    writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "\nkolvara-import-jet: čitanje „%1” nije uspelo (%2): datoteka je "
-                                                   "oštećena tako da je čitač Access baza ne može preći. Popravite "
-                                                   "je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.\n"
-                                                   "Ništa nije napisano.\n"))
-                    .arg(text(options.source),
-                         QString::fromLocal8Bit(WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "stopped")));
+    writeText(stderr,
+              say(QT_TRANSLATE_NOOP("ImportJet",
+                                    "\nkolvara-import-jet: čitanje „%1” nije uspelo (%2): datoteka je "
+                                    "oštećena tako da je čitač Access baza ne može preći. Popravite "
+                                    "je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.\n"
+                                    "Ništa nije napisano.\n"))
+                  .arg(text(options.source),
+                       QString::fromLocal8Bit(WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "stopped")));
     return 1;
 }
 
@@ -140,8 +143,10 @@ int main(int argc, char* argv[])
             char* end = nullptr;
             options.codePage = int(std::strtol(argv[++i], &end, 10));
             if (*end || options.codePage <= 0) {
-                writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: uz --codepage ide broj Windows "
-                                                               "kodne strane, na primer 1250\n")));
+                writeText(stderr,
+                          say(QT_TRANSLATE_NOOP("ImportJet",
+                                                "kolvara-import-jet: uz --codepage ide broj Windows "
+                                                "kodne strane, na primer 1250\n")));
                 return 2;
             }
         } else if (arg == "--help" || arg == "-h") {
@@ -167,10 +172,12 @@ int main(int argc, char* argv[])
     } else {
         options.target = folderOf(options.source) + "proba.mdb";
         if (options.target == options.source || options.target == "./" + options.source) {
-            writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: navedite ime novog registra, ili "
-                                                           "--replace da ga postavite na mesto starog (stara "
-                                                           "datoteka se čuva kao %1).\n"))
-                            .arg(text(keptName(options.source))));
+            writeText(stderr,
+                      say(QT_TRANSLATE_NOOP("ImportJet",
+                                            "kolvara-import-jet: navedite ime novog registra, ili "
+                                            "--replace da ga postavite na mesto starog (stara "
+                                            "datoteka se čuva kao %1).\n"))
+                          .arg(text(keptName(options.source))));
             return 2;
         }
     }
@@ -186,12 +193,14 @@ int runImport(const ImportOptions& options)
     try {
         report = importJet(options, showProgress);
     } catch (const ImportError& error) {
-        writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1\nNišta nije napisano.\n"))
-                        .arg(QString::fromUtf8(error.what())));
+        writeText(stderr,
+                  say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1\nNišta nije napisano.\n"))
+                      .arg(QString::fromUtf8(error.what())));
         return 1;
     }
 
-    QString read = say(QT_TRANSLATE_NOOP("ImportJet", "Pročitano je „%1” (%2")).arg(text(options.source), text(report.format));
+    QString read
+        = say(QT_TRANSLATE_NOOP("ImportJet", "Pročitano je „%1” (%2")).arg(text(options.source), text(report.format));
     if (report.codePage)
         read += say(QT_TRANSLATE_NOOP("ImportJet", ", tekst u kodnoj strani %1")).arg(report.codePage);
     writeText(stdout, read + QStringLiteral(").\n"));
@@ -212,25 +221,31 @@ int runImport(const ImportOptions& options)
         skipped += table.skipped;
     }
     if (!report.written) {
-        writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "kolvara-import-jet: %1 redova ne može u registar takvih "
-                                                       "kakvi su, pa ništa nije napisano:\n"))
-                        .arg(report.refused.size()));
+        writeText(stderr,
+                  say(QT_TRANSLATE_NOOP("ImportJet",
+                                        "kolvara-import-jet: %1 redova ne može u registar takvih "
+                                        "kakvi su, pa ništa nije napisano:\n"))
+                      .arg(report.refused.size()));
         for (const RefusedRow& row : report.refused)
             writeText(stderr, QStringLiteral("  %1 %2: %3\n").arg(text(row.table), text(row.key), text(row.reason)));
-        writeText(stderr, say(QT_TRANSLATE_NOOP("ImportJet", "Ispravite ih u staroj datoteci, ili ponovo pokrenite uvoz "
-                                                       "sa --set-aside (čuvaju se u tabelama <TABELA>_SET_ASIDE) "
-                                                       "ili --skip (izostavljaju se).\n")));
+        writeText(stderr,
+                  say(QT_TRANSLATE_NOOP("ImportJet",
+                                        "Ispravite ih u staroj datoteci, ili ponovo pokrenite uvoz "
+                                        "sa --set-aside (čuvaju se u tabelama <TABELA>_SET_ASIDE) "
+                                        "ili --skip (izostavljaju se).\n")));
         return 1;
     }
     for (const RefusedRow& row : report.refused)
-        writeText(stdout, QStringLiteral("  %1 %2 %3: %4\n")
-                        .arg(options.refused == RefusedRows::SetAside
-                                 ? say(QT_TRANSLATE_NOOP("ImportJet", "izdvojeno"))
-                                 : say(QT_TRANSLATE_NOOP("ImportJet", "izostavljeno")),
-                             text(row.table), text(row.key), text(row.reason)));
+        writeText(stdout,
+                  QStringLiteral("  %1 %2 %3: %4\n")
+                      .arg(options.refused == RefusedRows::SetAside
+                               ? say(QT_TRANSLATE_NOOP("ImportJet", "izdvojeno"))
+                               : say(QT_TRANSLATE_NOOP("ImportJet", "izostavljeno")),
+                           text(row.table), text(row.key), text(row.reason)));
     if (!options.keepOldAs.empty())
-        writeText(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Stari registar je sačuvan nepromenjen kao %1.\n"))
-                        .arg(text(options.keepOldAs)));
+        writeText(stdout,
+                  say(QT_TRANSLATE_NOOP("ImportJet", "Stari registar je sačuvan nepromenjen kao %1.\n"))
+                      .arg(text(options.keepOldAs)));
     writeText(stdout, say(QT_TRANSLATE_NOOP("ImportJet", "Napisan je %1.\n")).arg(text(options.target)));
     return skipped ? 3 : 0;
 }

@@ -174,7 +174,8 @@ void writeRegister(sqlite3* raw, long persons)
         check(raw, sqlite3_step(person.stmt), "insert person");
         sqlite3_reset(person.stmt);
         if (showProgress && i % (persons / 50) == 0)
-            writeText(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(i * 100 / persons, 3));
+            writeText(stderr,
+                      say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(i * 100 / persons, 3));
     }
     if (showProgress)
         writeText(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(100, 3) + "\n");
@@ -184,8 +185,8 @@ void writeRegister(sqlite3* raw, long persons)
     StatementOwner integrity;
     check(raw, sqlite3_prepare_v2(raw, "PRAGMA foreign_key_check", -1, &integrity.stmt, nullptr), "prepare");
     if (sqlite3_step(integrity.stmt) == SQLITE_ROW)
-        throw RegisterFileError(say(QT_TRANSLATE_NOOP("MakeRegister", "primer krši spoljni ključ registra"))
-                                    .toStdString());
+        throw RegisterFileError(
+            say(QT_TRANSLATE_NOOP("MakeRegister", "primer krši spoljni ključ registra")).toStdString());
 }
 
 } // namespace
@@ -204,8 +205,10 @@ int main(int argc, char* argv[])
             char* end = nullptr;
             persons = std::strtol(argv[++i], &end, 10);
             if (*end || persons < 0 || persons > 100000000) {
-                writeText(stderr, say(QT_TRANSLATE_NOOP("MakeRegister", "kolvara-make-register: uz --persons ide broj od 0 "
-                                                                  "do 100000000\n")));
+                writeText(stderr,
+                          say(QT_TRANSLATE_NOOP("MakeRegister",
+                                                "kolvara-make-register: uz --persons ide broj od 0 "
+                                                "do 100000000\n")));
                 return 2;
             }
         } else if (arg == "--force") {
@@ -232,9 +235,10 @@ int main(int argc, char* argv[])
         writeText(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
         return 1;
     }
-    writeText(stdout, say(QT_TRANSLATE_NOOP("MakeRegister", "Napisan je %1: %2 država, %3 osoba.\n"))
-                    .arg(QString::fromStdString(path))
-                    .arg(countries().size())
-                    .arg(persons));
+    writeText(stdout,
+              say(QT_TRANSLATE_NOOP("MakeRegister", "Napisan je %1: %2 država, %3 osoba.\n"))
+                  .arg(QString::fromStdString(path))
+                  .arg(countries().size())
+                  .arg(persons));
     return 0;
 }

@@ -34,7 +34,8 @@ void syncPath(const std::string& path, int flags)
         const std::string reason = std::strerror(errno);
         if (fd >= 0)
             ::close(fd);
-        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se upiše na disk: %2"), path, reason));
+        throw RegisterFileError(
+            say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se upiše na disk: %2"), path, reason));
     }
     ::close(fd);
 }
@@ -56,8 +57,9 @@ NewRegisterFile::NewRegisterFile(std::string path, bool replace)
 {
     struct stat existing;
     if (!replace && ::stat(m_path.c_str(), &existing) == 0)
-        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” već postoji i ostaje kakav je (--force "
-                                                                      "ga zamenjuje)."),
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile",
+                                                      "„%1” već postoji i ostaje kakav je (--force "
+                                                      "ga zamenjuje)."),
                                     m_path));
 }
 
