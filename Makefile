@@ -4,6 +4,7 @@
 #               run every test (offscreen): make check, make sanitized, make fuzz
 #   make check  the fast loop: build and run the plain tests only
 #   make bench  build, make the benchmark registers, run the benchmark
+#   make package     the Debian package build/kolvara_<version>_<arch>.deb
 #   make screenshot  render the window on the sample register to docs/screenshot.png
 #   make sanitized   every test again, built with AddressSanitizer and
 #                    UndefinedBehaviorSanitizer in build-asan/ (part of make test)
@@ -16,9 +17,11 @@ SANITIZED := build-asan
 FUZZ_BUILD := build-fuzz
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 # What a fresh Debian 12 needs to build, test and run the program; clang and
-# its runtime only for the fuzz targets.
+# its runtime only for the fuzz targets; the last line for the installed
+# files (icons, man pages) and the package, and the checks of them.
 PACKAGES := cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
-            mdbtools mdbtools-dev libmdb3 pkg-config
+            mdbtools mdbtools-dev libmdb3 pkg-config \
+            librsvg2-bin help2man dpkg-dev desktop-file-utils appstream
 
 # How long each fuzz target runs, and how hard the reliability tests push.
 FUZZ_SECONDS ?= 20
@@ -26,7 +29,7 @@ FUZZ_TARGETS := ConnectionStringFuzz FilterFuzz LikeFuzz
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1 \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test check bench screenshot setup build register clean sanitized fuzz stress
+.PHONY: run test check bench screenshot package setup build register clean sanitized fuzz stress
 
 setup:
 	@missing=""; \
@@ -108,6 +111,10 @@ stress: register
 
 bench: register
 	$(BIN)/kolvara-bench --registers $(BUILD)/registers --jet-samples tests/data/jet
+
+package: build
+	cd $(BUILD) && cpack
+	@ls $(BUILD)/kolvara_*.deb
 
 screenshot: register
 	QT_QPA_PLATFORM=offscreen $(BIN)/kolvara-screenshot docs/screenshot.png

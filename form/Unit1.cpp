@@ -14,9 +14,12 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     bindDataControls();
     LocateOpts.clear();
 
-    // The register lies beside the program, wherever it was started from.
-    ADOConnection1->setConnectionString(
-        ConnectionString::forFile(ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb"));
+    // The register named at start (on the command line, or the person's
+    // own of an installed program); else the one beside the program,
+    // wherever it was started from.
+    const QString named = TApplication::instance()->registerName();
+    ADOConnection1->setConnectionString(ConnectionString::forFile(
+        named.isEmpty() ? ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb" : named));
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the list of persons, the search boxes, the detail panel
-// and the navigator over the register in proba.mdb beside the program.
+// and the navigator over one register: the one the application names, or
+// proba.mdb beside the program.
 //
 // Where each control stands, what it shows and which handler each of its
 // events calls is in Unit1.ui; the data-access components (connection,
@@ -19,7 +20,8 @@
 class TForm1 : public TForm, public Ui::TForm1, public DataUi::TForm1 {
     Q_OBJECT
 public:
-    // Makes every component, connects to proba.mdb beside the executable and
+    // Makes every component, connects to the register (the application's
+    // registerName, else proba.mdb beside the executable) and
     // opens the country and city tables. Throws Exception when the database
     // cannot be opened; the window is then never shown.
     explicit TForm1(QObject* Owner);

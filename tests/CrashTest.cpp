@@ -201,7 +201,10 @@ int main(int argc, char* argv[])
     if (argc > 2 && std::strcmp(argv[1], "--drive") == 0) {
         g_seed = quint32(std::atoi(argv[2]));
         qAddPreRoutine(drive);
-        return kolvaraMain(argc, argv);
+        // The program itself is started without arguments.
+        int programArgc = 1;
+        char* programArgv[] = {argv[0], nullptr};
+        return kolvaraMain(programArgc, programArgv);
     }
     QCoreApplication app(argc, argv);
     CrashTest test;

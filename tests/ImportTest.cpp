@@ -377,30 +377,6 @@ private slots:
         QCOMPARE(reg::value(target, "SELECT NAZIV FROM DRZAVE_SET_ASIDE WHERE ID = 2"), QString("Bosna i Hercegovina"));
     }
 
-    // The command speaks the desktop's language, as the window does.
-    void commandSpeaksTheDesktopsLanguage_data()
-    {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("says");
-        QTest::newRow("sr") << "sr" << "kolvara-import-jet: uz --codepage ide broj Windows kodne strane, na primer 1250\n";
-        QTest::newRow("en") << "en" << "kolvara-import-jet: --codepage takes a Windows code page number, such as 1250\n";
-        QTest::newRow("de") << "de" << "kolvara-import-jet: uz --codepage ide broj Windows kodne strane, na primer 1250\n";
-    }
-
-    void commandSpeaksTheDesktopsLanguage()
-    {
-        QFETCH(QString, language);
-        QFETCH(QString, says);
-        QProcess import;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("LANGUAGE", language);
-        import.setProcessEnvironment(env);
-        import.start(KOLVARA_IMPORT_TOOL, {"--codepage", "x", "old.mdb"});
-        QVERIFY(import.waitForFinished(30000));
-        QCOMPARE(import.exitCode(), 2);
-        QCOMPARE(QString::fromUtf8(import.readAllStandardError()), says);
-    }
-
     void damagedOrForeignFilesWriteNothing_data()
     {
         QTest::addColumn<QString>("kind");

@@ -2,6 +2,8 @@
 // started from somewhere else, with a good register beside it or with none,
 // an empty, damaged, foreign or read-only one. Each failing start shows
 // exactly one message, never shows the main window, and ends with exit code 0.
+// The program installed under a prefix keeps the person's register in their
+// data folder and makes it on the first start, when asked.
 //
 // The test program is its own subject: started with --run-program it runs the
 // program's real entry routine, with a watcher that reports every message box
@@ -11,9 +13,12 @@
 #include "Exception.h"
 #include "KolvaraMain.h"
 #include "TestRegister.h"
+#include "Unit1.h"
 
 #include <QCoreApplication>
+#include <QAbstractButton>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
@@ -28,12 +33,15 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace reg = test_register;
 
 namespace {
 
 bool g_throwFromHandler = false;
+// The button that answers a question, by a piece of its caption.
+QString g_answer;
 
 // An object whose event handler fails, as a window's handler might.
 class FailingHandler : public QObject {
@@ -61,11 +69,23 @@ void startWatching()
             if (!w->isVisible())
                 continue;
             if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                if (box->buttons().size() > 1) {
+                    say("ASK: " + box->text().replace('\n', ' '));
+                    for (QAbstractButton* button : box->buttons()) {
+                        if (button->text().remove('&').contains(g_answer)) {
+                            button->click();
+                            return;
+                        }
+                    }
+                    box->reject();
+                    return;
+                }
                 say("BOX: " + box->text().replace('\n', ' '));
                 box->done(QMessageBox::Ok);
             } else if (w->inherits("TForm1") && !w->property("seen").toBool()) {
                 w->setProperty("seen", true);
                 say("WINDOW: " + w->windowTitle());
+                say("REGISTER: " + Form1->ADOConnection1->ConnectionString());
                 if (g_throwFromHandler) {
                     static FailingHandler handler;
                     QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
@@ -88,8 +108,10 @@ void startWatching()
 
 struct Outcome {
     int exitCode = -1;
+    QStringList questions;
     QStringList boxes;
     QStringList windows;
+    QString connection;
     bool alive = false;
 };
 
@@ -97,6 +119,21 @@ struct Outcome {
 
 class StartupTest : public QObject {
     Q_OBJECT
+
+    // The build installed under a temporary prefix, with this test program
+    // in place of the window program; made once.
+    QString installedPrefix()
+    {
+        const QString prefix = m_dir.filePath("prefix");
+        if (!QFile::exists(prefix + "/bin/kolvara")) {
+            QProcess install;
+            install.start(KOLVARA_CMAKE, {"--install", KOLVARA_BUILD_DIR, "--prefix", prefix});
+            if (!install.waitForFinished(120000) || install.exitCode() != 0)
+                qFatal("cmake --install failed: %s", install.readAllStandardError().constData());
+            StartupTest::install(prefix + "/bin");
+        }
+        return prefix;
+    }
 
     QTemporaryDir m_dir;
     int m_goodFiles = 0;
@@ -122,7 +159,8 @@ class StartupTest : public QObject {
                                            | QFile::ExeOther);
     }
 
-    Outcome run(const QString& folder, const QStringList& extra, bool asNobody)
+    Outcome run(const QString& folder, const QStringList& extra, bool asNobody,
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         const QString program = folder + "/kolvara";
         const QString elsewhere = m_dir.filePath("elsewhere");
@@ -132,7 +170,7 @@ class StartupTest : public QObject {
 
         QProcess process;
         process.setWorkingDirectory(elsewhere);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = environment;
         env.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(env);
         if (asNobody && ::geteuid() == 0)
@@ -145,8 +183,12 @@ class StartupTest : public QObject {
         Outcome outcome;
         outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
-            if (line.startsWith("BOX: "))
+            if (line.startsWith("ASK: "))
+                outcome.questions << line.mid(5);
+            else if (line.startsWith("BOX: "))
                 outcome.boxes << line.mid(5);
+            else if (line.startsWith("REGISTER: "))
+                outcome.connection = line.mid(10);
             else if (line.startsWith("WINDOW: "))
                 outcome.windows << line.mid(8);
             else if (line == "ALIVE")
@@ -280,6 +322,64 @@ private slots:
         QCOMPARE(outcome.exitCode, 0);
     }
 
+    // The program installed under a prefix, as the package installs it
+    // under /usr, started by a person whose data folder holds no register
+    // yet: one question, and the register is made whole where the
+    // base-directory rules put it; the next start opens it at once.
+    void installedProgramMakesThePersonsRegisterOnce_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("dataHomeSet");
+        QTest::addColumn<int>("persons"); // -1: no register made
+        QTest::newRow("sample") << "primerom" << false << 1000;
+        QTest::newRow("empty, in XDG_DATA_HOME") << "Prazan" << true << 0;
+        QTest::newRow("not now") << "Ne sada" << false << -1;
+    }
+
+    void installedProgramMakesThePersonsRegisterOnce()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, dataHomeSet);
+        QFETCH(int, persons);
+        const QString bin = installedPrefix() + "/bin";
+        const QString home = m_dir.filePath("home-" + QString(QTest::currentDataTag()).left(5));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home);
+        env.remove("XDG_DATA_HOME");
+        if (dataHomeSet)
+            env.insert("XDG_DATA_HOME", home + "/data");
+        const QString own = (dataHomeSet ? home + "/data" : home + "/.local/share") + "/kolvara/proba.mdb";
+
+        Outcome first = run(bin, {"--answer=" + answer}, false, env);
+        QCOMPARE(first.questions.size(), 1);
+        QVERIFY2(first.questions[0].contains(own), qPrintable(first.questions[0]));
+        QCOMPARE(first.boxes, QStringList());
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(QFile::exists(own), persons >= 0);
+        QCOMPARE(QDir(QFileInfo(own).path()).entryList(QDir::Files), persons >= 0 ? QStringList{"proba.mdb"} : QStringList());
+        if (persons < 0) {
+            QCOMPARE(first.windows, QStringList());
+            return;
+        }
+        QCOMPARE(first.windows, QStringList{"Kolvara"});
+        QVERIFY2(first.connection.contains("Data Source=" + own + ";"), qPrintable(first.connection));
+        QCOMPARE(reg::count(own), persons);
+        QVERIFY(reg::count(own, "1", "GRADOVI") > 0);
+
+        const Outcome second = run(bin, {"--answer=" + answer}, false, env);
+        QCOMPARE(second.questions, QStringList());
+        QCOMPARE(second.windows, QStringList{"Kolvara"});
+        QCOMPARE(second.connection, first.connection);
+
+        // A register named on the command line is the one opened, by the
+        // path as given, relative to where the program was started.
+        reg::create(m_dir.filePath("elsewhere/named.mdb"));
+        const Outcome named = run(bin, {"named.mdb"}, false, env);
+        QCOMPARE(named.questions, QStringList());
+        QVERIFY2(named.connection.contains("Data Source=" + m_dir.filePath("elsewhere/named.mdb") + ";"),
+                 qPrintable(named.connection));
+    }
+
     void cleanupTestCase()
     {
         qInfo("%d register files tried at start: %d opened, %d refused with one message, each unchanged",
@@ -298,9 +398,20 @@ private slots:
 int main(int argc, char* argv[])
 {
     if (argc > 1 && std::strcmp(argv[1], "--run-program") == 0) {
-        g_throwFromHandler = argc > 2 && std::strcmp(argv[2], "--throw-from-handler") == 0;
+        // The test's own options out, the program's arguments on.
+        std::vector<char*> program{argv[0]};
+        for (int i = 2; i < argc; ++i) {
+            if (std::strcmp(argv[i], "--throw-from-handler") == 0)
+                g_throwFromHandler = true;
+            else if (std::strncmp(argv[i], "--answer=", 9) == 0)
+                g_answer = QString::fromUtf8(argv[i] + 9);
+            else
+                program.push_back(argv[i]);
+        }
+        int count = int(program.size());
+        program.push_back(nullptr);
         qAddPreRoutine(startWatching);
-        return kolvaraMain(argc, argv);
+        return kolvaraMain(count, program.data());
     }
     QCoreApplication app(argc, argv);
     StartupTest test;

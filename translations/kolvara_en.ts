@@ -2,6 +2,35 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>uz --%1 ide vrednost, a data je prazna.</source>
+        <translation>--%1 takes a value, and the one given is empty.</translation>
+    </message>
+    <message>
+        <source>--%1 i --%2 ne mogu zajedno: izaberite jednu.</source>
+        <translation>--%1 and --%2 cannot go together: choose one.</translation>
+    </message>
+    <message>
+        <source>nedostaje ime datoteke ili registra.</source>
+        <translation>the name of a file or register is missing.</translation>
+    </message>
+    <message>
+        <source>previše imena: „%1” je suvišno.</source>
+        <translation>too many names: “%1” is one too many.</translation>
+    </message>
+    <message>
+        <source>ime datoteke ili registra je prazno.</source>
+        <translation>the name of a file or register is empty.</translation>
+    </message>
+    <message>
+        <source>Za uputstvo: %1 --help
+</source>
+        <translation>For help: %1 --help
+</translation>
+    </message>
+</context>
+<context>
     <name>ImportJet</name>
     <message>
         <source>%1 je prazno</source>
@@ -124,38 +153,6 @@
         <translation>table %1 cannot be read: the file may be damaged.</translation>
     </message>
     <message>
-        <source>upotreba: kolvara-import-jet [opcije] STARI.mdb [NOVI]
-          kolvara-import-jet [opcije] --replace proba.mdb
-Prenosi osobe, države i gradove Access registra STARI.mdb u nov registar NOVI
-(ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita.
-  --replace      nov registar dobija ime STAROG; STARI se čuva nepromenjen pod
-                 svojim imenom sa &quot;.access&quot; pre nastavka
-  --force        zameni postojeći NOVI
-  --set-aside    redove koje registar odbija prepiši u tabele &lt;TABELA&gt;_SET_ASIDE
-  --skip         redove koje registar odbija izostavi
-                 (bez ijedne od te dve, takvi redovi se navode i ništa se ne piše)
-  --codepage N   tekst Jet 3 datoteke čitaj u Windows kodnoj strani N
-                 (ako se ne kaže: onoj koju datoteka beleži)
-Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba,
-3 napisano, ali su neki redovi izostavljeni zbog --skip.
-</source>
-        <translation>usage: kolvara-import-jet [options] OLD.mdb [NEW]
-       kolvara-import-jet [options] --replace proba.mdb
-Copies the persons, countries and cities of the Access register OLD.mdb into a
-new register NEW (default: proba.mdb in OLD&apos;s folder). OLD is only read.
-  --replace      the new register takes OLD&apos;s name; OLD is kept, unchanged,
-                 as OLD&apos;s name with &quot;.access&quot; before its extension
-  --force        replace an existing NEW
-  --set-aside    copy rows the register refuses into tables &lt;TABLE&gt;_SET_ASIDE
-  --skip         leave rows the register refuses out
-                 (without either, such rows are listed and nothing is written)
-  --codepage N   read the text of a Jet 3 file in Windows code page N
-                 (default: the one the file records)
-Exit code: 0 everything copied, 1 nothing written, 2 wrong use,
-3 written but rows left out by --skip.
-</translation>
-    </message>
-    <message>
         <source><byte value="xd"/>Čitam redove [%1] %2%</source>
         <translation><byte value="xd"/>Reading rows [%1] %2%</translation>
     </message>
@@ -167,18 +164,6 @@ Ništa nije napisano.
         <translation>
 kolvara-import-jet: reading “%1” failed (%2): the file is damaged in a way the Access reader cannot get past. Repair it with Access (Compact and Repair) and run the import again.
 Nothing was written.
-</translation>
-    </message>
-    <message>
-        <source>kolvara-import-jet: uz --codepage ide broj Windows kodne strane, na primer 1250
-</source>
-        <translation>kolvara-import-jet: --codepage takes a Windows code page number, such as 1250
-</translation>
-    </message>
-    <message>
-        <source>kolvara-import-jet: navedite ime novog registra, ili --replace da ga postavite na mesto starog (stara datoteka se čuva kao %1).
-</source>
-        <translation>kolvara-import-jet: name the new register, or give --replace to put it in the old one&apos;s place (the old file is kept as %1).
 </translation>
     </message>
     <message>
@@ -245,19 +230,63 @@ Nothing was written.
         <translation>Wrote %1.
 </translation>
     </message>
+    <message>
+        <source>Prenosi osobe, države i gradove Access registra STARI u nov registar NOVI (ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita. Redove koje registar odbija navodi, i tada ne piše ništa, osim uz --set-aside ili --skip.
+Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba, 3 napisano, ali su neki redovi izostavljeni zbog --skip.</source>
+        <translation>Brings the persons, countries and cities of the Access register OLD into a new register NEW (by default proba.mdb in the folder of OLD). OLD is only read. Rows the register refuses are listed, and then nothing is written, unless --set-aside or --skip is given.
+Exit status: 0 all was brought over, 1 nothing was written, 2 wrong use, 3 written, but some rows were left out by --skip.</translation>
+    </message>
+    <message>
+        <source>nov registar dobija ime STAROG; STARI se čuva nepromenjen pod svojim imenom sa „.access” pre nastavka</source>
+        <translation>the new register takes the name of OLD; OLD is kept unchanged under its name with “.access” before the extension</translation>
+    </message>
+    <message>
+        <source>zameni postojeći NOVI</source>
+        <translation>replace an existing NEW</translation>
+    </message>
+    <message>
+        <source>redove koje registar odbija prepiši u tabele &lt;TABELA&gt;_SET_ASIDE</source>
+        <translation>copy the rows the register refuses into tables &lt;TABLE&gt;_SET_ASIDE</translation>
+    </message>
+    <message>
+        <source>redove koje registar odbija izostavi</source>
+        <translation>leave out the rows the register refuses</translation>
+    </message>
+    <message>
+        <source>tekst Jet 3 datoteke čitaj u Windows kodnoj strani N (ako se ne kaže: onoj koju datoteka beleži)</source>
+        <translation>read the text of a Jet 3 file in Windows code page N (by default the one the file records)</translation>
+    </message>
+    <message>
+        <source>Access registar (.mdb, .accdb)</source>
+        <translation>the Access register (.mdb, .accdb)</translation>
+    </message>
+    <message>
+        <source>nov registar</source>
+        <translation>the new register</translation>
+    </message>
+    <message>
+        <source>uz --codepage ide broj Windows kodne strane, na primer 1250.</source>
+        <translation>--codepage takes the number of a Windows code page, 1250 for example.</translation>
+    </message>
+    <message>
+        <source>uz --replace nov registar dobija ime starog: ne navodi se NOVI.</source>
+        <translation>with --replace the new register takes the old one&apos;s name: give no NEW.</translation>
+    </message>
+    <message>
+        <source>navedite ime novog registra, ili --replace da ga postavite na mesto starog (stara datoteka se čuva kao %1).</source>
+        <translation>name the new register, or give --replace to put it in the old one&apos;s place (the old file is kept as %1).</translation>
+    </message>
+    <message>
+        <source>STARI</source>
+        <translation>OLD</translation>
+    </message>
+    <message>
+        <source>NOVI</source>
+        <translation>NEW</translation>
+    </message>
 </context>
 <context>
     <name>MakeRegister</name>
-    <message>
-        <source>upotreba: kolvara-make-register [--persons N] [--force] DATOTEKA
-Piše nov registar s primerom od N osoba (1000 ako se ne kaže) u DATOTEKU.
-Postojeća DATOTEKA ostaje kakva je, osim uz --force.
-</source>
-        <translation>usage: kolvara-make-register [--persons N] [--force] FILE
-Writes a new register with a sample of N persons (default 1000) to FILE.
-An existing FILE is kept unless --force is given.
-</translation>
-    </message>
     <message>
         <source><byte value="xd"/>Upisujem osobe: %1%</source>
         <translation><byte value="xd"/>Writing persons: %1%</translation>
@@ -267,16 +296,75 @@ An existing FILE is kept unless --force is given.
         <translation>the sample breaks a foreign key</translation>
     </message>
     <message>
-        <source>kolvara-make-register: uz --persons ide broj od 0 do 100000000
-</source>
-        <translation>kolvara-make-register: --persons takes a number from 0 to 100000000
-</translation>
-    </message>
-    <message>
         <source>Napisan je %1: %2 država, %3 osoba.
 </source>
         <translation>Wrote %1: %2 countries, %3 persons.
 </translation>
+    </message>
+    <message>
+        <source>Piše nov registar s primerom od N osoba u DATOTEKU: države i gradove regiona i nekoliko drugih, i osobe s imenima regiona. Isti N daje uvek isti registar. Postojeća DATOTEKA ostaje kakva je, osim uz --force.</source>
+        <translation>Writes a new sample register of N persons to FILE: the countries and cities of the region and a few others, and persons with the region&apos;s names. The same N always gives the same register. An existing FILE is left as it is, unless --force is given.</translation>
+    </message>
+    <message>
+        <source>koliko osoba (od 0 do 100000000; 1000 ako se ne kaže)</source>
+        <translation>how many persons (0 to 100000000; 1000 by default)</translation>
+    </message>
+    <message>
+        <source>zameni postojeću DATOTEKU</source>
+        <translation>replace an existing FILE</translation>
+    </message>
+    <message>
+        <source>nov registar</source>
+        <translation>the new register</translation>
+    </message>
+    <message>
+        <source>uz --persons ide broj od 0 do 100000000.</source>
+        <translation>--persons takes a number from 0 to 100000000.</translation>
+    </message>
+    <message>
+        <source>DATOTEKA</source>
+        <translation>FILE</translation>
+    </message>
+</context>
+<context>
+    <name>PersonalRegister</name>
+    <message>
+        <source>fascikla ne može da se napravi</source>
+        <translation>the folder cannot be made</translation>
+    </message>
+    <message>
+        <source>Vaš registar ne može da se napravi u „%1”: %2.
+Proverite da li je disk pun i da li smete da pišete u tu fasciklu, pa ponovo pokrenite Kolvaru.</source>
+        <translation>Your register cannot be made in “%1”: %2.
+Check that the disk is not full and that you may write in that folder, then start Kolvara again.</translation>
+    </message>
+    <message>
+        <source>Dobro došli u Kolvaru.
+
+Vaš registar osoba još ne postoji. Kolvara će ga čuvati u „%1”.
+
+Registar s primerom ima hiljadu izmišljenih osoba za probu; prazan registar ima samo države i gradove.
+
+Koji registar da napravim?</source>
+        <translation>Welcome to Kolvara.
+
+Your register of persons does not exist yet. Kolvara will keep it in “%1”.
+
+The sample register has a thousand made-up persons to try things on; the empty register has only the countries and cities.
+
+Which register shall I make?</translation>
+    </message>
+    <message>
+        <source>Registar s &amp;primerom</source>
+        <translation>&amp;Sample register</translation>
+    </message>
+    <message>
+        <source>P&amp;razan registar</source>
+        <translation>&amp;Empty register</translation>
+    </message>
+    <message>
+        <source>&amp;Ne sada</source>
+        <translation>&amp;Not now</translation>
     </message>
 </context>
 <context>
@@ -591,6 +679,25 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     <message>
         <source>registar ne može da se postavi na „%1”: %2</source>
         <translation>cannot put the register at “%1”: %2</translation>
+    </message>
+    <message>
+        <source>fascikla „%1” ne postoji: napravite je ili izaberite drugu.</source>
+        <translation>the folder “%1” does not exist: make it or choose another.</translation>
+    </message>
+</context>
+<context>
+    <name>Start</name>
+    <message>
+        <source>Pretraga i uređivanje registra osoba. Bez imena registra otvara vaš registar (prvi put nudi da ga napravi); u fascikli u kojoj je program napravljen otvara proba.mdb pored programa.</source>
+        <translation>Searches and edits a register of persons. Without a register&apos;s name it opens your own register (offering to make it the first time); in the folder where the program was built it opens proba.mdb beside the program.</translation>
+    </message>
+    <message>
+        <source>datoteka registra koju treba otvoriti</source>
+        <translation>the register file to open</translation>
+    </message>
+    <message>
+        <source>REGISTAR</source>
+        <translation>REGISTER</translation>
     </message>
 </context>
 <context>

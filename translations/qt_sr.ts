@@ -4,6 +4,20 @@
      script): Qt ships no Serbian translation of them. -->
 <TS version="2.1" language="sr_RS">
 <context>
+    <name>QCommandLineParser</name>
+    <message><source>Displays version information.</source><translation>Prikazuje izdanje programa.</translation></message>
+    <message><source>Displays help on commandline options.</source><translation>Prikazuje uputstvo za opcije.</translation></message>
+    <message><source>Displays help including Qt specific options.</source><translation>Prikazuje uputstvo, i za opcije Qt-a.</translation></message>
+    <message><source>Unknown option &apos;%1&apos;.</source><translation>nepoznata opcija „%1”.</translation></message>
+    <message><source>Unknown options: %1.</source><translation>nepoznate opcije: %1.</translation></message>
+    <message><source>Missing value after &apos;%1&apos;.</source><translation>posle „%1” nedostaje vrednost.</translation></message>
+    <message><source>Unexpected value after &apos;%1&apos;.</source><translation>„%1” ne prima vrednost.</translation></message>
+    <message><source>[options]</source><translation>[opcije]</translation></message>
+    <message><source>Usage: %1</source><translation>Upotreba: %1</translation></message>
+    <message><source>Options:</source><translation>Opcije:</translation></message>
+    <message><source>Arguments:</source><translation>Argumenti:</translation></message>
+</context>
+<context>
     <name>QLineEdit</name>
     <message><source>&amp;Undo</source><translation>&amp;Opozovi</translation></message>
     <message><source>&amp;Redo</source><translation>&amp;Ponovi</translation></message>

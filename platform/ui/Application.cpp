@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace {
@@ -32,6 +33,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     m_language.useDesktops();
     setApplicationName(QStringLiteral("Kolvara"));
     setApplicationDisplayName(QStringLiteral("Kolvara"));
+    // The menu entry and the icon of an installed program go by this name.
+    setDesktopFileName(QStringLiteral("org.kolvara.Kolvara"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("org.kolvara.Kolvara")));
     connect(this, &QGuiApplication::focusWindowChanged, this, &TApplication::focusWindowChanged);
 }
 

@@ -61,6 +61,11 @@ public:
     // The executable's full path.
     QString ExeName() const;
 
+    // The register the main window opens: a file's path, set before the
+    // window is made. Empty: proba.mdb beside the executable.
+    void setRegisterName(const QString& name) { m_registerName = name; }
+    QString registerName() const { return m_registerName; }
+
     // Shows an exception's message in a modal box (nothing for EAbort).
     void ShowException(const std::exception& error);
     // Shows the exception being handled (call inside a catch block).
@@ -83,6 +88,7 @@ private:
     std::vector<std::unique_ptr<TForm>> m_forms;
     TextLanguage m_language;
     TForm* m_mainForm = nullptr;
+    QString m_registerName;
     // The last two windows of this program that had the keyboard focus.
     QPointer<QWindow> m_focusWindow;
     QPointer<QWindow> m_arrivedFrom;

@@ -1,6 +1,7 @@
 // kolvara-import-jet: brings a register kept in an Access (Jet 3, Jet 4 or
 // ACE) file into a new register file of this program.
 
+#include "CommandLine.h"
 #include "Importer.h"
 #include "Language.h"
 
@@ -18,23 +19,6 @@
 #include <string>
 
 namespace {
-
-const char* const Usage
-    = QT_TRANSLATE_NOOP("ImportJet",
-                        "upotreba: kolvara-import-jet [opcije] STARI.mdb [NOVI]\n"
-                        "          kolvara-import-jet [opcije] --replace proba.mdb\n"
-                        "Prenosi osobe, države i gradove Access registra STARI.mdb u nov registar NOVI\n"
-                        "(ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita.\n"
-                        "  --replace      nov registar dobija ime STAROG; STARI se čuva nepromenjen pod\n"
-                        "                 svojim imenom sa \".access\" pre nastavka\n"
-                        "  --force        zameni postojeći NOVI\n"
-                        "  --set-aside    redove koje registar odbija prepiši u tabele <TABELA>_SET_ASIDE\n"
-                        "  --skip         redove koje registar odbija izostavi\n"
-                        "                 (bez ijedne od te dve, takvi redovi se navode i ništa se ne piše)\n"
-                        "  --codepage N   tekst Jet 3 datoteke čitaj u Windows kodnoj strani N\n"
-                        "                 (ako se ne kaže: onoj koju datoteka beleži)\n"
-                        "Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba,\n"
-                        "3 napisano, ali su neki redovi izostavljeni zbog --skip.\n");
 
 QString say(const char* text)
 {
@@ -126,43 +110,62 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     TextLanguage language;
     language.useDesktops();
+    CommandLine command(
+        QStringLiteral("kolvara-import-jet"),
+        say(QT_TRANSLATE_NOOP("ImportJet",
+                              "Prenosi osobe, države i gradove Access registra STARI u nov registar NOVI "
+                              "(ako se ne kaže: proba.mdb u fascikli STAROG). STARI se samo čita. Redove "
+                              "koje registar odbija navodi, i tada ne piše ništa, osim uz --set-aside ili "
+                              "--skip.\n"
+                              "Izlazni kod: 0 sve je preneto, 1 ništa nije napisano, 2 pogrešna upotreba, "
+                              "3 napisano, ali su neki redovi izostavljeni zbog --skip.")));
+    command.addOption({QStringLiteral("replace")},
+                      say(QT_TRANSLATE_NOOP("ImportJet",
+                                            "nov registar dobija ime STAROG; STARI se čuva nepromenjen pod "
+                                            "svojim imenom sa „.access” pre nastavka")));
+    command.addOption({QStringLiteral("force")}, say(QT_TRANSLATE_NOOP("ImportJet", "zameni postojeći NOVI")));
+    command.addOption({QStringLiteral("set-aside")},
+                      say(QT_TRANSLATE_NOOP("ImportJet",
+                                            "redove koje registar odbija prepiši u tabele <TABELA>_SET_ASIDE")));
+    command.addOption({QStringLiteral("skip")},
+                      say(QT_TRANSLATE_NOOP("ImportJet", "redove koje registar odbija izostavi")));
+    command.addOption({QStringLiteral("codepage")},
+                      say(QT_TRANSLATE_NOOP("ImportJet",
+                                            "tekst Jet 3 datoteke čitaj u Windows kodnoj strani N (ako se ne "
+                                            "kaže: onoj koju datoteka beleži)")),
+                      QStringLiteral("N"));
+    command.addPositional(say(QT_TRANSLATE_NOOP("ImportJet", "STARI")),
+                          say(QT_TRANSLATE_NOOP("ImportJet", "Access registar (.mdb, .accdb)")));
+    const QString target = say(QT_TRANSLATE_NOOP("ImportJet", "NOVI"));
+    command.addPositional(target, say(QT_TRANSLATE_NOOP("ImportJet", "nov registar")), "[" + target + "]");
+    command.takesNames(1, 2);
+    command.contradict(QStringLiteral("set-aside"), QStringLiteral("skip"));
+    if (const int code = command.read(application.arguments()); code >= 0)
+        return code;
+
     ImportOptions options;
-    bool replace = false;
+    options.force = command.isSet(QStringLiteral("force"));
+    if (command.isSet(QStringLiteral("set-aside")))
+        options.refused = RefusedRows::SetAside;
+    if (command.isSet(QStringLiteral("skip")))
+        options.refused = RefusedRows::Skip;
+    if (command.isSet(QStringLiteral("codepage"))) {
+        bool number = false;
+        options.codePage = command.value(QStringLiteral("codepage")).toInt(&number);
+        if (!number || options.codePage <= 0)
+            return command.refuse(say(QT_TRANSLATE_NOOP("ImportJet",
+                                                        "uz --codepage ide broj Windows kodne strane, na "
+                                                        "primer 1250.")));
+    }
+    const bool replace = command.isSet(QStringLiteral("replace"));
+    const QStringList names = command.names();
+    if (replace && names.size() > 1)
+        return command.refuse(say(QT_TRANSLATE_NOOP("ImportJet",
+                                                    "uz --replace nov registar dobija ime starog: ne navodi se "
+                                                    "NOVI.")));
     std::vector<std::string> paths;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--force") {
-            options.force = true;
-        } else if (arg == "--replace") {
-            replace = true;
-        } else if (arg == "--set-aside") {
-            options.refused = RefusedRows::SetAside;
-        } else if (arg == "--skip") {
-            options.refused = RefusedRows::Skip;
-        } else if (arg == "--codepage" && i + 1 < argc) {
-            char* end = nullptr;
-            options.codePage = int(std::strtol(argv[++i], &end, 10));
-            if (*end || options.codePage <= 0) {
-                writeText(stderr,
-                          say(QT_TRANSLATE_NOOP("ImportJet",
-                                                "kolvara-import-jet: uz --codepage ide broj Windows "
-                                                "kodne strane, na primer 1250\n")));
-                return 2;
-            }
-        } else if (arg == "--help" || arg == "-h") {
-            writeText(stdout, say(Usage));
-            return 0;
-        } else if (!arg.empty() && arg[0] != '-' && paths.size() < 2) {
-            paths.push_back(arg);
-        } else {
-            writeText(stderr, say(Usage));
-            return 2;
-        }
-    }
-    if (paths.empty() || (replace && paths.size() > 1)) {
-        writeText(stderr, say(Usage));
-        return 2;
-    }
+    for (const QString& name : names)
+        paths.push_back(name.toStdString());
     options.source = paths[0];
     if (replace) {
         options.target = options.source;
@@ -172,13 +175,11 @@ int main(int argc, char* argv[])
     } else {
         options.target = folderOf(options.source) + "proba.mdb";
         if (options.target == options.source || options.target == "./" + options.source) {
-            writeText(stderr,
-                      say(QT_TRANSLATE_NOOP("ImportJet",
-                                            "kolvara-import-jet: navedite ime novog registra, ili "
-                                            "--replace da ga postavite na mesto starog (stara "
-                                            "datoteka se čuva kao %1).\n"))
-                          .arg(text(keptName(options.source))));
-            return 2;
+            return command.refuse(say(QT_TRANSLATE_NOOP("ImportJet",
+                                                        "navedite ime novog registra, ili --replace da ga "
+                                                        "postavite na mesto starog (stara datoteka se čuva kao "
+                                                        "%1)."))
+                                      .arg(text(keptName(options.source))));
         }
     }
 

@@ -10,6 +10,7 @@
 // The file is written under a temporary name and renamed into place when
 // complete, so an interrupted run leaves no half-written register.
 
+#include "CommandLine.h"
 #include "Language.h"
 #include "NewRegisterFile.h"
 
@@ -19,18 +20,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-const char* const Usage = QT_TRANSLATE_NOOP("MakeRegister",
-                                            "upotreba: kolvara-make-register [--persons N] [--force] DATOTEKA\n"
-                                            "Piše nov registar s primerom od N osoba (1000 ako se ne kaže) u "
-                                            "DATOTEKU.\nPostojeća DATOTEKA ostaje kakva je, osim uz --force.\n");
 
 QString say(const char* text)
 {
@@ -196,39 +191,33 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     TextLanguage language;
     language.useDesktops();
+    CommandLine command(QStringLiteral("kolvara-make-register"),
+                        say(QT_TRANSLATE_NOOP("MakeRegister",
+                                              "Piše nov registar s primerom od N osoba u DATOTEKU: države i "
+                                              "gradove regiona i nekoliko drugih, i osobe s imenima regiona. "
+                                              "Isti N daje uvek isti registar. Postojeća DATOTEKA ostaje "
+                                              "kakva je, osim uz --force.")));
+    command.addOption({QStringLiteral("persons")},
+                      say(QT_TRANSLATE_NOOP("MakeRegister", "koliko osoba (od 0 do 100000000; 1000 ako se ne kaže)")),
+                      QStringLiteral("N"));
+    command.addOption({QStringLiteral("force")}, say(QT_TRANSLATE_NOOP("MakeRegister", "zameni postojeću DATOTEKU")));
+    command.addPositional(say(QT_TRANSLATE_NOOP("MakeRegister", "DATOTEKA")), say(QT_TRANSLATE_NOOP("MakeRegister", "nov registar")));
+    command.takesNames(1, 1);
+    if (const int code = command.read(application.arguments()); code >= 0)
+        return code;
+
     long persons = 1000;
-    bool force = false;
-    std::string path;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--persons" && i + 1 < argc) {
-            char* end = nullptr;
-            persons = std::strtol(argv[++i], &end, 10);
-            if (*end || persons < 0 || persons > 100000000) {
-                writeText(stderr,
-                          say(QT_TRANSLATE_NOOP("MakeRegister",
-                                                "kolvara-make-register: uz --persons ide broj od 0 "
-                                                "do 100000000\n")));
-                return 2;
-            }
-        } else if (arg == "--force") {
-            force = true;
-        } else if (arg == "--help" || arg == "-h") {
-            writeText(stdout, say(Usage));
-            return 0;
-        } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
-            path = arg;
-        } else {
-            writeText(stderr, say(Usage));
-            return 2;
-        }
+    if (command.isSet(QStringLiteral("persons"))) {
+        bool number = false;
+        const qlonglong given = command.value(QStringLiteral("persons")).toLongLong(&number);
+        if (!number || given < 0 || given > 100000000)
+            return command.refuse(
+                say(QT_TRANSLATE_NOOP("MakeRegister", "uz --persons ide broj od 0 do 100000000.")));
+        persons = long(given);
     }
-    if (path.empty()) {
-        writeText(stderr, say(Usage));
-        return 2;
-    }
+    const std::string path = command.names().constFirst().toStdString();
     try {
-        NewRegisterFile file(path, force);
+        NewRegisterFile file(path, command.isSet(QStringLiteral("force")));
         writeRegister(file.create(), persons);
         file.publish();
     } catch (const RegisterFileError& failure) {

@@ -55,6 +55,16 @@ void execOrThrow(sqlite3* db, const char* sql)
 NewRegisterFile::NewRegisterFile(std::string path, bool replace)
     : m_path(std::move(path)), m_temporary(m_path + ".partial"), m_replace(replace)
 {
+    // A folder that is not there would get the engine's "unable to open"
+    // from create(); a person needs to hear which folder is missing.
+    const std::size_t slash = m_path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : m_path.substr(0, slash + 1);
+    struct stat place;
+    if (::stat(folder.c_str(), &place) != 0 || !S_ISDIR(place.st_mode))
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile",
+                                                      "fascikla „%1” ne postoji: napravite je ili izaberite "
+                                                      "drugu."),
+                                    folder));
     struct stat existing;
     if (!replace && ::stat(m_path.c_str(), &existing) == 0)
         throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile",
