@@ -7,7 +7,6 @@
 #include "Unit1.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <memory>
 
@@ -49,7 +48,7 @@ int kolvaraMain(int argc, char* argv[])
     try {
         application.Initialize();
         if (!named.isEmpty()) {
-            application.setRegisterName(QFileInfo(named.constFirst()).absoluteFilePath());
+            application.setRegisterName(named.constFirst());
         } else if (const QString offered = personal_register::offeredFolder(QCoreApplication::applicationDirPath());
                    !offered.isEmpty()) {
             const std::optional<QString> own = personal_register::findOrMake(offered);

@@ -1,3 +1,6 @@
-# Writes schema.sql into a C++ source as one raw string.
-file(READ ${INPUT} SCHEMA)
-file(WRITE ${OUTPUT} "// Made from schema.sql at build time.\n#include \"Schema.h\"\n\nconst char* const registerSchema = R\"schema(${SCHEMA})schema\";\n")
+# Writes schema.sql and schema-postgresql.sql into a C++ source, each as one raw string.
+file(READ ${FILE_SCHEMA} FILE_TEXT)
+file(READ ${SERVER_SCHEMA} SERVER_TEXT)
+file(WRITE ${OUTPUT} "// Made from schema.sql and schema-postgresql.sql at build time.\n#include \"Schema.h\"\n\n"
+     "const char* const registerSchema = R\"schema(${FILE_TEXT})schema\";\n"
+     "const char* const serverRegisterSchema = R\"schema(${SERVER_TEXT})schema\";\n")

@@ -1,3 +1,5 @@
 #pragma once
-// The text of schema.sql: the statements that create an empty register.
+// The statements that create an empty register: in a file (schema.sql) and
+// on a PostgreSQL server (schema-postgresql.sql).
 extern const char* const registerSchema;
+extern const char* const serverRegisterSchema;

@@ -18,8 +18,10 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     // own of an installed program); else the one beside the program,
     // wherever it was started from.
     const QString named = TApplication::instance()->registerName();
-    ADOConnection1->setConnectionString(ConnectionString::forFile(
-        named.isEmpty() ? ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb" : named));
+    ADOConnection1->setConnectionString(
+        named.isEmpty() ? ConnectionString::forFile(ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb")
+                        : ConnectionString::forRegister(named));
+    ADOConnection1->askPassword = AskPassword;
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();

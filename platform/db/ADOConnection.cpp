@@ -3,6 +3,7 @@
 #include "ConnectionString.h"
 #include "DataSet.h"
 #include "Exception.h"
+#include "PostgresEngine.h"
 #include "SqliteEngine.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,12 @@ sqlite3* TADOConnection::nativeHandle() const
     return file ? file->handle() : nullptr;
 }
 
+PGconn* TADOConnection::serverHandle() const
+{
+    const auto* server = dynamic_cast<const db::PostgresEngine*>(m_engine.get());
+    return server ? server->handle() : nullptr;
+}
+
 void TADOConnection::setBusyTimeout(int milliseconds)
 {
     m_busyTimeout = std::max(0, milliseconds);
@@ -73,8 +80,11 @@ void TADOConnection::Open()
         throw Exception(QCoreApplication::translate("Register",
                                                     "Opis veze s registrom ne navodi datoteku registra "
                                                     "(Data Source)."));
-    m_engine = db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout,
-                                      CacheKilobytes);
+    if (db::isServerRegister(path))
+        m_engine = db::PostgresEngine::open(path, m_busyTimeout, askPassword);
+    else
+        m_engine = db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout,
+                                          CacheKilobytes);
     m_path = path;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The connection to the register.
 //
-// The connection string names a provider and a data source (a file path),
-// for example "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/home/ana/proba.mdb;
-// Persist Security Info=False". Opening makes the engine that speaks to the
-// register (Engine.h; an SQLite file, see SqliteEngine.h): everything that
-// depends on the kind of database lives there, and the data sets of the
-// connection reach the database only through it. The file is never created.
+// The connection string names a provider and a data source: a file path, for
+// example "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/home/ana/proba.mdb;
+// Persist Security Info=False", or a PostgreSQL connection URI
+// ("postgresql://ana@server/register"). Opening makes the engine that speaks
+// to the register (Engine.h; an SQLite file, SqliteEngine.h, or a server,
+// PostgresEngine.h): everything that depends on the kind of database lives
+// there, and the data sets of the connection reach the database only
+// through it. The file is never created.
 // A lock held by another program is waited for, up to BusyTimeoutMs, before a
 // statement gives up.
 
@@ -15,12 +17,16 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace db {
 class Engine;
 }
 struct sqlite3;
+typedef struct pg_conn PGconn;
 class TDataSet;
 
 enum TConnectMode {
@@ -62,13 +68,20 @@ public:
     void Close();
     bool Connected() const { return bool(m_engine); }
 
-    // The file opened (empty while not connected).
+    // The file, or the server's URI, opened (empty while not connected).
     QString DatabasePath() const { return m_path; }
     // The engine of the open register; throws Exception when not connected.
     db::Engine& engine() const;
-    // The SQLite handle of an open register file, else null: for the
-    // program's own tools and benchmarks, which run bare statements beside it.
+    // The SQLite handle of an open register file, or the libpq connection
+    // of a register on a server, else null: for the program's own tools and
+    // benchmarks, which run bare statements beside it.
     sqlite3* nativeHandle() const;
+    PGconn* serverHandle() const;
+
+    // Asked, once, for the password of a register on a server that wants
+    // one which libpq's own places (~/.pgpass, PGPASSWORD) do not give;
+    // nothing when the person declines. Unset: no one is asked.
+    std::function<std::optional<std::string>(const QString& register_)> askPassword;
 
     // The one provider name the connection accepts.
     static const char* const Provider;

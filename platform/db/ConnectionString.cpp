@@ -1,5 +1,9 @@
 #include "ConnectionString.h"
 
+#include "PostgresEngine.h"
+
+#include <QFileInfo>
+
 #include "Exception.h"
 
 #include <QCoreApplication>
@@ -130,4 +134,9 @@ QString ConnectionString::forFile(const QString& path)
 {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
            + QStringLiteral(";Persist Security Info=False");
+}
+
+QString ConnectionString::forRegister(const QString& name)
+{
+    return forFile(db::isServerRegister(name) ? name : QFileInfo(name).absoluteFilePath());
 }

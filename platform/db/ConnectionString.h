@@ -28,6 +28,9 @@ public:
     // The connection string of the register file at path, the path
     // pasted in unchanged.
     static QString forFile(const QString& path);
+    // The connection string of a register named by a person: a server's
+    // URI as it is, a file's path made absolute from the current folder.
+    static QString forRegister(const QString& name);
 
 private:
     std::vector<std::pair<QString, QString>> m_entries;

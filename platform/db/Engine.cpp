@@ -25,4 +25,62 @@ std::string missingValueMessage(const std::string& label)
         .toStdString();
 }
 
+namespace {
+
+std::string say(const char* text)
+{
+    return QCoreApplication::translate("Register", text).toStdString();
+}
+
+} // namespace
+
+std::string busyMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register",
+                                 "Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak."));
+}
+
+std::string readOnlyMessage(const std::string& detail)
+{
+    return QCoreApplication::translate("Register", "Nije sačuvano: registar se sada može samo čitati (%1).")
+        .arg(QString::fromStdString(detail))
+        .toStdString();
+}
+
+std::string diskFullMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo."));
+}
+
+std::string duplicateKeyMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru već postoji zapis s tim brojem."));
+}
+
+std::string brokenRuleMessage(const std::string& rule)
+{
+    return QCoreApplication::translate("Register", "Nije sačuvano: vrednost ne ispunjava pravilo registra „%1”.")
+        .arg(QString::fromStdString(rule))
+        .toStdString();
+}
+
+std::string unknownReferenceMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: zapis upućuje na nešto čega u registru nema."));
+}
+
+std::string stillReferencedMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register",
+                                 "Nije obrisano: drugi zapisi registra još upućuju na ovaj. Prvo njih izmenite ili "
+                                 "obrišite."));
+}
+
+std::string conflictMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register",
+                                 "Nije sačuvano: drugi korisnik je u isto vreme menjao iste zapise registra. Ništa "
+                                 "nije upisano; pokušajte ponovo."));
+}
+
 } // namespace db

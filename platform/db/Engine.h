@@ -144,4 +144,14 @@ std::string danglingReferenceMessage(const std::vector<std::string>& labels, con
 // What a person reads when a field labelled so has no value but needs one.
 std::string missingValueMessage(const std::string& label);
 
+// The refusals that every engine words alike, whatever it writes.
+std::string busyMessage();                                 // another program or desk holds the lock
+std::string readOnlyMessage(const std::string& detail);   // the register can only be read now
+std::string diskFullMessage();
+std::string duplicateKeyMessage();                         // a row with that key is there already
+std::string brokenRuleMessage(const std::string& rule);   // a rule (CHECK) of the register
+std::string unknownReferenceMessage();                     // a reference to something not there
+std::string stillReferencedMessage();                      // a deletion of a row others refer to
+std::string conflictMessage();                             // another desk changed the same rows at once
+
 } // namespace db

@@ -89,18 +89,12 @@ std::string plainRefusal(int code, const std::string& engineMessage)
     case SQLITE_BUSY:
     case SQLITE_BUSY_SNAPSHOT:
     case SQLITE_LOCKED:
-        return say(QT_TRANSLATE_NOOP(
-                       "Register",
-                       "Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak."))
-            .toStdString();
+        return busyMessage();
     case SQLITE_READONLY:
     case SQLITE_READONLY_DBMOVED:
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: registar se sada može samo čitati (%1)."))
-            .arg(QString::fromStdString(engineMessage))
-            .toStdString();
+        return readOnlyMessage(engineMessage);
     case SQLITE_FULL:
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo."))
-            .toStdString();
+        return diskFullMessage();
     default:
         return {};
     }
@@ -516,10 +510,7 @@ int SqliteEngine::deleteRow(const std::string& table, const std::string& keyColu
     } catch (const Exception& error) {
         const int code = sqlite3_extended_errcode(db);
         if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
-            throw Exception(say(
-                QT_TRANSLATE_NOOP("Register",
-                                  "Nije obrisano: drugi zapisi registra još upućuju na ovaj. Prvo njih izmenite ili "
-                                  "obrišite.")));
+            throw Exception(stillReferencedMessage());
         const std::string refusal = plainRefusal(code, error.Message());
         throw Exception(refusal.empty() ? error.Message() : refusal);
     }
@@ -597,19 +588,14 @@ std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const 
                 return danglingReferenceMessage(labels, values);
             }
         }
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: zapis upućuje na nešto čega u registru nema."))
-            .toStdString();
+        return unknownReferenceMessage();
     }
     case SQLITE_CONSTRAINT_CHECK:
         // "CHECK constraint failed: length(Ime) <= 255"
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: vrednost ne ispunjava pravilo registra „%1”."))
-            .arg(QString::fromStdString(
-                engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2))))
-            .toStdString();
+        return brokenRuleMessage(engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2)));
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY:
-        return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru već postoji zapis s tim brojem."))
-            .toStdString();
+        return duplicateKeyMessage();
     default: {
         const std::string refusal = plainRefusal(code, engineMessage);
         return refusal.empty() ? engineMessage : refusal;

@@ -7,6 +7,8 @@
 #include <QAccessibleWidget>
 #include <QDir>
 #include <QIcon>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
@@ -163,6 +165,18 @@ TSaveAnswer AskToSave(const QString& text)
     return answer == QMessageBox::Save ? TSaveAnswer::Save
          : answer == QMessageBox::Discard ? TSaveAnswer::Discard
                                           : TSaveAnswer::Stay;
+}
+
+std::optional<std::string> AskPassword(const QString& register_)
+{
+    bool given = false;
+    const QString password = QInputDialog::getText(
+        TApplication::instance()->dialogParent(), QApplication::applicationDisplayName(),
+        TApplication::tr("Server traži lozinku za registar %1.\n\nLozinka:").arg(register_), QLineEdit::Password,
+        QString(), &given);
+    if (!given)
+        return std::nullopt;
+    return password.toStdString();
 }
 
 void ShowMessage(const std::string& text)

@@ -21,6 +21,8 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -61,8 +63,9 @@ public:
     // The executable's full path.
     QString ExeName() const;
 
-    // The register the main window opens: a file's path, set before the
-    // window is made. Empty: proba.mdb beside the executable.
+    // The register the main window opens, set before the window is made: a
+    // file's path or a server's URI, as a person named it. Empty: proba.mdb
+    // beside the executable.
     void setRegisterName(const QString& name) { m_registerName = name; }
     QString registerName() const { return m_registerName; }
 
@@ -115,6 +118,10 @@ enum class TSaveAnswer { Save, Discard, Stay };
 // Asks text in a modal box with three answers: save, don't save, stay
 // (Escape and the close box stay).
 TSaveAnswer AskToSave(const QString& text);
+
+// Asks for the password of a register on a server, in a box that hides what
+// is typed; nothing when the person cancels. The answer is never stored.
+std::optional<std::string> AskPassword(const QString& register_);
 
 // Shows text in a modal box with one button; returns when it is closed.
 void ShowMessage(const QString& text);

@@ -1,0 +1,63 @@
+#!/bin/sh
+# A throwaway PostgreSQL 15 cluster for the tests: its own folder, its own
+# port on 127.0.0.1 and a Unix socket in that folder; never the machine's own
+# server, and nothing outside this machine.
+#   cluster.sh start FOLDER PORT   a new cluster, started (an old one in FOLDER is stopped and removed)
+#   cluster.sh stop FOLDER         stops it and removes the folder
+# Run as root, the server runs as the user postgres (PostgreSQL refuses
+# root). Roles: postgres (the tests' own, no password over the socket or from
+# 127.0.0.1) and desk (password "desk secret", asked for over TCP).
+set -eu
+action=$1
+folder=$2
+bin=$(ls -d /usr/lib/postgresql/15/bin 2>/dev/null || true)
+if [ -z "$bin" ]; then
+    echo "cluster.sh: PostgreSQL 15 is not installed (Debian's postgresql-15; make setup installs it)" >&2
+    exit 1
+fi
+
+as_server() {
+    if [ "$(id -u)" = 0 ]; then
+        runuser -u postgres -- "$@"
+    else
+        "$@"
+    fi
+}
+
+stop() {
+    if [ -f "$folder/data/postmaster.pid" ]; then
+        as_server "$bin/pg_ctl" -D "$folder/data" -m immediate -w stop > /dev/null 2>&1 || true
+    fi
+    rm -rf "$folder"
+}
+
+case "$action" in
+start)
+    port=$3
+    stop
+    mkdir -p "$folder"
+    if [ "$(id -u)" = 0 ]; then
+        chown postgres "$folder"
+    fi
+    as_server "$bin/initdb" -D "$folder/data" -U postgres --auth-local=trust --auth-host=trust \
+        --encoding=UTF8 --locale=C.UTF-8 > "$folder/initdb.log" 2>&1 || { cat "$folder/initdb.log" >&2; exit 1; }
+    # The role desk gives its password over TCP; everyone else is trusted.
+    { echo "host all desk 127.0.0.1/32 scram-sha-256"; cat "$folder/data/pg_hba.conf"; } > "$folder/hba"
+    as_server cp "$folder/hba" "$folder/data/pg_hba.conf"
+    as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 \
+        -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$folder -c fsync=off -c max_connections=60" \
+        start > /dev/null || { cat "$folder/server.log" >&2; exit 1; }
+    as_server "$bin/psql" -h "$folder" -p "$port" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
+        -c "CREATE ROLE desk LOGIN SUPERUSER PASSWORD 'desk secret'" \
+        -c "CREATE EXTENSION citext" -c "ALTER DATABASE template1 OWNER TO postgres" > /dev/null
+    as_server "$bin/psql" -h "$folder" -p "$port" -U postgres -d template1 -q -c "CREATE EXTENSION citext" > /dev/null
+    echo "PostgreSQL 15 for the tests on 127.0.0.1:$port and $folder"
+    ;;
+stop)
+    stop
+    ;;
+*)
+    echo "usage: cluster.sh start FOLDER PORT | stop FOLDER" >&2
+    exit 2
+    ;;
+esac
