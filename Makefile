@@ -17,11 +17,13 @@ SANITIZED := build-asan
 FUZZ_BUILD := build-fuzz
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 # What a fresh Debian 12 needs to build, test and run the program; clang and
-# its runtime only for the fuzz targets; the last line for the installed
-# files (icons, man pages) and the package, and the checks of them.
+# its runtime only for the fuzz targets; then for the installed files (icons,
+# man pages), the package and the checks of them; last libpq, and the
+# PostgreSQL server the tests start a throwaway cluster of.
 PACKAGES := cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
             mdbtools mdbtools-dev libmdb3 pkg-config \
-            librsvg2-bin help2man dpkg-dev desktop-file-utils appstream
+            librsvg2-bin help2man dpkg-dev desktop-file-utils appstream \
+            libpq-dev postgresql-15
 
 # How long each fuzz target runs, and how hard the reliability tests push.
 FUZZ_SECONDS ?= 20

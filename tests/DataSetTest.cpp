@@ -47,7 +47,7 @@ struct Persons {
 
     explicit Persons(const QString& path)
     {
-        connection->setConnectionString(ConnectionString::forFile(path));
+        connection->setConnectionString(ConnectionString::forFile(reg::location(path)));
         query->setObjectName(QStringLiteral("ADOQuery1"));
         query->setConnection(connection);
         query->SQL().Add(reg::PersonsStatement);
@@ -383,6 +383,7 @@ private slots:
     // The register on a small file system that another file has filled.
     void saveThatTheFullDiskRefusesLosesNothing()
     {
+        SKIP_ON_SERVER("a full disk is the file engine's own");
         if (::geteuid() != 0)
             QSKIP("mounting a small file system needs the administrator");
         QTemporaryDir disk;
@@ -608,6 +609,7 @@ private slots:
     // lower-case names and "Naziv".
     void convertedFileWorksToo()
     {
+        SKIP_ON_SERVER("a register on a server always has its keys: the tools write it whole");
         reg::create(m_path, reg::Schema::Converted);
         Persons p(m_path);
         p.query->Open();
@@ -633,6 +635,7 @@ private slots:
 
     void valueOutsideTheKeyRangeIsNamed()
     {
+        SKIP_ON_SERVER("the server's integer columns hold no larger number");
         reg::exec(m_path, "PRAGMA ignore_check_constraints = ON; UPDATE GRADOVI SET ID_GRAD = 3000000000 WHERE NAZIV = 'Niš'");
         Persons p(m_path);
         const QString message = messageOf([&] {
@@ -647,11 +650,12 @@ private slots:
     {
         reg::exec(m_path, "ALTER TABLE DRZAVE RENAME COLUMN NAZIV TO IME_DRZAVE");
         Persons p(m_path);
-        QVERIFY(messageOf([&] { p.query->Open(); }).contains("DRZAVE.Naziv"));
-        reg::exec(m_path, "PRAGMA foreign_keys = OFF; DROP TABLE GRADOVI");
+        QVERIFY(messageOf([&] { p.query->Open(); }).contains("DRZAVE.Naziv", Qt::CaseInsensitive));
+        reg::exec(m_path, reg::onServer() ? "DROP TABLE GRADOVI CASCADE" : "PRAGMA foreign_keys = OFF; DROP TABLE GRADOVI");
         p.cities->Close();
         const QString missing = messageOf([&] { p.cities->Open(); });
-        QVERIFY2(missing.contains("no such table: GRADOVI"), qPrintable(missing));
+        QVERIFY2(missing.contains(reg::onServer() ? "\"gradovi\" does not exist" : "no such table: GRADOVI"),
+                 qPrintable(missing));
     }
 
     // A query runs exactly the one statement it holds, and never writes.
@@ -701,6 +705,7 @@ private slots:
 
     void openingRefusesWhatIsNotARegister()
     {
+        SKIP_ON_SERVER("what is wrong with a file is the file engine's own");
         QFETCH(QByteArray, content);
         QFETCH(QString, says);
         QFile::remove(m_path);
@@ -730,6 +735,7 @@ private slots:
 
     void readOnlyFileIsRefusedUntouched()
     {
+        SKIP_ON_SERVER("a file's permissions are the file engine's own");
         const QByteArray before = reg::digest(m_path);
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         Persons p(m_path);
@@ -755,6 +761,7 @@ private slots:
 
     void connectionFindsTheFileInAnyFolder()
     {
+        SKIP_ON_SERVER("folders are the file engine's own");
         QFETCH(QString, folder);
         QVERIFY(QDir(m_dir.path()).mkpath(folder));
         const QString path = m_dir.path() + "/" + folder + "/proba.mdb";

@@ -155,6 +155,8 @@ private slots:
         QFETCH(QString, country);
         QFETCH(QString, city);
         QFETCH(QString, message);
+        if (converted)
+            SKIP_ON_SERVER("a register on a server always has its keys: the tools write it whole");
         BoxWatcher boxes;
         auto form = openWindow(converted ? reg::Schema::Converted : reg::Schema::Full);
         const QByteArray before = reg::digest(registerPath());
@@ -278,7 +280,7 @@ private slots:
         QCOMPARE(reg::count(registerPath()), 10); // one of eleven gone, no other
         QCOMPARE(form->ADOQuery1->RecordCount(), 9);
         QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/9]"));
-        QCOMPARE(currentId(form.get()), 5); // the first row, not a neighbour
+        QCOMPARE(form->ADOQuery1->RecNo(), 1); // the first row, not a neighbour
 
         // Saying no deletes nothing.
         boxes.answer = QMessageBox::No;

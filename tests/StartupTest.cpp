@@ -364,7 +364,7 @@ private slots:
         QCOMPARE(first.windows, QStringList{"Kolvara"});
         QVERIFY2(first.connection.contains("Data Source=" + own + ";"), qPrintable(first.connection));
         QCOMPARE(reg::count(own), persons);
-        QVERIFY(reg::count(own, "1", "GRADOVI") > 0);
+        QVERIFY(reg::count(own, "TRUE", "GRADOVI") > 0);
 
         const Outcome second = run(bin, {"--answer=" + answer}, false, env);
         QCOMPARE(second.questions, QStringList());

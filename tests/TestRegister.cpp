@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <memory>
@@ -55,10 +56,97 @@ const char* const Sample =
     " (4, 2, 2, 'Željko', 'Čolić'), (5, 3, 2, 'Јелена', 'Ђурић'), (6, 1, 9, 'Nema', 'Grada'),"
     " (7, 3, 1, 'Seán', 'O''Brien');";
 
+// ---- on a server ----
+
+QString serverBase()
+{
+    return qEnvironmentVariable("KOLVARA_TEST_SERVER");
+}
+
+QString databaseFor(const QString& path)
+{
+    return "kolvara_" + QString::fromLatin1(QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
+}
+
+// A connection of the test's own to a database of the server.
+class Server {
+public:
+    explicit Server(const QString& uri) : m_connection(PQconnectdb(uri.toUtf8().constData()))
+    {
+        if (PQstatus(m_connection) != CONNECTION_OK)
+            throw std::runtime_error("cannot connect to " + uri.toStdString() + ": " + PQerrorMessage(m_connection));
+        run("SET lock_timeout = '20s'; SET client_min_messages = warning");
+    }
+    ~Server() { PQfinish(m_connection); }
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Runs sql (statements separated by semicolons); the last result.
+    std::unique_ptr<PGresult, void (*)(PGresult*)> run(const std::string& sql)
+    {
+        std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(m_connection, sql.c_str()), PQclear);
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            throw std::runtime_error(std::string(PQerrorMessage(m_connection)) + " in: " + sql);
+        return result;
+    }
+
+private:
+    PGconn* m_connection;
+};
+
+const char* const ConvertedServerSchema =
+    "CREATE EXTENSION IF NOT EXISTS citext;"
+    "CREATE TABLE podaci (id integer, id_drzava integer, id_grad integer, ime citext, prezime citext);"
+    "CREATE TABLE drzave (id integer, Naziv citext);"
+    "CREATE TABLE gradovi (id_drzava integer, id_grad integer, Naziv citext);";
+
+const char* const FollowLargestNumber = R"(
+DO $$DECLARE numbering text; BEGIN
+    IF to_regclass('podaci') IS NOT NULL THEN
+        numbering := pg_get_serial_sequence('podaci', 'id');
+        IF numbering IS NOT NULL THEN
+            PERFORM setval(numbering, greatest(coalesce((SELECT max(id) FROM podaci), 1),
+                                               coalesce(pg_sequence_last_value(numbering::regclass), 1)));
+        END IF;
+    END IF;
+END$$)";
+
+void createOnServer(const QString& path, Schema schema)
+{
+    const QString database = databaseFor(path);
+    {
+        Server administration(serverBase() + "/postgres");
+        if (PQntuples(administration.run("SELECT 1 FROM pg_database WHERE datname = '" + database.toStdString() + "'").get())
+            == 0)
+            administration.run("CREATE DATABASE " + database.toStdString());
+    }
+    Server server(location(path));
+    // Person 6 has no city: only a register whose rules are not enforced can
+    // hold it; the rules are switched off for the sample alone.
+    server.run(std::string("DROP SCHEMA public CASCADE; CREATE SCHEMA public; BEGIN; ")
+               + (schema == Schema::Full ? serverRegisterSchema : ConvertedServerSchema)
+               + "; SET LOCAL session_replication_role = replica; " + Sample
+               + (schema == Schema::Full ? "; SELECT setval(pg_get_serial_sequence('podaci', 'id'), 7)" : "")
+               + "; COMMIT");
+}
+
 } // namespace
+
+bool onServer()
+{
+    return !serverBase().isEmpty();
+}
+
+QString location(const QString& path)
+{
+    return onServer() ? serverBase() + "/" + databaseFor(path) : path;
+}
 
 void create(const QString& path, Schema schema)
 {
+    if (onServer())
+        return createOnServer(path, schema);
     QFile::remove(path);
     Db db = open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     run(db.get(), schema == Schema::Full ? registerSchema : ConvertedSchema);
@@ -70,12 +158,25 @@ void create(const QString& path, Schema schema)
 
 void exec(const QString& path, const std::string& sql)
 {
+    if (onServer()) {
+        // Persons written with their numbers move the server's numbering
+        // past them, as a file's numbering follows the largest number.
+        Server(location(path)).run(sql + ";" + FollowLargestNumber);
+        return;
+    }
     Db db = open(path, SQLITE_OPEN_READWRITE);
     run(db.get(), sql);
 }
 
 QString value(const QString& path, const std::string& sql)
 {
+    if (onServer()) {
+        Server server(location(path));
+        const auto result = server.run(sql);
+        if (PQntuples(result.get()) == 0)
+            return QString();
+        return PQgetisnull(result.get(), 0, 0) ? QStringLiteral("NULL") : QString::fromUtf8(PQgetvalue(result.get(), 0, 0));
+    }
     // Read-write: a file left by a killed program has a journal to roll back
     // first, as the next program to open it does.
     Db db = open(path, SQLITE_OPEN_READWRITE);
@@ -97,10 +198,52 @@ long long count(const QString& path, const std::string& where, const std::string
 
 QByteArray digest(const QString& path)
 {
+    if (onServer()) {
+        Server server(location(path));
+        const auto tables = server.run("SELECT tablename FROM pg_tables WHERE schemaname = 'public' ORDER BY 1");
+        QByteArray everything;
+        for (int t = 0; t < PQntuples(tables.get()); ++t) {
+            const std::string table = PQgetvalue(tables.get(), t, 0);
+            const auto rows = server.run("SELECT coalesce(string_agg(x::text, E'\\n' ORDER BY x::text), '') FROM \""
+                                         + table + "\" x");
+            everything += QByteArray::fromStdString(table) + ":" + PQgetvalue(rows.get(), 0, 0) + "\n";
+        }
+        return QCryptographicHash::hash(everything, QCryptographicHash::Sha256);
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+Hold::Hold(const QString& path, bool exclusive)
+{
+    if (onServer()) {
+        auto* server = new Server(location(path));
+        m_server = server;
+        server->run(std::string("BEGIN; LOCK TABLE podaci IN ") + (exclusive ? "ACCESS EXCLUSIVE" : "EXCLUSIVE")
+                    + " MODE; UPDATE podaci SET prezime = 'Drugi' WHERE id = 1");
+        return;
+    }
+    Db db = open(path, SQLITE_OPEN_READWRITE);
+    run(db.get(), std::string(exclusive ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE")
+                      + "; UPDATE PODACI SET Prezime = 'Drugi' WHERE ID = 1");
+    m_sqlite = db.release();
+}
+
+Hold::~Hold()
+{
+    if (auto* server = static_cast<Server*>(m_server)) {
+        try {
+            server->run("ROLLBACK");
+        } catch (...) {
+        }
+        delete server;
+    }
+    if (auto* db = static_cast<sqlite3*>(m_sqlite)) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
 }
 
 } // namespace test_register

@@ -3,6 +3,12 @@
 // a small known sample, and a second connection of its own that reads what
 // really reached the file.
 //
+// With KOLVARA_TEST_SERVER set (a PostgreSQL URI without a database, such as
+// "postgresql://postgres@127.0.0.1:54321"), the same tests run on a server:
+// each path then stands for a database of its own on that server (location()
+// gives its URI), made with the server's schema, and the functions below
+// reach it through a connection of their own as they reach a file.
+//
 // The sample, ordered as the persons list shows it (by country name):
 //   Crna Gora: 5 Јелена Ђурић (Жабљак), 7 Seán O'Brien (Podgorica)
 //   Hrvatska:  3 Marko Horvat (Zagreb, city number 1 as Beograd's), 4 Željko Čolić (Đakovo)
@@ -21,6 +27,12 @@ enum class Schema {
     Converted // the three tables alone, lower-case names, "Naziv", no keys
 };
 
+// Whether the tests run on a server (KOLVARA_TEST_SERVER).
+bool onServer();
+// What the program opens for the register of path: the path itself, or the
+// URI of the server's database that stands for it.
+QString location(const QString& path);
+
 // Writes a new register at path with the sample. Throws std::runtime_error.
 void create(const QString& path, Schema schema = Schema::Full);
 
@@ -32,8 +44,30 @@ extern const std::string PersonsStatement;
 void exec(const QString& path, const std::string& sql);
 // The first column of the first row as text ("" for none, "NULL" for null).
 QString value(const QString& path, const std::string& sql);
-long long count(const QString& path, const std::string& where = "1", const std::string& table = "PODACI");
+long long count(const QString& path, const std::string& where = "TRUE", const std::string& table = "PODACI");
 // Everything the file holds, for "the file is unchanged".
 QByteArray digest(const QString& path);
 
+// Another program in the middle of a write, holding the register's write
+// lock until destroyed; exclusive keeps readers out too.
+class Hold {
+public:
+    Hold(const QString& path, bool exclusive);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+private:
+    void* m_sqlite = nullptr;
+    void* m_server = nullptr;
+};
+
 } // namespace test_register
+
+// In a test of what only a file does (its bytes, its folder, a disk that
+// fills, SQLite's own statements): skips it when the tests run on a server.
+#define SKIP_ON_SERVER(why)                                                                                            \
+    do {                                                                                                               \
+        if (test_register::onServer())                                                                                 \
+            QSKIP(why);                                                                                                \
+    } while (false)

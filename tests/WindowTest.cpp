@@ -35,6 +35,9 @@ std::unique_ptr<TForm1> openWindow(test_register::Schema schema, const std::stri
     test_register::create(registerPath(), schema);
     if (!extraSql.empty())
         test_register::exec(registerPath(), extraSql);
+    // On a server the window opens the database that stands for the file.
+    TApplication::instance()->setRegisterName(test_register::onServer() ? test_register::location(registerPath())
+                                                                        : QString());
     auto form = std::make_unique<TForm1>(TApplication::instance());
     form->show();
     if (!QTest::qWaitForWindowActive(form.get()))

@@ -657,6 +657,30 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>SQL tekst ima više od jedne naredbe, a odjednom se izvršava samo jedna.</source>
         <translation>The SQL text holds more than one statement; only one can run at a time.</translation>
     </message>
+    <message>
+        <source>Nije sačuvano: drugi korisnik je u isto vreme menjao iste zapise registra. Ništa nije upisano; pokušajte ponovo.</source>
+        <translation>Not saved: someone else changed the same records of the register at the same moment. Nothing was written; try again.</translation>
+    </message>
+    <message>
+        <source>Veza sa serverom registra %1 je prekinuta (%2). Proverite da li server radi i da li je mreža u redu; sledeća radnja sama ponovo uspostavlja vezu.</source>
+        <translation>The connection to the register's server %1 was broken (%2). Check that the server is running and the network is in order; the next action connects again by itself.</translation>
+    </message>
+    <message>
+        <source>Registar %1 nije otvoren: server traži lozinku, a nije data.</source>
+        <translation>The register %1 was not opened: the server asks for a password, and none was given.</translation>
+    </message>
+    <message>
+        <source>Server registra %1 nije dostupan: %2</source>
+        <translation>The register's server %1 cannot be reached: %2</translation>
+    </message>
+    <message>
+        <source>Server registra %1 još nije dostupan (%2). Pokušajte ponovo kad proradi.</source>
+        <translation>The register's server %1 cannot be reached yet (%2). Try again when it is back.</translation>
+    </message>
+    <message>
+        <source>Tabela „%1” na serveru nema ključ od jednog ili dva cela broja, pa se njeni redovi ne mogu razlikovati.</source>
+        <translation>The table “%1” on the server has no key of one or two whole numbers, so its rows cannot be told apart.</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>
@@ -717,6 +741,14 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     <message>
         <source>&amp;Ostani</source>
         <translation>S&amp;tay</translation>
+    </message>
+    <message>
+        <source>Server traži lozinku za registar %1.
+
+Lozinka:</source>
+        <translation>The server asks for the password of the register %1.
+
+Password:</translation>
     </message>
 </context>
 <context>

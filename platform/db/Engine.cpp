@@ -40,6 +40,13 @@ std::string busyMessage()
                                  "Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak."));
 }
 
+std::string lockedMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register",
+                                 "Registar je zaključao drugi program koji upravo piše u njega. Pokušajte ponovo za "
+                                 "trenutak."));
+}
+
 std::string readOnlyMessage(const std::string& detail)
 {
     return QCoreApplication::translate("Register", "Nije sačuvano: registar se sada može samo čitati (%1).")
@@ -74,6 +81,11 @@ std::string stillReferencedMessage()
     return say(QT_TRANSLATE_NOOP("Register",
                                  "Nije obrisano: drugi zapisi registra još upućuju na ovaj. Prvo njih izmenite ili "
                                  "obrišite."));
+}
+
+std::string severalStatementsMessage()
+{
+    return say(QT_TRANSLATE_NOOP("Register", "SQL tekst ima više od jedne naredbe, a odjednom se izvršava samo jedna."));
 }
 
 std::string conflictMessage()

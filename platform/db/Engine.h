@@ -146,6 +146,7 @@ std::string missingValueMessage(const std::string& label);
 
 // The refusals that every engine words alike, whatever it writes.
 std::string busyMessage();                                 // another program or desk holds the lock
+std::string lockedMessage();                               // the same, met by a search
 std::string readOnlyMessage(const std::string& detail);   // the register can only be read now
 std::string diskFullMessage();
 std::string duplicateKeyMessage();                         // a row with that key is there already
@@ -153,5 +154,6 @@ std::string brokenRuleMessage(const std::string& rule);   // a rule (CHECK) of t
 std::string unknownReferenceMessage();                     // a reference to something not there
 std::string stillReferencedMessage();                      // a deletion of a row others refer to
 std::string conflictMessage();                             // another desk changed the same rows at once
+std::string severalStatementsMessage();                    // a text that holds more than one statement
 
 } // namespace db

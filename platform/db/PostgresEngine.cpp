@@ -133,6 +133,21 @@ std::string likeAsOnAFile(const std::string& sql, std::unordered_map<std::string
     return result;
 }
 
+// Whether anything but blanks and comments follows a semicolon: a second
+// statement, which would not run with the first.
+bool holdsSeveralStatements(const std::string& sql)
+{
+    const std::vector<Token> list = tokens(sql);
+    for (std::size_t t = 0; t + 1 < list.size(); ++t)
+        if (list[t].kind == Token::Other && sql[list[t].begin] == ';') {
+            for (std::size_t u = t + 1; u < list.size(); ++u)
+                if (!(list[u].kind == Token::Other && sql[list[u].begin] == ';'))
+                    return true;
+            return false;
+        }
+    return false;
+}
+
 // Whether a statement only reads, by its first word; the session's
 // read-only default stops any other that would write.
 bool readsOnlyByItsFirstWord(const std::string& sql)
@@ -258,18 +273,20 @@ public:
     PostgresReadStatement(PostgresEngine& engine, const std::string& sql, const std::vector<std::int64_t>& parameters)
         : m_engine(engine), m_readsOnly(readsOnlyByItsFirstWord(sql))
     {
+        if (holdsSeveralStatements(sql))
+            throw Exception(severalStatementsMessage());
         std::unordered_map<std::string, std::string> spelling;
         m_sql = likeAsOnAFile(sql, spelling);
         for (std::int64_t parameter : parameters)
             m_parameters.push_back(std::to_string(parameter));
         engine.ensureConnected();
+        const auto& names = engine.names();
         PGconn* connection = engine.handle();
         std::vector<Oid> types(parameters.size(), 20);
-        engine.check(PostgresEngine::Result(
-            PQprepare(connection, "", m_sql.c_str(), int(types.size()), types.data())));
+        engine.check(PostgresEngine::Result(PQprepare(connection, "", m_sql.c_str(), int(types.size()), types.data())),
+                     true);
         const PostgresEngine::Result description(PQdescribePrepared(connection, ""));
-        engine.check(description);
-        const auto& names = engine.names();
+        engine.check(description, true);
         const int count = PQnfields(description.get());
         m_columns.resize(count);
         m_types.resize(count);
@@ -304,9 +321,12 @@ public:
         std::vector<const char*> values;
         for (const std::string& parameter : m_parameters)
             values.push_back(parameter.c_str());
-        const PostgresEngine::Result result(
-            PQexecPrepared(m_engine.handle(), "", int(values.size()), values.data(), nullptr, nullptr, 0));
-        m_engine.check(result);
+        // Run by its text again: other requests since it was described may
+        // have replaced the server's unnamed statement.
+        const std::vector<Oid> types(values.size(), 20);
+        const PostgresEngine::Result result(PQexecParams(m_engine.handle(), m_sql.c_str(), int(values.size()),
+                                                         types.data(), values.data(), nullptr, nullptr, 0));
+        m_engine.check(result, true);
         PGresult* rows = result.get();
         const int count = PQntuples(rows);
         const std::size_t fieldCount = plan.columnOf.size();
@@ -349,15 +369,17 @@ private:
     bool m_readsOnly;
 };
 
-// The outermost write is a SERIALIZABLE transaction of its own; a write
-// inside another is a savepoint. Rolled back unless committed.
+// The outermost write is a transaction of its own; a write inside another
+// is a savepoint. Rolled back unless committed. What a write checks first
+// (its row still there, the rows it refers to) it locks as it reads, so that
+// the checks still hold when it is made.
 class PostgresWriteTransaction : public WriteTransaction {
 public:
     explicit PostgresWriteTransaction(PostgresEngine& engine) : m_engine(engine)
     {
         if (engine.m_depth == 0)
             engine.ensureConnected();
-        engine.run(engine.m_depth == 0 ? "BEGIN ISOLATION LEVEL SERIALIZABLE, READ WRITE" : "SAVEPOINT dataset_write");
+        engine.run(engine.m_depth == 0 ? "BEGIN READ WRITE" : "SAVEPOINT dataset_write");
         ++engine.m_depth;
     }
     void commit() override
@@ -483,10 +505,11 @@ PostgresEngine::Result PostgresEngine::request(const std::string& sql, const std
     return Result(result);
 }
 
-PostgresEngine::Result PostgresEngine::run(const std::string& sql, const std::vector<const char*>& parameters) const
+PostgresEngine::Result PostgresEngine::run(const std::string& sql, const std::vector<const char*>& parameters,
+                                           bool reading) const
 {
     Result result = request(sql, parameters);
-    check(result);
+    check(result, reading);
     return result;
 }
 
@@ -495,7 +518,7 @@ void PostgresEngine::execute(const std::string& sql)
     run(sql);
 }
 
-void PostgresEngine::check(const Result& result) const
+void PostgresEngine::check(const Result& result, bool reading) const
 {
     if (!result.get() || PQstatus(m_connection) != CONNECTION_OK)
         throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection)));
@@ -504,7 +527,7 @@ void PostgresEngine::check(const Result& result) const
     const std::string state = result.state();
     const std::string message = result.field(PG_DIAG_MESSAGE_PRIMARY);
     if (state == "55P03" || state == "57014")
-        throw Exception(busyMessage());
+        throw Exception(reading ? lockedMessage() : busyMessage());
     if (state == "40001" || state == "40P01")
         throw Exception(conflictMessage());
     if (state == "25006")
@@ -530,7 +553,8 @@ const PostgresEngine::Names& PostgresEngine::names() const
         "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
         "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
         "LEFT JOIN pg_constraint k ON k.conrelid = c.oid AND k.contype = 'p' "
-        "WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') ORDER BY c.oid, a.attnum");
+        "WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') ORDER BY c.oid, a.attnum",
+        {}, true);
     for (int r = 0; r < columns.rows(); ++r) {
         Names::Table& table = names->byName[lower(columns.value(r, 1))];
         table.oid = Oid(std::strtoul(columns.value(r, 0), nullptr, 10));
@@ -546,7 +570,8 @@ const PostgresEngine::Names& PostgresEngine::names() const
         "       array_to_string(ARRAY(SELECT a.attname FROM unnest(c.conkey) WITH ORDINALITY AS k(number, place) "
         "                             JOIN pg_attribute a ON a.attrelid = c.conrelid AND a.attnum = k.number "
         "                             ORDER BY k.place), ',') "
-        "FROM pg_constraint c WHERE c.contype IN ('f', 'c')");
+        "FROM pg_constraint c WHERE c.contype IN ('f', 'c')",
+        {}, true);
     for (auto& [folded, table] : names->byName)
         names->byOid[table.oid] = &table;
     for (int r = 0; r < rules.rows(); ++r) {
@@ -682,7 +707,11 @@ bool PostgresEngine::rowExists(const std::string& table, const std::vector<std::
         where += (i ? " AND " : " WHERE ") + columnName(table, columns[i]) + " = " + parameters.next();
     }
     const std::vector<const char*> pointers = parameters.pointers();
-    return run("SELECT 1 FROM " + tableName(table) + where + " LIMIT 1", pointers).rows() > 0;
+    // Inside a write, the row found stays until the write is done.
+    return run("SELECT 1 FROM " + tableName(table) + where + " LIMIT 1" + (m_depth > 0 ? " FOR KEY SHARE" : ""),
+               pointers, m_depth == 0)
+               .rows()
+        > 0;
 }
 
 WrittenRow PostgresEngine::writeRow(const RowWrite& write)
@@ -720,7 +749,7 @@ WrittenRow PostgresEngine::writeRow(const RowWrite& write)
         sql += " RETURNING " + returning;
     } else if (write.kind == RowWrite::Kind::Check || written.empty()) {
         parameters.add(write.key);
-        sql = "SELECT " + returning + " FROM " + table + " WHERE " + key + " = " + parameters.next();
+        sql = "SELECT " + returning + " FROM " + table + " WHERE " + key + " = " + parameters.next() + " FOR UPDATE";
     } else {
         std::string assignments;
         for (std::size_t i : written) {

@@ -10,10 +10,10 @@
 //
 // The session reads by default (default_transaction_read_only), so that a
 // statement opened as a query can never change the register; a write runs in
-// its own SERIALIZABLE transaction, so that the checks made before it still
-// hold when it is made; another desk that changed the same rows at once
-// makes it fail whole, with one message. A lock held by another desk is
-// waited for up to the lock timeout. Names are those of the register's
+// a transaction of its own and locks the rows it checks first (the row it
+// changes, the rows it refers to), so that the checks still hold when it is
+// made. A lock held by another desk is waited for up to the lock timeout;
+// a deadlock with another desk makes the write fail whole, with one message. Names are those of the register's
 // schema (unquoted, so folded to lower case by the server); a name from
 // outside is found without regard to case, and a result column is spelled
 // as the statement spells it ("DRZAVE.Naziv"), as on a file.
@@ -107,10 +107,11 @@ public:
     // server cannot be reached.
     Result request(const std::string& sql, const std::vector<const char*>& parameters = {}) const;
     // Runs sql as request() does and throws Exception worded for a person
-    // when the server refused it.
-    Result run(const std::string& sql, const std::vector<const char*>& parameters = {}) const;
-    // Throws Exception worded for a person when result is a refusal.
-    void check(const Result& result) const;
+    // when the server refused it (a write, unless reading says otherwise).
+    Result run(const std::string& sql, const std::vector<const char*>& parameters = {}, bool reading = false) const;
+    // Throws Exception worded for a person when result is a refusal of a
+    // write, or of a read.
+    void check(const Result& result, bool reading = false) const;
     // Reconnects when the server went away since the last operation.
     void ensureConnected();
     // In a transaction the engine began.

@@ -1,5 +1,7 @@
 #include "Sqlite.h"
 
+#include "Engine.h"
+
 #include "Exception.h"
 
 #include <QCoreApplication>
@@ -28,10 +30,7 @@ std::string sqliteMessage(sqlite3* db)
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         // The engine says "database is locked", which leaves a person guessing.
-        return QCoreApplication::translate("Register",
-                                           "Registar je zaključao drugi program koji upravo piše u njega. "
-                                           "Pokušajte ponovo za trenutak.")
-            .toStdString();
+        return db::lockedMessage();
     default:
         return sqlite3_errmsg(db);
     }
@@ -64,8 +63,7 @@ Statement::Statement(sqlite3* db, std::string_view sql)
         if (rc != SQLITE_OK || next) {
             sqlite3_finalize(m_stmt);
             m_stmt = nullptr;
-            throw Exception(QCoreApplication::translate("Register", "SQL tekst ima više od jedne naredbe, a odjednom "
-                                                                    "se izvršava samo jedna."));
+            throw Exception(db::severalStatementsMessage());
         }
     }
 }
