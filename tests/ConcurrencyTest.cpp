@@ -287,6 +287,37 @@ private slots:
         QCOMPARE(ids(form.get()), (QStringList{"1", "2", "3", "5", "7"}));
     }
 
+    // The server goes away under the window and comes back: the search
+    // then costs one message and the window goes on; the next search
+    // connects again by itself, and so does a save.
+    void serverThatGoesAwayCostsOneMessage()
+    {
+        if (!reg::onServer())
+            QSKIP("a server's own");
+        const QString cluster = qEnvironmentVariable("KOLVARA_TEST_CLUSTER");
+        auto server = [&cluster](const QString& action) {
+            QProcess control;
+            control.start("sh", {"-c", cluster.section(' ', 0, 0) + " " + action + " '" + cluster.section(' ', 1) + "'"});
+            return control.waitForFinished(60000) && control.exitCode() == 0;
+        };
+        BoxWatcher boxes;
+        auto form = openWindow();
+        QVERIFY(server("pause"));
+        typeText(form->Edit1, "A");
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains("je prekinuta"), qPrintable(boxes.texts[0]));
+        QVERIFY(form->isVisible());
+
+        QVERIFY(server("resume"));
+        typeText(form->Edit1, "n");
+        QCOMPARE(ids(form.get()), QStringList{"2"});
+        click(form.get(), nbEdit);
+        retype(form->DBEdit2, "Petrović-Ilić");
+        click(form.get(), nbPost);
+        QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 2"), QString("Petrović-Ilić"));
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
     // Two other programs insert persons while the window inserts its own:
     // every save reported done is in the file once, with the key it was
     // given, and nothing else is.

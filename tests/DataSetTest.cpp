@@ -17,6 +17,8 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -771,6 +773,47 @@ private slots:
         p.query->Open();
         QCOMPARE(p.connection->DatabasePath(), path);
         QVERIFY(p.query->Locate("Ime", "Tamo", {}));
+    }
+
+    // A server that wants a password libpq's own places do not give: the
+    // person is asked once; the answer opens the register, or the refusal
+    // says why, and nothing else is tried.
+    void serverAsksForAPasswordOnce_data()
+    {
+        QTest::addColumn<QString>("answer"); // null: the person declines
+        QTest::addColumn<QString>("says");   // empty: it opens
+        QTest::newRow("right") << "desk secret" << "";
+        QTest::newRow("wrong") << "guess" << "password authentication failed";
+        QTest::newRow("declined") << QString() << "server traži lozinku, a nije data";
+    }
+
+    void serverAsksForAPasswordOnce()
+    {
+        if (!reg::onServer())
+            QSKIP("a server's own");
+        QFETCH(QString, answer);
+        QFETCH(QString, says);
+        qputenv("PGPASSFILE", m_dir.filePath("no-such-file").toUtf8());
+        qunsetenv("PGPASSWORD");
+        Persons p(m_path);
+        // The tests' role desk must give its password over TCP.
+        p.connection->setConnectionString(
+            ConnectionString::forFile(reg::location(m_path).replace("://postgres@", "://desk@")));
+        QStringList asked;
+        p.connection->askPassword = [&](const QString& shown) -> std::optional<std::string> {
+            asked << shown;
+            return answer.isNull() ? std::nullopt : std::optional<std::string>(answer.toStdString());
+        };
+        const QString message = messageOf([&] { p.query->Open(); });
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].contains("desk@127.0.0.1"), qPrintable(asked[0]));
+        if (says.isEmpty()) {
+            QCOMPARE(message, QString());
+            QCOMPARE(p.query->RecordCount(), 6);
+        } else {
+            QVERIFY2(message.contains(says), qPrintable(message));
+            QVERIFY(!message.contains("secret") && !message.contains("guess"));
+        }
     }
 
     void connectionRefusesAnotherProvider()

@@ -439,8 +439,10 @@ void PostgresEngine::connect()
 {
     const QByteArray uri = m_uri.toUtf8();
     for (;;) {
-        const char* keywords[] = {"dbname", "fallback_application_name", "password", nullptr};
-        const char* values[] = {uri.constData(), "kolvara", m_password ? m_password->c_str() : nullptr, nullptr};
+        // A server that does not answer is given up after ten seconds,
+        // unless the URI says otherwise.
+        const char* keywords[] = {"connect_timeout", "dbname", "fallback_application_name", "password", nullptr};
+        const char* values[] = {"10", uri.constData(), "kolvara", m_password ? m_password->c_str() : nullptr, nullptr};
         PQfinish(m_connection);
         m_connection = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(m_connection) == CONNECTION_OK)

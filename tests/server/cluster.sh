@@ -4,6 +4,8 @@
 # server, and nothing outside this machine.
 #   cluster.sh start FOLDER PORT   a new cluster, started (an old one in FOLDER is stopped and removed)
 #   cluster.sh stop FOLDER         stops it and removes the folder
+#   cluster.sh pause FOLDER        stops the server, keeping the cluster (a server that goes away)
+#   cluster.sh resume FOLDER       starts it again
 # Run as root, the server runs as the user postgres (PostgreSQL refuses
 # root). Roles: postgres (the tests' own, no password over the socket or from
 # 127.0.0.1) and desk (password "desk secret", asked for over TCP).
@@ -44,17 +46,23 @@ start)
     # The role desk gives its password over TCP; everyone else is trusted.
     { echo "host all desk 127.0.0.1/32 scram-sha-256"; cat "$folder/data/pg_hba.conf"; } > "$folder/hba"
     as_server cp "$folder/hba" "$folder/data/pg_hba.conf"
-    as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 \
-        -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$folder -c fsync=off -c max_connections=60" \
-        start > /dev/null || { cat "$folder/server.log" >&2; exit 1; }
+    printf "listen_addresses = '127.0.0.1'\nport = %s\nunix_socket_directories = '%s'\nfsync = off\nmax_connections = 60\n" \
+        "$port" "$folder" > "$folder/settings"
+    as_server sh -c "cat '$folder/settings' >> '$folder/data/postgresql.conf'"
+    as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start > /dev/null \
+        || { cat "$folder/server.log" >&2; exit 1; }
     as_server "$bin/psql" -h "$folder" -p "$port" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
-        -c "CREATE ROLE desk LOGIN SUPERUSER PASSWORD 'desk secret'" \
-        -c "CREATE EXTENSION citext" -c "ALTER DATABASE template1 OWNER TO postgres" > /dev/null
-    as_server "$bin/psql" -h "$folder" -p "$port" -U postgres -d template1 -q -c "CREATE EXTENSION citext" > /dev/null
+        -c "CREATE ROLE desk LOGIN SUPERUSER PASSWORD 'desk secret'" > /dev/null
     echo "PostgreSQL 15 for the tests on 127.0.0.1:$port and $folder"
     ;;
 stop)
     stop
+    ;;
+pause)
+    as_server "$bin/pg_ctl" -D "$folder/data" -m fast -w stop > /dev/null
+    ;;
+resume)
+    as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start > /dev/null
     ;;
 *)
     echo "usage: cluster.sh start FOLDER PORT | stop FOLDER" >&2
