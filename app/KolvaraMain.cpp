@@ -20,7 +20,8 @@ std::unique_ptr<CommandLine> describeCommandLine()
                                              "vaš registar (prvi put nudi da ga napravi); u fascikli u kojoj je "
                                              "program napravljen otvara proba.mdb pored programa."));
     const QString name = QCoreApplication::translate("Start", "REGISTAR");
-    command->addPositional(name, QCoreApplication::translate("Start", "datoteka registra koju treba otvoriti"),
+    command->addPositional(name, QCoreApplication::translate("Start", "registar koji treba otvoriti: datoteka, ili URI baze na "
+                                                             "PostgreSQL serveru (postgresql://korisnik@server/baza)"),
                            "[" + name + "]");
     command->takesNames(0, 1);
     return command;

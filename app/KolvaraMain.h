@@ -2,7 +2,8 @@
 // The program's entry: read the command line, make the application, find the
 // register, create the main window, run until it closes.
 //
-//   kolvara [REGISTER]   opens REGISTER (a file); without it, an installed
+//   kolvara [REGISTER]   opens REGISTER (a file, or a PostgreSQL URI);
+//                        without it, an installed
 //                        program opens the person's own register (and offers
 //                        to make it on the first start), a program run from
 //                        its build folder proba.mdb beside itself.

@@ -31,6 +31,47 @@
     </message>
 </context>
 <context>
+    <name>CopyRegister</name>
+    <message>
+        <source>Kopira registar IZVOR u nov registar CILJ, iz datoteke na PostgreSQL server ili sa servera u datoteku. Registar na serveru se navodi URI-jem (postgresql://korisnik@server/baza); lozinku daju ~/.pgpass ili PGPASSWORD. Piše se sve ili ništa; CILJ koji već drži registar ostaje kakav je, osim uz --force. Redove koje CILJ odbija navodi, i tada ne piše ništa, osim uz --set-aside ili --skip.
+Izlazni kod: 0 sve je kopirano, 1 ništa nije napisano, 2 pogrešna upotreba, 3 napisano, ali su neki redovi izostavljeni zbog --skip.</source>
+        <translation>Copies the register SOURCE into a new register TARGET, from a file onto a PostgreSQL server or from a server into a file. A register on a server is named by its URI (postgresql://user@server/database); the password comes from ~/.pgpass or PGPASSWORD. All or nothing is written; a TARGET that already holds a register is left as it is, unless --force is given. Rows the TARGET refuses are listed, and then nothing is written, unless --set-aside or --skip is given.
+Exit status: 0 all was copied, 1 nothing was written, 2 wrong use, 3 written, but some rows were left out by --skip.</translation>
+    </message>
+    <message>
+        <source>zameni registar u CILJU</source>
+        <translation>replace the register in TARGET</translation>
+    </message>
+    <message>
+        <source>redove koje CILJ odbija prepiši u tabele &lt;TABELA&gt;_SET_ASIDE</source>
+        <translation>copy the rows TARGET refuses into tables &lt;TABLE&gt;_SET_ASIDE</translation>
+    </message>
+    <message>
+        <source>redove koje CILJ odbija izostavi</source>
+        <translation>leave out the rows TARGET refuses</translation>
+    </message>
+    <message>
+        <source>IZVOR</source>
+        <translation>SOURCE</translation>
+    </message>
+    <message>
+        <source>registar koji se kopira (datoteka ili URI)</source>
+        <translation>the register to copy (a file or a URI)</translation>
+    </message>
+    <message>
+        <source>CILJ</source>
+        <translation>TARGET</translation>
+    </message>
+    <message>
+        <source>nov registar (datoteka ili URI)</source>
+        <translation>the new register (a file or a URI)</translation>
+    </message>
+    <message>
+        <source>IZVOR i CILJ su isti registar.</source>
+        <translation>SOURCE and TARGET are the same register.</translation>
+    </message>
+</context>
+<context>
     <name>ImportJet</name>
     <message>
         <source>%1 je prazno</source>
@@ -157,24 +198,6 @@
         <translation><byte value="xd"/>Reading rows [%1] %2%</translation>
     </message>
     <message>
-        <source>
-kolvara-import-jet: čitanje „%1” nije uspelo (%2): datoteka je oštećena tako da je čitač Access baza ne može preći. Popravite je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.
-Ništa nije napisano.
-</source>
-        <translation>
-kolvara-import-jet: reading “%1” failed (%2): the file is damaged in a way the Access reader cannot get past. Repair it with Access (Compact and Repair) and run the import again.
-Nothing was written.
-</translation>
-    </message>
-    <message>
-        <source>kolvara-import-jet: %1
-Ništa nije napisano.
-</source>
-        <translation>kolvara-import-jet: %1
-Nothing was written.
-</translation>
-    </message>
-    <message>
         <source>Pročitano je „%1” (%2</source>
         <translation>Read “%1” (%2</translation>
     </message>
@@ -197,12 +220,6 @@ Nothing was written.
     <message>
         <source>, izostavljeno: %1</source>
         <translation>, %1 left out</translation>
-    </message>
-    <message>
-        <source>kolvara-import-jet: %1 redova ne može u registar takvih kakvi su, pa ništa nije napisano:
-</source>
-        <translation>kolvara-import-jet: %1 rows cannot go into the register as they are, so nothing was written:
-</translation>
     </message>
     <message>
         <source>Ispravite ih u staroj datoteci, ili ponovo pokrenite uvoz sa --set-aside (čuvaju se u tabelama &lt;TABELA&gt;_SET_ASIDE) ili --skip (izostavljaju se).
@@ -284,6 +301,30 @@ Exit status: 0 all was brought over, 1 nothing was written, 2 wrong use, 3 writt
         <source>NOVI</source>
         <translation>NEW</translation>
     </message>
+    <message>
+        <source>
+%3: čitanje „%1” nije uspelo (%2): datoteka je oštećena tako da je čitač Access baza ne može preći. Popravite je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.
+Ništa nije napisano.
+</source>
+        <translation>
+%3: reading “%1” failed (%2): the file is damaged in a way the Access reader cannot get past. Repair it with Access (Compact and Repair) and run the import again.
+Nothing was written.
+</translation>
+    </message>
+    <message>
+        <source>%2: %1
+Ništa nije napisano.
+</source>
+        <translation>%2: %1
+Nothing was written.
+</translation>
+    </message>
+    <message>
+        <source>%2: %1 redova ne može u registar takvih kakvi su, pa ništa nije napisano:
+</source>
+        <translation>%2: %1 rows cannot go into the register as they are, so nothing was written:
+</translation>
+    </message>
 </context>
 <context>
     <name>MakeRegister</name>
@@ -300,10 +341,6 @@ Exit status: 0 all was brought over, 1 nothing was written, 2 wrong use, 3 writt
 </source>
         <translation>Wrote %1: %2 countries, %3 persons.
 </translation>
-    </message>
-    <message>
-        <source>Piše nov registar s primerom od N osoba u DATOTEKU: države i gradove regiona i nekoliko drugih, i osobe s imenima regiona. Isti N daje uvek isti registar. Postojeća DATOTEKA ostaje kakva je, osim uz --force.</source>
-        <translation>Writes a new sample register of N persons to FILE: the countries and cities of the region and a few others, and persons with the region&apos;s names. The same N always gives the same register. An existing FILE is left as it is, unless --force is given.</translation>
     </message>
     <message>
         <source>koliko osoba (od 0 do 100000000; 1000 ako se ne kaže)</source>
@@ -324,6 +361,10 @@ Exit status: 0 all was brought over, 1 nothing was written, 2 wrong use, 3 writt
     <message>
         <source>DATOTEKA</source>
         <translation>FILE</translation>
+    </message>
+    <message>
+        <source>Piše nov registar s primerom od N osoba u DATOTEKU: države i gradove regiona i nekoliko drugih, i osobe s imenima regiona. Isti N daje uvek isti registar. Postojeća DATOTEKA ostaje kakva je, osim uz --force. Umesto DATOTEKE može se navesti prazna baza na PostgreSQL serveru, njenim URI-jem (postgresql://korisnik@server/baza).</source>
+        <translation>Writes a new sample register of N persons to FILE: the countries and cities of the region and a few others, and persons with the region&apos;s names. The same N always gives the same register. An existing FILE is left as it is, unless --force is given. Instead of a FILE, an empty database on a PostgreSQL server may be named by its URI (postgresql://user@server/database).</translation>
     </message>
 </context>
 <context>
@@ -663,7 +704,7 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     </message>
     <message>
         <source>Veza sa serverom registra %1 je prekinuta (%2). Proverite da li server radi i da li je mreža u redu; sledeća radnja sama ponovo uspostavlja vezu.</source>
-        <translation>The connection to the register's server %1 was broken (%2). Check that the server is running and the network is in order; the next action connects again by itself.</translation>
+        <translation>The connection to the register&apos;s server %1 was broken (%2). Check that the server is running and the network is in order; the next action connects again by itself.</translation>
     </message>
     <message>
         <source>Registar %1 nije otvoren: server traži lozinku, a nije data.</source>
@@ -671,11 +712,11 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     </message>
     <message>
         <source>Server registra %1 nije dostupan: %2</source>
-        <translation>The register's server %1 cannot be reached: %2</translation>
+        <translation>The register&apos;s server %1 cannot be reached: %2</translation>
     </message>
     <message>
         <source>Server registra %1 još nije dostupan (%2). Pokušajte ponovo kad proradi.</source>
-        <translation>The register's server %1 cannot be reached yet (%2). Try again when it is back.</translation>
+        <translation>The register&apos;s server %1 cannot be reached yet (%2). Try again when it is back.</translation>
     </message>
     <message>
         <source>Tabela „%1” na serveru nema ključ od jednog ili dva cela broja, pa se njeni redovi ne mogu razlikovati.</source>
@@ -708,6 +749,18 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>fascikla „%1” ne postoji: napravite je ili izaberite drugu.</source>
         <translation>the folder “%1” does not exist: make it or choose another.</translation>
     </message>
+    <message>
+        <source>server %1 nije dostupan: %2</source>
+        <translation>the server %1 cannot be reached: %2</translation>
+    </message>
+    <message>
+        <source>server %1 nije primio registar: %2</source>
+        <translation>the server %1 did not take the register: %2</translation>
+    </message>
+    <message>
+        <source>na serveru %1 već postoji registar (%2); ostaje kakav je (--force ga zamenjuje).</source>
+        <translation>the server %1 already holds a register (%2); it was left as it is (give --force to replace it).</translation>
+    </message>
 </context>
 <context>
     <name>Start</name>
@@ -716,12 +769,12 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <translation>Searches and edits a register of persons. Without a register&apos;s name it opens your own register (offering to make it the first time); in the folder where the program was built it opens proba.mdb beside the program.</translation>
     </message>
     <message>
-        <source>datoteka registra koju treba otvoriti</source>
-        <translation>the register file to open</translation>
-    </message>
-    <message>
         <source>REGISTAR</source>
         <translation>REGISTER</translation>
+    </message>
+    <message>
+        <source>registar koji treba otvoriti: datoteka, ili URI baze na PostgreSQL serveru (postgresql://korisnik@server/baza)</source>
+        <translation>the register to open: a file, or the URI of a database on a PostgreSQL server (postgresql://user@server/database)</translation>
     </message>
 </context>
 <context>

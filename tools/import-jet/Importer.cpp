@@ -5,7 +5,11 @@
 #include "JetFile.h"
 #include "Exception.h"
 #include "NewRegisterFile.h"
+#include "RegisterSource.h"
+#include "ServerRegister.h"
 #include "Sqlite.h"
+
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -99,16 +103,27 @@ public:
 
     ImportReport run()
     {
-        JetFile jet(m_options.source, m_options.codePage);
-        m_report.format = jet.formatName();
-        m_report.codePage = jet.isJet3() ? jet.codePage() : 0;
+        std::unique_ptr<JetFile> jet;
+        std::unique_ptr<RegisterSource> kept;
+        if (m_options.fromRegister) {
+            try {
+                kept = std::make_unique<RegisterSource>(m_options.source);
+            } catch (const Exception& error) {
+                throw ImportError(error.Message());
+            }
+            m_report.format = "Kolvara";
+        } else {
+            jet = std::make_unique<JetFile>(m_options.source, m_options.codePage);
+            m_report.format = jet->formatName();
+            m_report.codePage = jet->isJet3() ? jet->codePage() : 0;
+        }
 
         // Every table and column there and of the right kind, before anything is written.
         std::vector<std::unique_ptr<JetTable>> sources;
         std::vector<std::vector<int>> columnOf; // register column -> source column
         std::int64_t total = 0;
         for (const TableSpec& spec : registerTables()) {
-            std::unique_ptr<JetTable> table = jet.table(spec.name);
+            std::unique_ptr<JetTable> table = kept ? kept->table(spec.name) : jet->table(spec.name);
             if (!table)
                 throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "„%1” nema tabelu %2: to nije registar osoba."),
                                       m_options.source, spec.name));
@@ -135,7 +150,13 @@ public:
             columnOf.push_back(std::move(map));
         }
 
-        NewRegisterFile file(m_options.target, m_options.force || !m_options.keepOldAs.empty());
+        // A register for a server is written into a file first, then put
+        // onto the server in one transaction.
+        const bool server = isServerTarget(m_options.target);
+        QTemporaryDir scratch;
+        const std::string target
+            = server ? scratch.filePath(QStringLiteral("register.mdb")).toStdString() : m_options.target;
+        NewRegisterFile file(target, m_options.force || !m_options.keepOldAs.empty() || server);
         m_db = file.create();
         execOrThrow(m_db, "BEGIN");
         if (m_options.refused == RefusedRows::SetAside)
@@ -210,6 +231,8 @@ public:
                 ::unlink(m_options.keepOldAs.c_str());
             throw;
         }
+        if (server)
+            publishToServer(target, m_options.target, m_options.force);
         m_report.written = true;
         return m_report;
     }

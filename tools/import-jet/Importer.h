@@ -1,6 +1,7 @@
 #pragma once
-// Bringing an Access (Jet or ACE) register into a new register file of this
-// program: the three tables' rows copied exactly, keys as stored, text as
+// Bringing an Access (Jet or ACE) register, or a register of this program,
+// into a new register of this program, in a file or on a PostgreSQL server
+// (target a URI: written into a file first, then put onto the server whole): the three tables' rows copied exactly, keys as stored, text as
 // UTF-8, NULL apart from the empty text, in one transaction, streamed in
 // constant memory. The old file is only read. Rows the register's schema
 // refuses are never dropped silently: by default nothing is written and they
@@ -31,6 +32,9 @@ struct ImportOptions {
     std::string keepOldAs;   // target == source: the old file's new name
     RefusedRows refused = RefusedRows::Stop;
     int codePage = 0;        // Jet 3 text: 0 for the one the file records
+    // The source is a register of this program (a file or a server's URI)
+    // rather than an Access file: a copy, made the import's way.
+    bool fromRegister = false;
 };
 
 struct RefusedRow {

@@ -13,8 +13,10 @@
 #include "CommandLine.h"
 #include "Language.h"
 #include "NewRegisterFile.h"
+#include "ServerRegister.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -196,7 +198,9 @@ int main(int argc, char* argv[])
                                               "Piše nov registar s primerom od N osoba u DATOTEKU: države i "
                                               "gradove regiona i nekoliko drugih, i osobe s imenima regiona. "
                                               "Isti N daje uvek isti registar. Postojeća DATOTEKA ostaje "
-                                              "kakva je, osim uz --force.")));
+                                              "kakva je, osim uz --force. Umesto DATOTEKE može se navesti "
+                                              "prazna baza na PostgreSQL serveru, njenim URI-jem "
+                                              "(postgresql://korisnik@server/baza).")));
     command.addOption({QStringLiteral("persons")},
                       say(QT_TRANSLATE_NOOP("MakeRegister", "koliko osoba (od 0 do 100000000; 1000 ako se ne kaže)")),
                       QStringLiteral("N"));
@@ -216,17 +220,25 @@ int main(int argc, char* argv[])
         persons = long(given);
     }
     const std::string path = command.names().constFirst().toStdString();
+    const bool force = command.isSet(QStringLiteral("force"));
     try {
-        NewRegisterFile file(path, command.isSet(QStringLiteral("force")));
-        writeRegister(file.create(), persons);
-        file.publish();
+        // A register for a server is written into a file first, then put
+        // onto the server in one transaction.
+        const bool server = isServerTarget(path);
+        QTemporaryDir scratch;
+        const std::string file = server ? scratch.filePath(QStringLiteral("register.mdb")).toStdString() : path;
+        NewRegisterFile written(file, force || server);
+        writeRegister(written.create(), persons);
+        written.publish();
+        if (server)
+            publishToServer(file, path, force);
     } catch (const RegisterFileError& failure) {
         writeText(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
         return 1;
     }
     writeText(stdout,
               say(QT_TRANSLATE_NOOP("MakeRegister", "Napisan je %1: %2 država, %3 osoba.\n"))
-                  .arg(QString::fromStdString(path))
+                  .arg(QString::fromStdString(shownTarget(path)))
                   .arg(countries().size())
                   .arg(persons));
     return 0;

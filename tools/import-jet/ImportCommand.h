@@ -1,0 +1,12 @@
+#pragma once
+// Running an import as a command does: in a child process (the Access
+// reader is not hardened against every damaged file), with a progress bar
+// on a terminal, then the report of what was read, written, set aside or
+// left out, on standard output and error, in the desktop's language.
+
+#include "Importer.h"
+
+// Runs the import; returns the command's exit code: 0 all was brought over,
+// 1 nothing was written, 3 written but rows were left out by --skip.
+// command names the command in its messages.
+int runImportCommand(const char* command, const ImportOptions& options);
