@@ -2,6 +2,7 @@
 
 #include "ConnectionString.h"
 
+#include "ADOConnection.h"
 #include "Application.h"
 #include "Unit1.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -34,14 +36,75 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-long long bareRun(sqlite3* db, const std::string& sql)
+namespace {
+
+QString g_server;
+
+std::string databaseOf(long size)
 {
+    return "kolvara_bench_" + std::to_string(size);
+}
+
+// Runs sql on the server's maintenance database; the rows it returned.
+int administer(const std::string& sql)
+{
+    PGconn* connection = PQconnectdb((g_server + "/postgres").toUtf8().constData());
+    PGresult* result = PQexec(connection, ("SET client_min_messages = warning; " + sql).c_str());
+    if (PQresultStatus(result) != PGRES_COMMAND_OK && PQresultStatus(result) != PGRES_TUPLES_OK) {
+        std::fprintf(stderr, "kolvara-bench: %s", PQerrorMessage(connection));
+        std::exit(1);
+    }
+    const int rows = PQntuples(result);
+    PQclear(result);
+    PQfinish(connection);
+    return rows;
+}
+
+// Runs the register builder, quietly.
+bool build(const QStringList& arguments)
+{
+    QProcess builder;
+    builder.start(QCoreApplication::applicationDirPath() + "/kolvara-make-register", arguments);
+    return builder.waitForFinished(-1) && builder.exitCode() == 0;
+}
+
+} // namespace
+
+Bare bareOf(const TADOConnection& connection)
+{
+    return {connection.nativeHandle(), connection.serverHandle()};
+}
+
+const char* bareName(const Bare& bare)
+{
+    return bare.server ? "bare libpq" : "bare SQLite";
+}
+
+long long bareRun(const Bare& bare, const std::string& sql)
+{
+    long long rows = 0, sink = 0;
+    if (bare.server) {
+        PGresult* result = PQexec(bare.server, sql.c_str());
+        if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+            std::fprintf(stderr, "kolvara-bench: %s\n", PQresultErrorMessage(result));
+            std::exit(1);
+        }
+        rows = PQntuples(result);
+        const int columns = PQnfields(result);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                sink += *PQgetvalue(result, r, c);
+                sink += PQgetlength(result, r, c);
+            }
+        PQclear(result);
+        return rows + (sink == -1);
+    }
+    sqlite3* db = bare.file;
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
         std::fprintf(stderr, "kolvara-bench: %s\n", sqlite3_errmsg(db));
         std::exit(1);
     }
-    long long rows = 0, sink = 0;
     while (sqlite3_step(st) == SQLITE_ROW) {
         ++rows;
         for (int c = 0; c < 3; ++c)
@@ -55,33 +118,97 @@ long long bareRun(sqlite3* db, const std::string& sql)
     return rows + (sink == -1);
 }
 
-std::string queryPlan(sqlite3* db, const std::string& sql)
+void bareWrite(const Bare& bare, const std::string& sql)
 {
-    sqlite3_stmt* st = nullptr;
+    if (bare.server) {
+        PQclear(PQexec(bare.server, ("BEGIN READ WRITE; " + sql + "; COMMIT").c_str()));
+        return;
+    }
+    sqlite3_exec(bare.file, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+std::string queryPlan(const Bare& bare, const std::string& sql)
+{
     std::string plan;
-    sqlite3_prepare_v2(db, ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr);
+    if (bare.server) {
+        PGresult* result = PQexec(bare.server, ("EXPLAIN " + sql).c_str());
+        for (int r = 0; r < PQntuples(result); ++r) {
+            std::string line = PQgetvalue(result, r, 0);
+            line.erase(0, line.find_first_not_of(" ->"));
+            line = line.substr(0, line.find("  ("));
+            plan += (plan.empty() ? "" : "; ") + line;
+        }
+        PQclear(result);
+        return plan;
+    }
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(bare.file, ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr);
     while (st && sqlite3_step(st) == SQLITE_ROW)
         plan += std::string(plan.empty() ? "" : "; ") + reinterpret_cast<const char*>(sqlite3_column_text(st, 3));
     sqlite3_finalize(st);
     return plan;
 }
 
+void useServer(const QString& base)
+{
+    g_server = base;
+}
+
+bool onServer()
+{
+    return !g_server.isEmpty();
+}
+
 QString ensureRegister(const QString& folder, long size)
 {
+    if (onServer()) {
+        const QString uri = g_server + "/" + QString::fromStdString(databaseOf(size));
+        // A new database gets the register; one that has it already is kept.
+        if (administer("SELECT 1 FROM pg_database WHERE datname = '" + databaseOf(size) + "'") == 0) {
+            administer("CREATE DATABASE " + databaseOf(size));
+            if (!build({"--persons", QString::number(size), uri})) {
+                std::fprintf(stderr, "kolvara-bench: could not make %s\n", qPrintable(uri));
+                std::exit(1);
+            }
+        }
+        return uri;
+    }
     const QString path = folder + QString("/persons-%1.mdb").arg(size);
-    const QString builder = QCoreApplication::applicationDirPath() + "/kolvara-make-register";
-    if (!QFile::exists(path) && QProcess::execute(builder, {"--persons", QString::number(size), path}) != 0) {
+    if (!QFile::exists(path) && !build({"--persons", QString::number(size), path})) {
         std::fprintf(stderr, "kolvara-bench: could not make %s\n", qPrintable(path));
         std::exit(1);
     }
     return path;
 }
 
-std::unique_ptr<TForm1> windowOn(const QString& path)
+QString scratchRegister(const QString& folder, long size)
+{
+    const QString original = ensureRegister(folder, size);
+    if (onServer()) {
+        const std::string copy = "kolvara_scratch_" + std::to_string(size);
+        administer("DROP DATABASE IF EXISTS " + copy);
+        administer("CREATE DATABASE " + copy + " TEMPLATE " + databaseOf(size));
+        return g_server + "/" + QString::fromStdString(copy);
+    }
+    const QString path = folder + QString("/editing-%1.mdb").arg(size);
+    QFile::remove(path);
+    QFile::copy(original, path);
+    return path;
+}
+
+void removeScratch(const QString& location)
+{
+    if (onServer())
+        administer("DROP DATABASE IF EXISTS " + location.section('/', -1).toStdString());
+    else
+        QFile::remove(location);
+}
+
+std::unique_ptr<TForm1> windowOn(const QString& location)
 {
     auto form = std::make_unique<TForm1>(TApplication::instance());
     form->ADOConnection1->Close();
-    form->ADOConnection1->setConnectionString(ConnectionString::forFile(path));
+    form->ADOConnection1->setConnectionString(ConnectionString::forRegister(location));
     form->ADOConnection1->Open();
     form->ADOTable1->Open();
     form->ADOTable2->Open();

@@ -1,6 +1,7 @@
 #pragma once
 // What the benchmark's parts share: timing, medians, the bare statement run
-// with the SQLite C API, and the registers of each size.
+// with the SQLite C API or libpq, and the registers of each size, in files or
+// on a PostgreSQL server.
 
 #include <QString>
 
@@ -10,6 +11,8 @@
 #include <vector>
 
 struct sqlite3;
+typedef struct pg_conn PGconn;
+class TADOConnection;
 class TForm1;
 
 namespace bench {
@@ -17,17 +20,39 @@ namespace bench {
 double milliseconds(const std::function<void()>& work);
 double median(std::vector<double> values);
 
-// The statement prepared, stepped to its end reading every column of the
-// persons list, finalized; returns the row count.
-long long bareRun(sqlite3* db, const std::string& sql);
-std::string queryPlan(sqlite3* db, const std::string& sql);
+// The connection a part's bare statements run on: the program's own, by
+// the engine's handle (an SQLite file's, or a server's libpq connection).
+struct Bare {
+    sqlite3* file = nullptr;
+    PGconn* server = nullptr;
+};
+Bare bareOf(const TADOConnection& connection);
+// "bare SQLite" or "bare libpq", for the tables' headings.
+const char* bareName(const Bare& bare);
 
-// The register of size persons in folder, made by kolvara-make-register
-// (beside this program) the first time.
+// The statement run to its end reading every column of the persons list
+// (prepared and stepped with SQLite; the same text through PQexec on a
+// server); returns the row count.
+long long bareRun(const Bare& bare, const std::string& sql);
+// A statement that writes, in a transaction of its own.
+void bareWrite(const Bare& bare, const std::string& sql);
+std::string queryPlan(const Bare& bare, const std::string& sql);
+
+// Where the registers are: files in a folder (the default), or databases
+// on the server whose URI without a database is base.
+void useServer(const QString& base);
+bool onServer();
+
+// The register of size persons, made by kolvara-make-register (beside this
+// program) the first time: a file in folder, or a database on the server.
 QString ensureRegister(const QString& folder, long size);
+// A copy of it that a part may change, and its removal.
+QString scratchRegister(const QString& folder, long size);
+void removeScratch(const QString& location);
 
-// The real main window, pointed at the register at path instead of the one
-// beside the program, shown and with its list loaded.
+// The real main window, pointed at the register at location (a path or a
+// server's URI) instead of the one beside the program, shown and with its
+// list loaded.
 std::unique_ptr<TForm1> windowOn(const QString& path);
 
 // Largest resident memory of this process so far, in MB.

@@ -18,20 +18,17 @@ namespace bench {
 void editingPart(const QString& registers, const std::vector<long>& sizes, int runsOverride)
 {
     std::printf("\n### Saving and deleting in the window\n\n");
-    std::printf("| persons | operation | window (ms) | bare SQLite (ms) | ratio |\n");
+    std::printf("| persons | operation | window (ms) | %s (ms) | ratio |\n", onServer() ? "bare libpq" : "bare SQLite");
     std::printf("|---:|---|---:|---:|---:|\n");
     for (long size : sizes) {
         // Work on a copy: the register of this size stays as it was made.
-        const QString original = ensureRegister(registers, size);
-        const QString path = registers + QString("/editing-%1.mdb").arg(size);
-        QFile::remove(path);
-        QFile::copy(original, path);
+        const QString path = scratchRegister(registers, size);
 
         auto form = windowOn(path);
         // A person is usually edited after finding them.
         form->Edit1->setText("Jova");
         const std::string search = form->ADOQuery1->SQL()[0];
-        sqlite3* db = form->ADOConnection1->nativeHandle();
+        const Bare db = bareOf(*form->ADOConnection1);
         auto paint = [&] {
             form->DBGrid1->viewport()->repaint();
             form->StatusBar1->repaint();
@@ -52,12 +49,8 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
             if (form->ADOQuery1ID->AsInteger() != id)
                 std::fprintf(stderr, "kolvara-bench: the list did not come back to the person saved\n");
             saveBare.push_back(milliseconds([&] {
-                sqlite3_stmt* st = nullptr;
-                sqlite3_prepare_v2(db, "UPDATE PODACI SET Prezime = ?1 WHERE ID = ?2", -1, &st, nullptr);
-                sqlite3_bind_text(st, 1, ("Novaković" + std::to_string(r)).c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int(st, 2, id);
-                sqlite3_step(st);
-                sqlite3_finalize(st);
+                bareWrite(db, "UPDATE PODACI SET Prezime = 'Novaković" + std::to_string(r) + "' WHERE ID = "
+                                  + std::to_string(id));
                 bareRun(db, search);
             }));
 
@@ -75,11 +68,7 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
             form->ADOQuery1->setRecNo(6);
             const int other = form->ADOQuery1ID->AsInteger();
             removalBare.push_back(milliseconds([&] {
-                sqlite3_stmt* st = nullptr;
-                sqlite3_prepare_v2(db, "DELETE FROM PODACI WHERE ID = ?1", -1, &st, nullptr);
-                sqlite3_bind_int(st, 1, other);
-                sqlite3_step(st);
-                sqlite3_finalize(st);
+                bareWrite(db, "DELETE FROM PODACI WHERE ID = " + std::to_string(other));
                 bareRun(db, search);
             }));
             form->ADOQuery1->Refresh();
@@ -89,7 +78,7 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
         std::printf("| %ld | delete | %.2f | %.2f | %.2f |\n", size, c, d, c / d);
         std::fflush(stdout);
         form.reset();
-        QFile::remove(path);
+        removeScratch(path);
     }
 }
 

@@ -65,7 +65,8 @@ double leastPainting(TForm1* form)
 void windowPart(const QString& registers, const std::vector<long>& sizes, int runsOverride)
 {
     std::printf("### Typing into the window\n\n");
-    std::printf("| persons | keystroke | statements | rows | window (ms) | bare SQLite (ms) | ratio |\n");
+    std::printf("| persons | keystroke | statements | rows | window (ms) | %s (ms) | ratio |\n",
+                onServer() ? "bare libpq" : "bare SQLite");
     std::printf("|---:|---|---:|---:|---:|---:|---:|\n");
     const std::vector<Step> steps = typing();
     std::vector<std::string> notes;
@@ -73,7 +74,7 @@ void windowPart(const QString& registers, const std::vector<long>& sizes, int ru
         const QString path = ensureRegister(registers, size);
         auto form = windowOn(path);
         form->Edit1->setFocus();
-        sqlite3* db = form->ADOConnection1->nativeHandle();
+        const Bare db = bareOf(*form->ADOConnection1);
 
         // The statements each keystroke runs, as the list opens them.
         std::vector<std::string> ran;

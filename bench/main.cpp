@@ -8,9 +8,13 @@
 // machine, where absolute times wander.
 //
 // It also brings the Access samples in beside mdb-export (--jet-samples).
+// With --server URI (a PostgreSQL server without a database), the list,
+// window and editing parts run again in the same run on registers kept on
+// that server, beside the same texts through libpq.
 //
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
 //                      [--jet-samples DIR] [--parts list,window,editing,import]
+//                      [--server postgresql://user@host:port]
 
 #include "BenchSupport.h"
 #include "Benchmarks.h"
@@ -32,6 +36,7 @@ int main(int argc, char* argv[])
     int runs = 0;
     QString samples;
     QStringList parts = {"list", "window", "editing", "import"};
+    QString server;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--registers" && i + 1 < args.size()) {
@@ -46,19 +51,26 @@ int main(int argc, char* argv[])
             samples = args[++i];
         } else if (args[i] == "--parts" && i + 1 < args.size()) {
             parts = args[++i].split(',');
+        } else if (args[i] == "--server" && i + 1 < args.size()) {
+            server = args[++i];
         } else {
             std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
-                                 "[--jet-samples DIR] [--parts list,window,editing,import]\n");
+                                 "[--jet-samples DIR] [--parts list,window,editing,import] [--server URI]\n");
             return 2;
         }
     }
     QDir().mkpath(registers);
-    if (parts.contains("list"))
-        bench::dataSetPart(registers, sizes, runs);
-    if (parts.contains("window"))
-        bench::windowPart(registers, sizes, runs);
-    if (parts.contains("editing"))
-        bench::editingPart(registers, sizes, runs);
+    for (const QString& engine : server.isEmpty() ? QStringList{""} : QStringList{"", server}) {
+        bench::useServer(engine);
+        if (!server.isEmpty())
+            std::printf("## %s\n\n", engine.isEmpty() ? "A register file" : "A register on a PostgreSQL server on this machine");
+        if (parts.contains("list"))
+            bench::dataSetPart(registers, sizes, runs);
+        if (parts.contains("window"))
+            bench::windowPart(registers, sizes, runs);
+        if (parts.contains("editing"))
+            bench::editingPart(registers, sizes, runs);
+    }
     if (parts.contains("import") && !samples.isEmpty())
         bench::importPart(samples, runs);
     return 0;
