@@ -49,7 +49,8 @@ std::string databaseOf(long size)
 int administer(const std::string& sql)
 {
     PGconn* connection = PQconnectdb((g_server + "/postgres").toUtf8().constData());
-    PGresult* result = PQexec(connection, ("SET client_min_messages = warning; " + sql).c_str());
+    PQclear(PQexec(connection, "SET client_min_messages = warning"));
+    PGresult* result = PQexec(connection, sql.c_str());
     if (PQresultStatus(result) != PGRES_COMMAND_OK && PQresultStatus(result) != PGRES_TUPLES_OK) {
         std::fprintf(stderr, "kolvara-bench: %s", PQerrorMessage(connection));
         std::exit(1);

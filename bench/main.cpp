@@ -14,7 +14,7 @@
 //
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
 //                      [--jet-samples DIR] [--parts list,window,editing,import]
-//                      [--server postgresql://user@host:port]
+//                      [--server postgresql://user@host:port [--server-only]]
 
 #include "BenchSupport.h"
 #include "Benchmarks.h"
@@ -37,6 +37,7 @@ int main(int argc, char* argv[])
     QString samples;
     QStringList parts = {"list", "window", "editing", "import"};
     QString server;
+    bool fileToo = true;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--registers" && i + 1 < args.size()) {
@@ -53,14 +54,17 @@ int main(int argc, char* argv[])
             parts = args[++i].split(',');
         } else if (args[i] == "--server" && i + 1 < args.size()) {
             server = args[++i];
+        } else if (args[i] == "--server-only") {
+            fileToo = false;
         } else {
             std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
-                                 "[--jet-samples DIR] [--parts list,window,editing,import] [--server URI]\n");
+                                 "[--jet-samples DIR] [--parts list,window,editing,import] [--server URI [--server-only]]\n");
             return 2;
         }
     }
     QDir().mkpath(registers);
-    for (const QString& engine : server.isEmpty() ? QStringList{""} : QStringList{"", server}) {
+    const QStringList engines = server.isEmpty() ? QStringList{""} : fileToo ? QStringList{"", server} : QStringList{server};
+    for (const QString& engine : engines) {
         bench::useServer(engine);
         if (!server.isEmpty())
             std::printf("## %s\n\n", engine.isEmpty() ? "A register file" : "A register on a PostgreSQL server on this machine");

@@ -20,9 +20,11 @@
 #include <QMap>
 #include <QTest>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -271,20 +273,28 @@ void paste(QWidget* box, const QString& text)
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
 }
 
-// A text column of one person as the file holds it, NUL characters included.
+// A column's bytes in hexadecimal, in the register's own SQL.
+std::string hexOf(const std::string& column)
+{
+    return reg::onServer() ? "encode(convert_to(" + column + "::text, 'UTF8'), 'hex')" : "hex(" + column + ")";
+}
+
+// A text column of one person as the register holds it, NUL characters included.
 QString stored(int id, const char* column)
 {
-    const QString hex = reg::value(registerPath(), std::string("SELECT hex(") + column
-                                                       + ") FROM PODACI WHERE ID = " + std::to_string(id));
+    const QString hex
+        = reg::value(registerPath(), "SELECT " + hexOf(column) + " FROM PODACI WHERE ID = " + std::to_string(id));
     return QString::fromUtf8(QByteArray::fromHex(hex.toLatin1()));
 }
 
-// Every person but one, as the file holds them.
+// Every person but one, as the register holds them.
 QString othersThan(int id)
 {
-    return reg::value(registerPath(), "SELECT group_concat(ID || '/' || ID_DRZAVA || '/' || ID_GRAD || '/' || "
-                                      "hex(Ime) || '/' || hex(Prezime), ';') FROM PODACI WHERE ID <> "
-                                          + std::to_string(id));
+    const std::string row = "ID || '/' || ID_DRZAVA || '/' || ID_GRAD || '/' || " + hexOf("Ime") + " || '/' || "
+                          + hexOf("Prezime");
+    return reg::value(registerPath(), (reg::onServer() ? "SELECT string_agg(" + row + ", ';' ORDER BY ID)"
+                                                       : "SELECT group_concat(" + row + ", ';')")
+                                          + " FROM PODACI WHERE ID <> " + std::to_string(id));
 }
 
 // ------------------------------------------------------------ the searches
@@ -295,6 +305,31 @@ struct SqliteCloser {
 struct StatementCloser {
     void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 };
+struct ServerCloser {
+    void operator()(PGconn* connection) const { PQfinish(connection); }
+};
+struct ResultCloser {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using ServerResult = std::unique_ptr<PGresult, ResultCloser>;
+
+// The persons a search must find, with the box texts bound as parameters,
+// on each engine as that engine's LIKE matches: the file's own, and the
+// server's with no escape character, as the server engine runs patterns.
+const char* const PersonsByParameters =
+    "SELECT PODACI.ID FROM PODACI, DRZAVE, GRADOVI"
+    " WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA"
+    " AND GRADOVI.ID_GRAD = PODACI.ID_GRAD"
+    " AND (?1 = '' OR PODACI.Ime LIKE ?1 || '%') AND (?2 = '' OR PODACI.Prezime LIKE ?2 || '%')"
+    " AND (?3 = '' OR DRZAVE.Naziv LIKE ?3 || '%') AND (?4 = '' OR GRADOVI.Naziv LIKE ?4 || '%')"
+    " ORDER BY PODACI.ID";
+const char* const PersonsByParametersOnServer =
+    "SELECT PODACI.ID FROM PODACI, DRZAVE, GRADOVI"
+    " WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA"
+    " AND GRADOVI.ID_GRAD = PODACI.ID_GRAD"
+    " AND ($1 = '' OR PODACI.Ime LIKE $1 || '%' ESCAPE '') AND ($2 = '' OR PODACI.Prezime LIKE $2 || '%' ESCAPE '')"
+    " AND ($3 = '' OR DRZAVE.Naziv LIKE $3 || '%' ESCAPE '') AND ($4 = '' OR GRADOVI.Naziv LIKE $4 || '%' ESCAPE '')"
+    " ORDER BY PODACI.ID";
 
 // What a search must give, worked out on a connection of the test's own
 // with the box texts bound as parameters, and what the window showed.
@@ -315,21 +350,21 @@ public:
 
     SearchChecker()
     {
+        if (reg::onServer()) {
+            m_server.reset(PQconnectdb(reg::location(registerPath()).toUtf8().constData()));
+            if (PQstatus(m_server.get()) != CONNECTION_OK)
+                qFatal("cannot connect to the register: %s", PQerrorMessage(m_server.get()));
+            PQclear(PQexec(m_server.get(), "SET default_transaction_read_only = on"));
+            return;
+        }
         sqlite3* raw = nullptr;
         if (sqlite3_open_v2(registerPath().toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             qFatal("cannot open the register: %s", sqlite3_errmsg(raw));
         m_db.reset(raw);
         if (unicode_like::install(raw) != SQLITE_OK)
             qFatal("cannot install LIKE: %s", sqlite3_errmsg(raw));
-        const char* const persons =
-            "SELECT PODACI.ID FROM PODACI, DRZAVE, GRADOVI"
-            " WHERE DRZAVE.ID = GRADOVI.ID_DRZAVA AND GRADOVI.ID_DRZAVA = PODACI.ID_DRZAVA"
-            " AND GRADOVI.ID_GRAD = PODACI.ID_GRAD"
-            " AND (?1 = '' OR PODACI.Ime LIKE ?1 || '%') AND (?2 = '' OR PODACI.Prezime LIKE ?2 || '%')"
-            " AND (?3 = '' OR DRZAVE.Naziv LIKE ?3 || '%') AND (?4 = '' OR GRADOVI.Naziv LIKE ?4 || '%')"
-            " ORDER BY PODACI.ID";
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(raw, persons, -1, &st, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(raw, PersonsByParameters, -1, &st, nullptr) != SQLITE_OK)
             qFatal("%s", sqlite3_errmsg(raw));
         m_persons.reset(st);
     }
@@ -350,10 +385,18 @@ public:
         return (base + (clauses.isEmpty() ? QString() : "\n" + clauses) + order).toUtf8();
     }
 
-    // Whether SQLite reads statement whole as one query of the seven
+    // Whether the database reads statement whole as one query of the seven
     // columns, with no parameter and nothing after it: no text left its pattern.
     bool readsAsOneQuery(const QByteArray& statement) const
     {
+        if (m_server) {
+            // The server prepares one statement at most, and writes nothing in a read-only session.
+            ServerResult prepared(PQprepare(m_server.get(), "", statement.constData(), 0, nullptr));
+            if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
+                return false;
+            ServerResult described(PQdescribePrepared(m_server.get(), ""));
+            return PQnfields(described.get()) == 7 && PQnparams(described.get()) == 0;
+        }
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
         const int rc = sqlite3_prepare_v2(m_db.get(), statement.constData(), int(statement.size()), &raw, &tail);
@@ -370,13 +413,30 @@ public:
     // The persons these texts find, or the database's message.
     bool persons(const QString (&texts)[4], QList<int>& ids, QString& error) const
     {
+        ids.clear();
+        if (m_server) {
+            QByteArray utf8[4];
+            const char* values[4];
+            for (int i = 0; i < 4; ++i) {
+                utf8[i] = texts[i].toUtf8();
+                values[i] = utf8[i].constData();
+            }
+            ServerResult result(
+                PQexecParams(m_server.get(), PersonsByParametersOnServer, 4, nullptr, values, nullptr, nullptr, 0));
+            if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+                error = QString::fromUtf8(PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY));
+                return false;
+            }
+            for (int r = 0; r < PQntuples(result.get()); ++r)
+                ids << std::atoi(PQgetvalue(result.get(), r, 0));
+            return true;
+        }
         sqlite3_stmt* st = m_persons.get();
         sqlite3_reset(st);
         for (int i = 0; i < 4; ++i) {
             const QByteArray utf8 = texts[i].toUtf8();
             sqlite3_bind_text(st, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
         }
-        ids.clear();
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW)
             ids << sqlite3_column_int(st, 0);
@@ -449,6 +509,7 @@ private:
 
     std::unique_ptr<sqlite3, SqliteCloser> m_db;
     std::unique_ptr<sqlite3_stmt, StatementCloser> m_persons;
+    std::unique_ptr<PGconn, ServerCloser> m_server;
 };
 
 int stressInputs()

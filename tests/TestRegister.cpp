@@ -191,6 +191,29 @@ QString value(const QString& path, const std::string& sql)
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
 }
 
+QStringList column(const QString& path, const std::string& sql)
+{
+    QStringList values;
+    if (onServer()) {
+        Server server(location(path));
+        const auto result = server.run(sql);
+        for (int r = 0; r < PQntuples(result.get()); ++r)
+            values << (PQgetisnull(result.get(), r, 0) ? QStringLiteral("NULL")
+                                                       : QString::fromUtf8(PQgetvalue(result.get(), r, 0)));
+        return values;
+    }
+    Db db = open(path, SQLITE_OPEN_READWRITE);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string(sqlite3_errmsg(db.get())) + " in: " + sql);
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(raw, sqlite3_finalize);
+    while (sqlite3_step(raw) == SQLITE_ROW)
+        values << (sqlite3_column_type(raw, 0) == SQLITE_NULL
+                       ? QStringLiteral("NULL")
+                       : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0))));
+    return values;
+}
+
 long long count(const QString& path, const std::string& where, const std::string& table)
 {
     return value(path, "SELECT count(*) FROM " + table + " WHERE " + where).toLongLong();

@@ -17,6 +17,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 
@@ -45,6 +46,8 @@ void exec(const QString& path, const std::string& sql);
 // The first column of the first row as text ("" for none, "NULL" for null).
 QString value(const QString& path, const std::string& sql);
 long long count(const QString& path, const std::string& where = "TRUE", const std::string& table = "PODACI");
+// The first column of every row, as text ("NULL" for null).
+QStringList column(const QString& path, const std::string& sql);
 // Everything the file holds, for "the file is unchanged".
 QByteArray digest(const QString& path);
 

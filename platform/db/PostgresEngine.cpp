@@ -471,8 +471,13 @@ void PostgresEngine::prepareSession()
 {
     // Reads by default, so that a query can never write; text in UTF-8;
     // string literals as the standard says (a backslash is a backslash).
+    // The planner underestimates how many persons a case-insensitive prefix
+    // finds and then walks the persons' index city by city, keeping a memo
+    // of each city: one pass over the persons with a hash join is two to
+    // three times faster for every search with a box filled, and the plans
+    // of the others stay as they are.
     execute("SET default_transaction_read_only = on; SET client_encoding = 'UTF8'; "
-            "SET standard_conforming_strings = on; SET lock_timeout = "
+            "SET standard_conforming_strings = on; SET enable_memoize = off; SET lock_timeout = "
             + std::to_string(m_lockTimeout));
 }
 
