@@ -3,7 +3,8 @@
 #   make test   set up, build, make the sample register if there is none,
 #               run every test (offscreen): make check, make sanitized, make fuzz
 #   make check  the fast loop: build and run the plain tests only
-#   make bench  build, make the benchmark registers, run the benchmark
+#   make bench  build, make the benchmark registers, run the benchmark (on files
+#               and on a throwaway PostgreSQL server)
 #   make package     the Debian package build/kolvara_<version>_<arch>.deb
 #   make screenshot  render the window on the sample register to docs/screenshot.png
 #   make sanitized   every test again, built with AddressSanitizer and
@@ -111,8 +112,15 @@ stress: register
 	@$(call figures,$(BUILD))
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
 
+# The benchmark on files, and on a PostgreSQL server of its own (a
+# throwaway cluster on this machine, waiting for the disk as a real one).
+BENCH_SERVER_PORT := 54099
+BENCH_SERVER := /tmp/kolvara-bench-server
 bench: register
-	$(BIN)/kolvara-bench --registers $(BUILD)/registers --jet-samples tests/data/jet
+	tests/server/cluster.sh start $(BENCH_SERVER) $(BENCH_SERVER_PORT) durable
+	$(BIN)/kolvara-bench --registers $(BUILD)/registers --jet-samples tests/data/jet \
+	  --server postgresql://postgres@127.0.0.1:$(BENCH_SERVER_PORT); \
+	  status=$$?; tests/server/cluster.sh stop $(BENCH_SERVER); exit $$status
 
 package: build
 	cd $(BUILD) && cpack

@@ -2,7 +2,9 @@
 # A throwaway PostgreSQL 15 cluster for the tests: its own folder, its own
 # port on 127.0.0.1 and a Unix socket in that folder; never the machine's own
 # server, and nothing outside this machine.
-#   cluster.sh start FOLDER PORT   a new cluster, started (an old one in FOLDER is stopped and removed)
+#   cluster.sh start FOLDER PORT [durable]
+#                                  a new cluster, started (an old one in FOLDER is stopped and
+#                                  removed); without durable, it does not wait for the disk (fsync off)
 #   cluster.sh stop FOLDER         stops it and removes the folder
 #   cluster.sh pause FOLDER        stops the server, keeping the cluster (a server that goes away)
 #   cluster.sh resume FOLDER       starts it again
@@ -36,6 +38,10 @@ stop() {
 case "$action" in
 start)
     port=$3
+    fsync=off
+    if [ "${4:-}" = durable ]; then
+        fsync=on
+    fi
     stop
     mkdir -p "$folder"
     if [ "$(id -u)" = 0 ]; then
@@ -46,8 +52,8 @@ start)
     # The role desk gives its password over TCP; everyone else is trusted.
     { echo "host all desk 127.0.0.1/32 scram-sha-256"; cat "$folder/data/pg_hba.conf"; } > "$folder/hba"
     as_server cp "$folder/hba" "$folder/data/pg_hba.conf"
-    printf "listen_addresses = '127.0.0.1'\nport = %s\nunix_socket_directories = '%s'\nfsync = off\nmax_connections = 60\n" \
-        "$port" "$folder" > "$folder/settings"
+    printf "listen_addresses = '127.0.0.1'\nport = %s\nunix_socket_directories = '%s'\nfsync = %s\nmax_connections = 60\n" \
+        "$port" "$folder" "$fsync" > "$folder/settings"
     as_server sh -c "cat '$folder/settings' >> '$folder/data/postgresql.conf'"
     as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start > /dev/null \
         || { cat "$folder/server.log" >&2; exit 1; }
