@@ -282,7 +282,7 @@ void TDataSet::reload(TDataSetState after, const std::string& sql, const std::ve
 
 void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& parameters, bool readRows)
 {
-    const std::unique_ptr<db::ReadStatement> statement = engine().prepareRead(sql, parameters);
+    const std::unique_ptr<db::ReadStatement> statement = engine().prepareRead(sql, parameters, readRows);
     if (!statement->readsOnly())
         throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 se otvara samo naredbom koja čita, a ova bi menjala registar."))
                             .arg(QString::fromStdString(describe())));

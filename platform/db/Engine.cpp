@@ -4,6 +4,17 @@
 
 namespace db {
 
+std::string quoteIdentifier(std::string_view name)
+{
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + "\"";
+}
+
 std::string danglingReferenceMessage(const std::vector<std::string>& labels, const std::vector<std::string>& values)
 {
     if (labels.size() == 1)

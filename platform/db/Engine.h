@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class RowStore;
@@ -108,9 +109,11 @@ public:
 
     // Prepares sql with the whole-number parameters ?1, ?2 ...; throws
     // Exception with the database's message, or when sql holds more than
-    // one statement.
+    // one statement. rowsWanted: readAll() follows, and an engine may run
+    // the statement at once; otherwise tryRun() does.
     virtual std::unique_ptr<ReadStatement> prepareRead(const std::string& sql,
-                                                       const std::vector<std::int64_t>& parameters) = 0;
+                                                       const std::vector<std::int64_t>& parameters,
+                                                       bool rowsWanted) = 0;
     // The statement that reads every row of table, its row id first. With
     // keyColumns, only the first row (in the table's order) whose columns
     // equal the parameters ?1, ?2 ...
@@ -136,6 +139,10 @@ public:
     virtual bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) = 0;
 };
+
+// A name in double quotes (a quote inside doubled), for names that come
+// from outside the code; both engines read it so.
+std::string quoteIdentifier(std::string_view name);
 
 // What a person reads when a row refers, by the fields labelled so and the
 // values given, to something the register does not hold; the last field

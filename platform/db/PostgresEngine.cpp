@@ -36,17 +36,6 @@ std::string lower(std::string_view name)
     return folded;
 }
 
-std::string quoteIdentifier(std::string_view name)
-{
-    std::string quoted = "\"";
-    for (char c : name) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
-
 std::string trimmed(std::string text)
 {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
@@ -273,41 +262,62 @@ QString serverNameWithoutPassword(const QString& name)
     return shown;
 }
 
+// A statement whose rows are wanted runs at once, in one round trip as a
+// bare PQexec would, and its result waits for readAll(); one whose rows are
+// not (a table opened to find one row later) is only described. The session
+// reads only, so a statement that would write is refused by the server; one
+// that does not even begin with a reading word is not sent at all, and the
+// data set refuses it.
 class PostgresReadStatement : public ReadStatement {
 public:
-    PostgresReadStatement(PostgresEngine& engine, const std::string& sql, const std::vector<std::int64_t>& parameters)
-        : m_engine(engine), m_readsOnly(readsOnlyByItsFirstWord(sql))
+    PostgresReadStatement(PostgresEngine& engine, const std::string& sql, const std::vector<std::int64_t>& parameters,
+                          bool rowsWanted)
+        : m_readsOnly(readsOnlyByItsFirstWord(sql))
     {
         if (holdsSeveralStatements(sql))
             throw Exception(severalStatementsMessage());
+        if (!m_readsOnly)
+            return;
         std::unordered_map<std::string, std::string> spelling;
-        m_sql = likeAsOnAFile(sql, spelling);
+        const std::string text = likeAsOnAFile(sql, spelling);
+        std::vector<std::string> values;
         for (std::int64_t parameter : parameters)
-            m_parameters.push_back(std::to_string(parameter));
+            values.push_back(std::to_string(parameter));
+        std::vector<const char*> pointers;
+        for (const std::string& value : values)
+            pointers.push_back(value.c_str());
         engine.ensureConnected();
         const auto& names = engine.names();
-        PGconn* connection = engine.handle();
-        std::vector<Oid> types(parameters.size(), 20);
-        engine.check(PostgresEngine::Result(PQprepare(connection, "", m_sql.c_str(), int(types.size()), types.data())),
-                     true);
-        const PostgresEngine::Result description(PQdescribePrepared(connection, ""));
-        engine.check(description, true);
-        const int count = PQnfields(description.get());
+        const std::vector<Oid> types(values.size(), 20);
+        PostgresEngine::Result description;
+        if (rowsWanted) {
+            m_result = PostgresEngine::Result(PQexecParams(engine.handle(), text.c_str(), int(values.size()),
+                                                           types.data(), pointers.data(), nullptr, nullptr, 0));
+            engine.check(m_result, true);
+        } else {
+            // Only its columns: the server checks the tables and columns
+            // when it prepares the statement, and sends no row.
+            engine.check(PostgresEngine::Result(
+                             PQprepare(engine.handle(), "", text.c_str(), int(types.size()), types.data())),
+                         true);
+            description = PostgresEngine::Result(PQdescribePrepared(engine.handle(), ""));
+            engine.check(description, true);
+        }
+        PGresult* rows = rowsWanted ? m_result.get() : description.get();
+        const int count = PQnfields(rows);
         m_columns.resize(count);
-        m_types.resize(count);
         for (int c = 0; c < count; ++c) {
             ResultColumn& column = m_columns[c];
-            const std::string name = PQfname(description.get(), c);
+            const std::string name = PQfname(rows, c);
             const auto spelled = spelling.find(lower(name));
             column.name = spelled == spelling.end() ? name : spelled->second;
-            m_types[c] = PQftype(description.get(), c);
-            column.integer = integerType(m_types[c]);
-            const auto table = names.byOid.find(PQftable(description.get(), c));
+            column.integer = integerType(PQftype(rows, c));
+            const auto table = names.byOid.find(PQftable(rows, c));
             if (table == names.byOid.end())
                 continue;
             const auto tableSpelled = spelling.find(table->second->name);
             column.table = tableSpelled == spelling.end() ? table->second->name : tableSpelled->second;
-            const auto origin = table->second->columns.find(PQftablecol(description.get(), c));
+            const auto origin = table->second->columns.find(PQftablecol(rows, c));
             if (origin != table->second->columns.end()) {
                 column.origin = origin->second.name;
                 column.autoIncrement = origin->second.numbered && origin->second.keyPosition > 0;
@@ -318,21 +328,12 @@ public:
     const std::vector<ResultColumn>& columns() const override { return m_columns; }
     void findKinds() override {}
     bool readsOnly() const override { return m_readsOnly; }
-    // The server checked every table and column when it prepared the statement.
+    // The statement ran when it was made.
     void tryRun() override {}
 
     void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) override
     {
-        std::vector<const char*> values;
-        for (const std::string& parameter : m_parameters)
-            values.push_back(parameter.c_str());
-        // Run by its text again: other requests since it was described may
-        // have replaced the server's unnamed statement.
-        const std::vector<Oid> types(values.size(), 20);
-        const PostgresEngine::Result result(PQexecParams(m_engine.handle(), m_sql.c_str(), int(values.size()),
-                                                         types.data(), values.data(), nullptr, nullptr, 0));
-        m_engine.check(result, true);
-        PGresult* rows = result.get();
+        PGresult* rows = m_result.get();
         const int count = PQntuples(rows);
         const std::size_t fieldCount = plan.columnOf.size();
         store.reserve(std::size_t(count));
@@ -363,14 +364,13 @@ public:
             }
             store.endRow();
         }
+        // The rows are in the store now: the server's copy goes at once.
+        m_result = PostgresEngine::Result();
     }
 
 private:
-    PostgresEngine& m_engine;
-    std::string m_sql;
-    std::vector<std::string> m_parameters;
+    PostgresEngine::Result m_result;
     std::vector<ResultColumn> m_columns;
-    std::vector<Oid> m_types;
     bool m_readsOnly;
 };
 
@@ -641,9 +641,9 @@ std::string PostgresEngine::rowIdExpression(const std::string& table) const
 }
 
 std::unique_ptr<ReadStatement> PostgresEngine::prepareRead(const std::string& sql,
-                                                           const std::vector<std::int64_t>& parameters)
+                                                           const std::vector<std::int64_t>& parameters, bool rowsWanted)
 {
-    return std::make_unique<PostgresReadStatement>(*this, sql, parameters);
+    return std::make_unique<PostgresReadStatement>(*this, sql, parameters, rowsWanted);
 }
 
 std::string PostgresEngine::tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const

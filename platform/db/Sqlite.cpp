@@ -11,17 +11,6 @@ void SqliteCloser::operator()(sqlite3* db) const
     sqlite3_close_v2(db);
 }
 
-std::string quoteIdentifier(std::string_view name)
-{
-    std::string quoted = "\"";
-    for (char c : name) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
-
 std::string sqliteMessage(sqlite3* db)
 {
     if (!db)

@@ -2,6 +2,7 @@
 // Thin owners of SQLite handles, so that no handle outlives an exception.
 // For the data-set layer's own sources only.
 
+#include "Engine.h"
 #include "SqliteHandle.h"
 
 #include <sqlite3.h>
@@ -9,8 +10,7 @@
 #include <string>
 #include <string_view>
 
-// An identifier in double quotes, for names that come from outside the code.
-std::string quoteIdentifier(std::string_view name);
+using db::quoteIdentifier;
 
 // SQLite's message for db's last error, said plainly where the engine's own
 // words would not tell a person what to do.

@@ -357,7 +357,7 @@ bool SqliteEngine::readOnly() const
 }
 
 std::unique_ptr<ReadStatement> SqliteEngine::prepareRead(const std::string& sql,
-                                                         const std::vector<std::int64_t>& parameters)
+                                                         const std::vector<std::int64_t>& parameters, bool /*rowsWanted*/)
 {
     return std::make_unique<SqliteReadStatement>(m_db.get(), sql, parameters);
 }

@@ -31,8 +31,8 @@ public:
     // The engine's handle, for the program's own tools and benchmarks.
     sqlite3* handle() const { return m_db.get(); }
 
-    std::unique_ptr<ReadStatement> prepareRead(const std::string& sql,
-                                               const std::vector<std::int64_t>& parameters) override;
+    std::unique_ptr<ReadStatement> prepareRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+                                               bool rowsWanted) override;
     std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
