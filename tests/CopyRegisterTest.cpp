@@ -1,7 +1,8 @@
 // The register's tools and a PostgreSQL server, run as a person runs them:
 // the sample written onto a server, a register copied from the server into
 // a file and back, whole or not at all, and rows the server refuses listed,
-// set aside or left out as the Access import does. Runs on a server only.
+// set aside or left out as the Access import does, and an Access register
+// brought straight onto a server. Runs on a server only.
 
 #include "TestRegister.h"
 
@@ -89,6 +90,30 @@ private slots:
         // New persons are numbered after the copied ones.
         reg::exec(m_dir.filePath("sample"), "INSERT INTO podaci (id_drzava, id_grad, ime) VALUES (1, 1, 'Nova')");
         QCOMPARE(reg::value(m_dir.filePath("sample"), "SELECT id FROM podaci WHERE ime = 'Nova'"), QString("2501"));
+    }
+
+    // An Access register straight onto a server: the same rows as into a
+    // file, the rows set aside included.
+    void accessRegisterGoesOntoTheServer()
+    {
+        const QString access = QStringLiteral(KOLVARA_JET_SAMPLES "/fixture_jet4.mdb");
+        const QString file = m_dir.filePath("access.mdb");
+        QCOMPARE(run(KOLVARA_IMPORT_JET, {"--set-aside", access, file}).exitCode, 0);
+        reg::create(m_dir.filePath("access"));
+        reg::exec(m_dir.filePath("access"), "DROP SCHEMA public CASCADE; CREATE SCHEMA public");
+        const Run imported = run(KOLVARA_IMPORT_JET, {"--set-aside", access, server("access")});
+        QCOMPARE(imported.exitCode, 0);
+        sqlite3* db = nullptr;
+        sqlite3_open(file.toUtf8().constData(), &db);
+        for (const char* table : {"PODACI", "GRADOVI", "DRZAVE", "PODACI_SET_ASIDE"}) {
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v2(db, (std::string("SELECT count(*) FROM ") + table).c_str(), -1, &st, nullptr);
+            sqlite3_step(st);
+            const long long inFile = sqlite3_column_int64(st, 0);
+            sqlite3_finalize(st);
+            QCOMPARE(reg::count(m_dir.filePath("access"), "TRUE", table), inFile);
+        }
+        sqlite3_close(db);
     }
 
     void rowsTheServerRefusesAreNeverDroppedSilently_data()
