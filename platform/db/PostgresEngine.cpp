@@ -404,7 +404,7 @@ public:
     {
         if (!m_open)
             return;
-        --m_engine.m_depth;
+        m_engine.m_depth = std::max(0, m_engine.m_depth - 1);
         if (PQstatus(m_engine.handle()) != CONNECTION_OK)
             return;
         try {
@@ -485,7 +485,10 @@ void PostgresEngine::ensureConnected()
 {
     if (PQstatus(m_connection) == CONNECTION_OK)
         return;
-    m_depth = 0;
+    // A write under way went with the connection; the transaction that
+    // holds it ends first, and the next operation connects again.
+    if (m_depth > 0)
+        throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection)));
     PQreset(m_connection);
     if (PQstatus(m_connection) != CONNECTION_OK)
         throw Exception(say(QT_TRANSLATE_NOOP("Register",
