@@ -287,7 +287,7 @@ public:
         for (const std::string& value : values)
             pointers.push_back(value.c_str());
         engine.ensureConnected();
-        const auto& names = engine.names();
+        engine.names();
         const std::vector<Oid> types(values.size(), 20);
         PostgresEngine::Result description;
         if (rowsWanted) {
@@ -305,6 +305,14 @@ public:
         }
         PGresult* rows = rowsWanted ? m_result.get() : description.get();
         const int count = PQnfields(rows);
+        // A table the names read before do not know (another tool made the
+        // register anew since): the names are read again, once.
+        for (int c = 0; c < count; ++c)
+            if (PQftable(rows, c) != 0 && !engine.names().byOid.count(PQftable(rows, c))) {
+                engine.m_names.reset();
+                break;
+            }
+        const auto& names = engine.names();
         m_columns.resize(count);
         for (int c = 0; c < count; ++c) {
             ResultColumn& column = m_columns[c];
