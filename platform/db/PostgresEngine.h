@@ -116,8 +116,6 @@ public:
     void check(const Result& result, bool reading = false) const;
     // Reconnects when the server went away since the last operation.
     void ensureConnected();
-    // In a transaction the engine began.
-    bool inTransaction() const { return m_depth > 0; }
 
 private:
     friend class PostgresWriteTransaction;
