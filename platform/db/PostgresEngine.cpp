@@ -99,55 +99,49 @@ bool wordIs(const std::string& sql, const Token& token, std::string_view word)
         && lower(std::string_view(sql).substr(token.begin, word.size())) == word;
 }
 
-// The statement with ESCAPE '' after every LIKE pattern written as a
-// literal, and the first spelling of each name in it by its folded form.
-std::string likeAsOnAFile(const std::string& sql, std::unordered_map<std::string, std::string>& spelling)
+// What the engine needs of a statement it reads, from one pass over it:
+// the text to send, with ESCAPE '' after every LIKE pattern written as a
+// literal; the first spelling of each name by its folded form; whether it
+// begins with a reading word (the session's read-only default stops any
+// other that would write); whether anything but blanks and comments follows
+// a semicolon (a second statement, which would not run with the first).
+struct ReadingText {
+    std::string text;
+    std::unordered_map<std::string, std::string> spelling;
+    bool reads = false;
+    bool several = false;
+};
+
+ReadingText readingText(const std::string& sql)
 {
+    ReadingText reading;
     const std::vector<Token> list = tokens(sql);
-    std::string result;
+    auto isSemicolon = [&](const Token& token) { return token.kind == Token::Other && sql[token.begin] == ';'; };
+    std::size_t first = 0;
+    while (first < list.size() && list[first].kind == Token::Other && sql[list[first].begin] == '(')
+        ++first;
+    reading.reads = first < list.size()
+                 && (wordIs(sql, list[first], "select") || wordIs(sql, list[first], "values")
+                     || wordIs(sql, list[first], "table") || wordIs(sql, list[first], "with"));
     std::size_t copied = 0;
+    bool ended = false; // a semicolon was met
     for (std::size_t t = 0; t < list.size(); ++t) {
         const Token& token = list[t];
+        if (ended && !isSemicolon(token))
+            reading.several = true;
+        ended = ended || isSemicolon(token);
         if (token.kind == Token::Word)
-            spelling.emplace(lower(std::string_view(sql).substr(token.begin, token.end - token.begin)),
-                             sql.substr(token.begin, token.end - token.begin));
+            reading.spelling.emplace(lower(std::string_view(sql).substr(token.begin, token.end - token.begin)),
+                                     sql.substr(token.begin, token.end - token.begin));
         if ((wordIs(sql, token, "like") || wordIs(sql, token, "ilike")) && t + 1 < list.size()
             && list[t + 1].kind == Token::String && !(t + 2 < list.size() && wordIs(sql, list[t + 2], "escape"))) {
-            result.append(sql, copied, list[t + 1].end - copied);
-            result += " ESCAPE ''";
+            reading.text.append(sql, copied, list[t + 1].end - copied);
+            reading.text += " ESCAPE ''";
             copied = list[t + 1].end;
         }
     }
-    result.append(sql, copied, std::string::npos);
-    return result;
-}
-
-// Whether anything but blanks and comments follows a semicolon: a second
-// statement, which would not run with the first.
-bool holdsSeveralStatements(const std::string& sql)
-{
-    const std::vector<Token> list = tokens(sql);
-    for (std::size_t t = 0; t + 1 < list.size(); ++t)
-        if (list[t].kind == Token::Other && sql[list[t].begin] == ';') {
-            for (std::size_t u = t + 1; u < list.size(); ++u)
-                if (!(list[u].kind == Token::Other && sql[list[u].begin] == ';'))
-                    return true;
-            return false;
-        }
-    return false;
-}
-
-// Whether a statement only reads, by its first word; the session's
-// read-only default stops any other that would write.
-bool readsOnlyByItsFirstWord(const std::string& sql)
-{
-    const std::vector<Token> list = tokens(sql);
-    std::size_t t = 0;
-    while (t < list.size() && list[t].kind == Token::Other && sql[list[t].begin] == '(')
-        ++t;
-    return t < list.size()
-        && (wordIs(sql, list[t], "select") || wordIs(sql, list[t], "values") || wordIs(sql, list[t], "table")
-            || wordIs(sql, list[t], "with"));
+    reading.text.append(sql, copied, std::string::npos);
+    return reading;
 }
 
 std::string lostConnectionMessage(const QString& shown, const std::string& reason)
@@ -272,14 +266,15 @@ class PostgresReadStatement : public ReadStatement {
 public:
     PostgresReadStatement(PostgresEngine& engine, const std::string& sql, const std::vector<std::int64_t>& parameters,
                           bool rowsWanted)
-        : m_readsOnly(readsOnlyByItsFirstWord(sql))
     {
-        if (holdsSeveralStatements(sql))
+        const ReadingText reading = readingText(sql);
+        if (reading.several)
             throw Exception(severalStatementsMessage());
+        m_readsOnly = reading.reads;
         if (!m_readsOnly)
             return;
-        std::unordered_map<std::string, std::string> spelling;
-        const std::string text = likeAsOnAFile(sql, spelling);
+        const std::unordered_map<std::string, std::string>& spelling = reading.spelling;
+        const std::string& text = reading.text;
         std::vector<std::string> values;
         for (std::int64_t parameter : parameters)
             values.push_back(std::to_string(parameter));
@@ -379,7 +374,7 @@ public:
 private:
     PostgresEngine::Result m_result;
     std::vector<ResultColumn> m_columns;
-    bool m_readsOnly;
+    bool m_readsOnly = false;
 };
 
 // The outermost write is a transaction of its own; a write inside another

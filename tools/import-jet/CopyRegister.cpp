@@ -4,7 +4,6 @@
 // are listed, and nothing is written unless --set-aside or --skip says what
 // to do with them.
 
-#include "CommandLine.h"
 #include "ImportCommand.h"
 #include "Language.h"
 
@@ -36,16 +35,15 @@ int main(int argc, char* argv[])
                               "Izlazni kod: 0 sve je kopirano, 1 ništa nije napisano, 2 pogrešna upotreba, "
                               "3 napisano, ali su neki redovi izostavljeni zbog --skip.")));
     command.addOption({QStringLiteral("force")}, say(QT_TRANSLATE_NOOP("CopyRegister", "zameni registar u CILJU")));
-    command.addOption({QStringLiteral("set-aside")},
-                      say(QT_TRANSLATE_NOOP("CopyRegister",
-                                            "redove koje CILJ odbija prepiši u tabele <TABELA>_SET_ASIDE")));
-    command.addOption({QStringLiteral("skip")}, say(QT_TRANSLATE_NOOP("CopyRegister", "redove koje CILJ odbija izostavi")));
+    addRefusedRowsOptions(command,
+                          say(QT_TRANSLATE_NOOP("CopyRegister",
+                                                "redove koje CILJ odbija prepiši u tabele <TABELA>_SET_ASIDE")),
+                          say(QT_TRANSLATE_NOOP("CopyRegister", "redove koje CILJ odbija izostavi")));
     command.addPositional(say(QT_TRANSLATE_NOOP("CopyRegister", "IZVOR")),
                           say(QT_TRANSLATE_NOOP("CopyRegister", "registar koji se kopira (datoteka ili URI)")));
     command.addPositional(say(QT_TRANSLATE_NOOP("CopyRegister", "CILJ")),
                           say(QT_TRANSLATE_NOOP("CopyRegister", "nov registar (datoteka ili URI)")));
     command.takesNames(2, 2);
-    command.contradict(QStringLiteral("set-aside"), QStringLiteral("skip"));
     if (const int code = command.read(application.arguments()); code >= 0)
         return code;
 
@@ -54,10 +52,7 @@ int main(int argc, char* argv[])
     options.source = command.names().at(0).toStdString();
     options.target = command.names().at(1).toStdString();
     options.force = command.isSet(QStringLiteral("force"));
-    if (command.isSet(QStringLiteral("set-aside")))
-        options.refused = RefusedRows::SetAside;
-    if (command.isSet(QStringLiteral("skip")))
-        options.refused = RefusedRows::Skip;
+    options.refused = refusedRowsOf(command);
     if (options.source == options.target)
         return command.refuse(say(QT_TRANSLATE_NOOP("CopyRegister", "IZVOR i CILJ su isti registar.")));
     return runImportCommand("kolvara-copy-register", options);

@@ -96,6 +96,20 @@ int runImportCommand(const char* command, const ImportOptions& options)
     return runSupervised(command, options);
 }
 
+void addRefusedRowsOptions(CommandLine& command, const QString& setAside, const QString& skip)
+{
+    command.addOption({QStringLiteral("set-aside")}, setAside);
+    command.addOption({QStringLiteral("skip")}, skip);
+    command.contradict(QStringLiteral("set-aside"), QStringLiteral("skip"));
+}
+
+RefusedRows refusedRowsOf(const CommandLine& command)
+{
+    return command.isSet(QStringLiteral("set-aside")) ? RefusedRows::SetAside
+         : command.isSet(QStringLiteral("skip"))      ? RefusedRows::Skip
+                                                      : RefusedRows::Stop;
+}
+
 namespace {
 
 int runImport(const char* command, const ImportOptions& options)

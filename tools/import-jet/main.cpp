@@ -66,11 +66,10 @@ int main(int argc, char* argv[])
                                             "nov registar dobija ime STAROG; STARI se čuva nepromenjen pod "
                                             "svojim imenom sa „.access” pre nastavka")));
     command.addOption({QStringLiteral("force")}, say(QT_TRANSLATE_NOOP("ImportJet", "zameni postojeći NOVI")));
-    command.addOption({QStringLiteral("set-aside")},
-                      say(QT_TRANSLATE_NOOP("ImportJet",
-                                            "redove koje registar odbija prepiši u tabele <TABELA>_SET_ASIDE")));
-    command.addOption({QStringLiteral("skip")},
-                      say(QT_TRANSLATE_NOOP("ImportJet", "redove koje registar odbija izostavi")));
+    addRefusedRowsOptions(command,
+                          say(QT_TRANSLATE_NOOP("ImportJet",
+                                                "redove koje registar odbija prepiši u tabele <TABELA>_SET_ASIDE")),
+                          say(QT_TRANSLATE_NOOP("ImportJet", "redove koje registar odbija izostavi")));
     command.addOption({QStringLiteral("codepage")},
                       say(QT_TRANSLATE_NOOP("ImportJet",
                                             "tekst Jet 3 datoteke čitaj u Windows kodnoj strani N (ako se ne "
@@ -81,16 +80,12 @@ int main(int argc, char* argv[])
     const QString target = say(QT_TRANSLATE_NOOP("ImportJet", "NOVI"));
     command.addPositional(target, say(QT_TRANSLATE_NOOP("ImportJet", "nov registar")), "[" + target + "]");
     command.takesNames(1, 2);
-    command.contradict(QStringLiteral("set-aside"), QStringLiteral("skip"));
     if (const int code = command.read(application.arguments()); code >= 0)
         return code;
 
     ImportOptions options;
     options.force = command.isSet(QStringLiteral("force"));
-    if (command.isSet(QStringLiteral("set-aside")))
-        options.refused = RefusedRows::SetAside;
-    if (command.isSet(QStringLiteral("skip")))
-        options.refused = RefusedRows::Skip;
+    options.refused = refusedRowsOf(command);
     if (command.isSet(QStringLiteral("codepage"))) {
         bool number = false;
         options.codePage = command.value(QStringLiteral("codepage")).toInt(&number);
