@@ -4,6 +4,7 @@
 #include "DataSource.h"
 #include "Field.h"
 #include "RowStore.h"
+#include "SearchStatement.h"
 #include "UnicodeLike.h"
 
 #include <QCoreApplication>
@@ -64,6 +65,8 @@ void TDataSet::setConnection(TADOConnection* connection)
     checkInactive(QT_TRANSLATE_NOOP("Register", "menjanje veze s registrom"));
     if (m_connection)
         m_connection->detach(this);
+    m_searches.forget(); // rows of another register answer nothing here
+    m_store->clear();
     m_connection = connection;
     if (m_connection)
         m_connection->attach(this);
@@ -240,14 +243,18 @@ void TDataSet::Close()
 {
     if (!Active())
         return;
-    closeQuietly();
+    closeQuietly(true);
     notify(TDataEvent::ActiveChange);
 }
 
-void TDataSet::closeQuietly()
+void TDataSet::closeQuietly(bool keepSearch)
 {
     m_state = dsInactive;
-    m_store->clear();
+    if (!keepSearch || !m_searches.holding()) {
+        m_searches.forget();
+        m_store->clear();
+    }
+    m_resultRows.reset();
     m_rowids.clear();
     m_order.clear();
     m_edit.clear();
@@ -272,7 +279,7 @@ void TDataSet::reload(TDataSetState after, const std::string& sql, const std::ve
     try {
         load(sql, parameters, readRows);
     } catch (...) {
-        closeQuietly();
+        closeQuietly(true); // what failed never touched rows still held
         if (wasOpen)
             notify(TDataEvent::ActiveChange);
         throw;
@@ -293,14 +300,61 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
         m_filterExpression = FilterExpression::parse(m_filter.toStdString());
         m_filterExpression.bind(m_fields);
     }
-    m_store->reset(m_plan.kinds);
-    m_rowids.clear();
-    if (readRows)
-        statement->readAll(m_plan, *m_store, m_rowids);
-    else
-        statement->tryRun();
     ++m_generation;
+    m_resultRows.reset();
+    if (!readRows || !parameters.empty() || byRowId || !searchInMemory(sql, *statement)) {
+        m_searches.forget();
+        m_store->reset(m_plan.kinds);
+        m_rowids.clear();
+        if (readRows)
+            statement->readAll(m_plan, *m_store, m_rowids);
+        else
+            statement->tryRun();
+    }
     rebuildOrder();
+}
+
+bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& statement)
+{
+    const std::optional<SearchStatement> search = SearchStatement::parse(sql);
+    if (!search)
+        return false;
+    std::vector<SearchMemory::Condition> conditions;
+    for (const SearchStatement::Condition& c : search->conditions) {
+        const auto field = std::find(m_plan.columnOf.begin(), m_plan.columnOf.end(), c.column);
+        // A pattern too long for the engine's LIKE is refused by the engine.
+        if (field == m_plan.columnOf.end() || m_plan.kinds[field - m_plan.columnOf.begin()] != FieldKind::Text
+            || c.pattern.size() > unicode_like::MaxPatternLength)
+            return false;
+        conditions.push_back({static_cast<int>(field - m_plan.columnOf.begin()), c.pattern});
+    }
+    db::Engine& database = engine();
+    const std::optional<db::ChangeStamp> stamp = database.changeStamp(); // before any row is read
+    if (!stamp)
+        return false;
+    SearchMemory::Source source{search->base, statement.walk(), *stamp, &database, m_plan.columnOf, m_plan.kinds};
+    if (source.walk.empty())
+        return false;
+    if (!m_searches.holds(source)) {
+        // Read the base in full once; the searches that follow are found in it.
+        std::unique_ptr<db::ReadStatement> base;
+        if (!conditions.empty()) {
+            try {
+                base = database.prepareRead(search->base, {}, true);
+            } catch (const Exception&) {
+                return false;
+            }
+            if (base->walk() != source.walk || base->columns().size() != statement.columns().size())
+                return false;
+        }
+        m_searches.forget();
+        m_store->reset(m_plan.kinds);
+        m_rowids.clear();
+        (base ? *base : statement).readAll(m_plan, *m_store, m_rowids);
+        m_searches.hold(std::move(source));
+    }
+    m_resultRows = m_searches.find(*m_store, std::move(conditions));
+    return true;
 }
 
 void TDataSet::bindFields(db::ReadStatement& statement, int first)
@@ -432,13 +486,21 @@ void TDataSet::checkInvariants() const
 
 std::size_t TDataSet::bytesUsed() const
 {
-    return m_store->bytesUsed() + m_order.capacity() * 4;
+    return m_store->bytesUsed() + m_order.capacity() * 4 + m_searches.bytesUsed();
 }
 
+// The rows shown: those of the result (every row held, or the search's),
+// less what the filter leaves out.
 void TDataSet::rebuildOrder()
 {
-    const std::size_t rows = m_store->rowCount();
     m_order.clear();
+    if (m_resultRows) {
+        for (std::uint32_t row : *m_resultRows)
+            if (!m_filtered || m_filterExpression.keepsEverything() || m_filterExpression.matches(*m_store, row))
+                m_order.push_back(row);
+        return;
+    }
+    const std::size_t rows = m_store->rowCount();
     if (m_filtered && !m_filterExpression.keepsEverything()) {
         for (std::size_t row = 0; row < rows; ++row)
             if (m_filterExpression.matches(*m_store, row))
@@ -809,7 +871,14 @@ void TDataSet::writeRow()
     if (inserting) {
         m_order.insert(m_order.begin() + m_insertAt, static_cast<std::uint32_t>(row));
         m_current = m_insertAt;
+        if (m_resultRows) {
+            auto rows = std::make_shared<std::vector<std::uint32_t>>(*m_resultRows);
+            rows->push_back(static_cast<std::uint32_t>(row));
+            m_resultRows = std::move(rows);
+        }
     }
+    // The rows held are no longer what any statement read.
+    m_searches.forget();
 }
 
 void TDataSet::setReferences(const std::vector<std::string>& references)
@@ -959,6 +1028,12 @@ void TDataSet::removeRow(std::size_t row, std::int64_t key)
         transaction->commit();
     }
 
+    m_searches.forget(); // the rows held are no longer what any statement read
+    if (m_resultRows) {
+        auto rows = std::make_shared<std::vector<std::uint32_t>>(*m_resultRows);
+        rows->erase(std::remove(rows->begin(), rows->end(), static_cast<std::uint32_t>(row)), rows->end());
+        m_resultRows = std::move(rows);
+    }
     const auto at = std::find(m_order.begin(), m_order.end(), static_cast<std::uint32_t>(row));
     if (at != m_order.end()) {
         const int index = static_cast<int>(at - m_order.begin());

@@ -20,6 +20,11 @@
 //   its rows when first asked for them, not when opened: a table opened only
 //   to find one row by its key and delete it (Locate, Delete) reads just that
 //   row.
+// - A query whose statement is a search (SearchStatement) that the rows held
+//   can answer exactly, because the register has not changed since they
+//   were read and the engine walks the same way, finds its rows in memory
+//   (SearchMemory); otherwise it reads them. Either way it opens, closes and
+//   tells its sources alike. Closing keeps such rows for the next search.
 // - The current row is 0-based index m_current into m_order, the shown order
 //   of physical rows (filtered rows left out); -1 only when no row is shown.
 // - A write goes to one table of the database, the data set's update table:
@@ -49,6 +54,7 @@
 #include "Engine.h"
 #include "Exception.h"
 #include "FilterExpression.h"
+#include "SearchMemory.h"
 
 #include <QList>
 #include <QVariant>
@@ -228,8 +234,10 @@ protected:
     void checkActive() const;
     // For a table: its name, which is also its update table.
     virtual std::string tableName() const { return {}; }
-    // Drops rows and edit without telling anyone (destruction, lost connection).
-    void closeQuietly();
+    // Drops rows and edit without telling anyone (destruction, lost
+    // connection). With keepSearch, rows that a later search may be found
+    // in (see SearchMemory) stay in memory.
+    void closeQuietly(bool keepSearch = false);
 
 private:
     friend class TField;
@@ -278,6 +286,11 @@ private:
     // Reads every row if only some (or none) are held yet, staying on the
     // row that was current.
     void ensureAllRows();
+    // Finds the rows of a search from the rows held, reading its base
+    // statement in full first when they are not held. False when sql is
+    // not such a search, or the engine cannot promise the same rows in the
+    // same order; then the statement itself must be run.
+    bool searchInMemory(const std::string& sql, db::ReadStatement& statement);
     std::optional<bool> locateByQuery(const QList<TField*>& fields, const QVariantList& values);
     void bindFields(db::ReadStatement& statement, int firstColumn);
     void resolveWriteTarget(bool byRowId);
@@ -311,6 +324,8 @@ private:
     std::vector<std::int64_t> m_rowids; // when firstColumnIsRowid()
     db::ReadPlan m_plan;                // result column of each field, and how to read it
     std::vector<std::uint32_t> m_order;
+    SearchMemory m_searches;
+    SearchMemory::Rows m_resultRows; // the rows of the last search found in memory; null: every row held
     int m_current = -1;
     bool m_bof = true;
     bool m_eof = true;

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,21 @@ public:
     // says) and, with plan.rowIdFirst, its row id to rowIds. Throws
     // Exception naming the field of a value that does not fit its kind.
     virtual void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) = 0;
+    // How the engine walks the tables to give the rows, when it gives them
+    // in that walk's order, or sorted with rows of equal keys left in that
+    // order; "" otherwise. Two statements with the same walk over a register
+    // that has not changed, one of them with further conditions that the
+    // walk does not use, give their common rows in the same order.
+    virtual std::string walk() = 0;
+};
+
+// Tells whether a register may have changed between two moments: equal
+// stamps mean that nobody, this connection or another program, has changed
+// anything in between.
+struct ChangeStamp {
+    std::int64_t others = 0; // what other connections committed
+    std::int64_t own = 0;    // what this connection wrote
+    bool operator==(const ChangeStamp&) const = default;
 };
 
 // A value given to a column, or read back from it.
@@ -123,6 +139,9 @@ public:
     virtual std::vector<std::string> primaryKey(const std::string& table) = 0;
     // Whether the database numbers column of table itself on an insert.
     virtual bool numbersKeysItself(const std::string& table, const std::string& column) = 0;
+    // The register's change stamp now; nothing when the engine has no
+    // certain and cheap way to tell (then every search reads the database).
+    virtual std::optional<ChangeStamp> changeStamp() = 0;
     // Whether the database can only be read.
     virtual bool readOnly() const = 0;
     // How long a statement waits for a lock that another program holds.

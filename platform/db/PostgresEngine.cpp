@@ -333,6 +333,9 @@ public:
     bool readsOnly() const override { return m_readsOnly; }
     // The statement ran when it was made.
     void tryRun() override {}
+    // The server sorts as its plan finds best, and its sort does not keep
+    // the order of rows with equal keys: no walk is promised.
+    std::string walk() override { return {}; }
 
     void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) override
     {

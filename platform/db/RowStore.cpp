@@ -14,7 +14,7 @@ void RowStore::reset(const std::vector<FieldKind>& kinds)
         return;
     m_columns.clear();
     for (FieldKind kind : kinds)
-        m_columns.push_back(Column{kind, {}, {}, {}});
+        m_columns.push_back(Column{kind, {}, {}, {}, {}});
 }
 
 void RowStore::clear()
@@ -25,6 +25,7 @@ void RowStore::clear()
         column.integers.clear();
         column.nulls.clear();
         column.spans.clear();
+        column.keys.clear();
     }
     m_text.clear();
     m_rows = 0;
@@ -38,6 +39,7 @@ void RowStore::reserve(std::size_t rows)
             column.nulls.reserve(rows);
         } else {
             column.spans.reserve(rows);
+            column.keys.reserve(rows);
         }
     }
 }
@@ -50,6 +52,7 @@ std::size_t RowStore::addRow()
             column.nulls.push_back(1);
         } else {
             column.spans.push_back(Span{0, NullLength});
+            column.keys.push_back(0);
         }
     }
     return m_rows++;
@@ -77,6 +80,7 @@ void RowStore::setNull(std::size_t row, std::size_t column)
         c.nulls[row] = 1;
     } else {
         c.spans[row] = Span{0, NullLength};
+        c.keys[row] = 0;
     }
 }
 
@@ -98,7 +102,9 @@ std::uint32_t RowStore::storeText(const char* text, std::size_t length)
 
 void RowStore::setText(std::size_t row, std::size_t column, std::string_view value)
 {
-    m_columns[column].spans[row] = Span{storeText(value.data(), value.size()), static_cast<std::uint32_t>(value.size())};
+    Column& c = m_columns[column];
+    c.spans[row] = Span{storeText(value.data(), value.size()), static_cast<std::uint32_t>(value.size())};
+    c.keys[row] = unicode_like::firstKey(value.data(), value.size());
 }
 
 std::size_t RowStore::bytesUsed() const
@@ -106,6 +112,6 @@ std::size_t RowStore::bytesUsed() const
     std::size_t bytes = m_text.capacity();
     for (const Column& c : m_columns)
         bytes += c.integers.capacity() * sizeof(std::int32_t) + c.nulls.capacity()
-                 + c.spans.capacity() * sizeof(Span);
+                 + c.spans.capacity() * sizeof(Span) + c.keys.capacity();
     return bytes;
 }

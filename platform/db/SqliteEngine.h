@@ -10,6 +10,7 @@
 // that the checks made before a write still hold when it is made.
 
 #include "Engine.h"
+#include "Sqlite.h"
 #include "SqliteHandle.h"
 
 #include <QString>
@@ -36,6 +37,7 @@ public:
     std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
+    std::optional<ChangeStamp> changeStamp() override;
     bool readOnly() const override;
     void setLockTimeout(int milliseconds) override;
     std::unique_ptr<WriteTransaction> beginWrite() override;
@@ -51,6 +53,7 @@ private:
     std::string explainRefusal(const RowWrite& write, int code, const std::string& engineMessage);
 
     SqliteHandle m_db;
+    Statement m_dataVersion; // PRAGMA data_version, prepared once
 };
 
 } // namespace db

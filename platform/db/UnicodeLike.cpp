@@ -155,6 +155,14 @@ char32_t fold(char32_t c)
     return QChar::toCaseFolded(c);
 }
 
+std::uint8_t firstKeyBeyondAscii(const char* text, std::size_t length)
+{
+    auto t = reinterpret_cast<const unsigned char*>(text);
+    // A few letters beyond ASCII fold into it (the Kelvin sign into "k").
+    const char32_t c = foldFast(next(t, t + length));
+    return c < 0x80 ? std::uint8_t(c) : std::uint8_t(0x80 | (c & 0x7F));
+}
+
 bool match(std::string_view pattern, std::string_view text, char32_t escape)
 {
     auto p = reinterpret_cast<const unsigned char*>(pattern.data());
