@@ -1,9 +1,11 @@
-// The program's small languages: the connection string, the table filter and
-// the case-insensitive LIKE, each against the inputs that would break them.
+// The program's small languages: the connection string, the table filter,
+// the case-insensitive LIKE and the searches a list finds in memory, each
+// against the inputs that would break them.
 
 #include "ConnectionString.h"
 #include "Exception.h"
 #include "FilterExpression.h"
+#include "SearchStatement.h"
 #include "UnicodeLike.h"
 
 #include <QElapsedTimer>
@@ -107,6 +109,8 @@ private slots:
         QTest::newRow("outside the basic plane") << "😀%" << "😀 smile" << true;
         QTest::newRow("c is not č") << "c%" << "Čačak" << false;
         QTest::newRow("blank prefix") << " %" << "Ana" << false;
+        QTest::newRow("the Kelvin sign is a k") << "k%" << "\u212Aelvin" << true;
+        QTest::newRow("a long s is an s") << "S%" << "\u017Fanta" << true;
     }
 
     void likeMatchesLettersOfEveryScript()
@@ -114,7 +118,59 @@ private slots:
         QFETCH(QString, pattern);
         QFETCH(QString, text);
         QFETCH(bool, matches);
-        QCOMPARE(unicode_like::match(pattern.toStdString(), text.toStdString()), matches);
+        const std::string p = pattern.toStdString(), t = text.toStdString();
+        QCOMPARE(unicode_like::match(p, t), matches);
+        // A search passes over texts whose first letter's byte differs from
+        // a pattern's that begins with a letter: never over one that matches.
+        if (matches && !p.empty() && p[0] != '%' && p[0] != '_')
+            QCOMPARE(unicode_like::firstKey(t.data(), t.size()), unicode_like::firstKey(p.data(), p.size()));
+    }
+
+    // Which statements a list may answer from the rows it holds: only those
+    // whose trailing conditions surely narrow the rest. "" for no search,
+    // else the conditions as "column:pattern" and "|" and the base.
+    void searchStatementSplitsOnlyWhatItIsSureOf_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("search");
+        const QString list = "SELECT P.ID, P.Ime, G.Naziv FROM P, G WHERE (G.ID = P.ID_GRAD)";
+        const QString base = list + " ORDER BY G.Naziv";
+        QTest::newRow("no box") << list + "ORDER BY G.Naziv" << "|" + base;
+        QTest::newRow("two boxes, a quote written twice")
+            << list + "\n AND P.Ime LIKE 'O''B%'AND G.Naziv LIKE 'Ž%'ORDER BY G.Naziv" << "1:O'B% 2:Ž%|" + base;
+        QTest::newRow("no order") << list + " AND P.Ime LIKE 'a%'" << "1:a%|" + list;
+        QTest::newRow("quoted names") << "SELECT \"P\".\"Ime\" FROM P WHERE 1 = 1 AND p.IME LIKE '%'"
+                                      << "0:%|SELECT \"P\".\"Ime\" FROM P WHERE 1 = 1";
+        QTest::newRow("a column not listed stays in the base")
+            << list + " AND P.Prezime LIKE 'a%' ORDER BY G.Naziv" << "|" + list + " AND P.Prezime LIKE 'a%' ORDER BY G.Naziv";
+        QTest::newRow("NOT LIKE stays in the base") << list + " AND NOT P.Ime LIKE 'a%'" << "|" + list + " AND NOT P.Ime LIKE 'a%'";
+        QTest::newRow("the only condition") << "SELECT P.Ime FROM P WHERE P.Ime LIKE 'a%'" << "|SELECT P.Ime FROM P WHERE P.Ime LIKE 'a%'";
+        for (const char* odd : {" OR 1 = 1 AND P.Ime LIKE 'a%'", " AND P.ID BETWEEN 1 AND P.Ime LIKE 'a%'",
+                                " AND random() > 0 AND P.Ime LIKE 'a%'", " AND P.Ime LIKE 'a%' ESCAPE '!'",
+                                " AND P.Ime LIKE 'a' || '%'", " AND P.Ime LIKE 'a%' -- x", " AND P.Ime LIKE 'a%';",
+                                " AND P.Ime LIKE 'a%' LIMIT 5", " AND P.Ime LIKE 'a%", " AND P.ID > CURRENT_TIMESTAMP",
+                                " AND P.Ime LIKE ?1", " AND P.ID IN (SELECT 1)", " AND P.Ime LIKE 'a%' COLLATE NOCASE"})
+            QTest::newRow(odd) << list + odd << QString();
+        QTest::newRow("every column") << "SELECT * FROM P WHERE 1 = 1" << QString();
+        QTest::newRow("an alias") << "SELECT P.Ime AS x FROM P WHERE 1 = 1" << QString();
+        QTest::newRow("a join") << "SELECT P.Ime FROM P JOIN G ON 1 = 1 WHERE 1 = 1" << QString();
+        QTest::newRow("distinct") << "SELECT DISTINCT P.Ime FROM P WHERE 1 = 1" << QString();
+        QTest::newRow("not a query") << "DELETE FROM P WHERE 1 = 1" << QString();
+    }
+
+    void searchStatementSplitsOnlyWhatItIsSureOf()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, search);
+        const std::optional<SearchStatement> found = SearchStatement::parse(sql.toStdString());
+        QString seen;
+        if (found) {
+            QStringList conditions;
+            for (const SearchStatement::Condition& c : found->conditions)
+                conditions << QString::number(c.column) + ":" + QString::fromStdString(c.pattern);
+            seen = conditions.join(' ') + "|" + QString::fromStdString(found->base);
+        }
+        QCOMPARE(seen, search);
     }
 
     void likeHandlesBrokenTextAndEscapes()
