@@ -368,7 +368,9 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
     execute(db.get(), "SELECT count(*) FROM sqlite_schema", context);
     if (unicode_like::install(db.get()) != SQLITE_OK)
         throwSqliteError(db.get(), context);
-    return std::unique_ptr<SqliteEngine>(new SqliteEngine(std::move(db)));
+    std::unique_ptr<SqliteEngine> engine(new SqliteEngine(std::move(db)));
+    engine->m_lockTimeoutMs = lockTimeoutMs;
+    return engine;
 }
 
 // Other programs' commits move the file's data version; this connection's
@@ -376,24 +378,27 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
 // too, which only makes a search read the file once more).
 std::optional<ChangeStamp> SqliteEngine::changeStamp()
 {
+    // Asked without waiting: when another program holds the file, the
+    // search itself waits for it, once.
+    sqlite3_busy_timeout(m_db.get(), 0);
+    std::optional<ChangeStamp> stamp;
     try {
         if (!m_dataVersion)
             m_dataVersion = Statement(m_db.get(), "PRAGMA data_version");
-        const bool row = m_dataVersion.step();
-        const std::int64_t version = row ? sqlite3_column_int64(m_dataVersion.get(), 0) : 0;
-        sqlite3_reset(m_dataVersion.get());
-        if (!row)
-            return std::nullopt;
-        return ChangeStamp{version, sqlite3_total_changes64(m_db.get())};
+        if (m_dataVersion.step())
+            stamp = ChangeStamp{sqlite3_column_int64(m_dataVersion.get(), 0), sqlite3_total_changes64(m_db.get())};
     } catch (const Exception&) {
         // Busy or unreadable now: the search itself will say what is wrong.
-        sqlite3_reset(m_dataVersion.get());
-        return std::nullopt;
     }
+    if (m_dataVersion)
+        sqlite3_reset(m_dataVersion.get());
+    sqlite3_busy_timeout(m_db.get(), m_lockTimeoutMs);
+    return stamp;
 }
 
 void SqliteEngine::setLockTimeout(int milliseconds)
 {
+    m_lockTimeoutMs = milliseconds;
     sqlite3_busy_timeout(m_db.get(), milliseconds);
 }
 

@@ -54,6 +54,7 @@ private:
 
     SqliteHandle m_db;
     Statement m_dataVersion; // PRAGMA data_version, prepared once
+    int m_lockTimeoutMs = 0;
 };
 
 } // namespace db
