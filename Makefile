@@ -19,12 +19,14 @@ FUZZ_BUILD := build-fuzz
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 # What a fresh Debian 12 needs to build, test and run the program; clang and
 # its runtime only for the fuzz targets; then for the installed files (icons,
-# man pages), the package and the checks of them; last libpq, and the
-# PostgreSQL server the tests start a throwaway cluster of.
+# man pages), the package and the checks of them; then libpq, and the
+# PostgreSQL server the tests start a throwaway cluster of; last the X
+# libraries, X server and window manager of the benchmark's pixels part.
 PACKAGES := cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
             mdbtools mdbtools-dev libmdb3 pkg-config \
             librsvg2-bin help2man dpkg-dev desktop-file-utils appstream \
-            libpq-dev postgresql-15
+            libpq-dev postgresql-15 \
+            libx11-dev libxtst-dev libxdamage-dev xvfb openbox
 
 # How long each fuzz target runs, and how hard the reliability tests push.
 FUZZ_SECONDS ?= 20
@@ -113,7 +115,10 @@ stress: register
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
 
 # The benchmark on files, and on a PostgreSQL server of its own (a
-# throwaway cluster on this machine, waiting for the disk as a real one).
+# throwaway cluster on this machine, waiting for the disk as a real one);
+# then key press to pixels on an X server of its own (Xvfb on the first
+# free display from :90, with openbox to activate the window), stopped
+# again however the run ends.
 BENCH_SERVER_PORT := 54099
 BENCH_SERVER := /tmp/kolvara-bench-server
 bench: register
@@ -121,6 +126,12 @@ bench: register
 	$(BIN)/kolvara-bench --registers $(BUILD)/registers --jet-samples tests/data/jet \
 	  --server postgresql://postgres@127.0.0.1:$(BENCH_SERVER_PORT); \
 	  status=$$?; tests/server/cluster.sh stop $(BENCH_SERVER); exit $$status
+	@n=90; while [ -e /tmp/.X$$n-lock ] || [ -e /tmp/.X11-unix/X$$n ]; do n=$$((n + 1)); done; \
+	xvfb=; wm=; trap 'kill $$wm $$xvfb 2> /dev/null; wait 2> /dev/null' EXIT; trap 'exit 1' HUP INT TERM; \
+	Xvfb :$$n -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 & xvfb=$$!; \
+	for i in $$(seq 50); do [ -e /tmp/.X11-unix/X$$n ] && break; sleep 0.1; done; \
+	DISPLAY=:$$n openbox > /dev/null 2>&1 & wm=$$!; sleep 1; \
+	QT_QPA_PLATFORM=xcb DISPLAY=:$$n $(BIN)/kolvara-bench --registers $(BUILD)/registers --parts pixels
 
 package: build
 	cd $(BUILD) && cpack

@@ -29,6 +29,22 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
 
 namespace bench {
 
+// The typing of windowPart again, in the real window on a real X server:
+// each key sent through XTEST, timed to the last pixels the X server got
+// for the window (DAMAGE), beside the bare statements the key ran. Without
+// a usable X server it prints its heading and one line saying why.
+void pixelsPart(const QString& registers, const std::vector<long>& sizes, int runs);
+
+// Why the pixels part cannot run here (QT_QPA_PLATFORM not xcb, no X server
+// at DISPLAY, no XTEST or DAMAGE), or empty when it can. Needs no
+// application object; the first call's answer stands, so that it is asked
+// before the program falls back to offscreen.
+QString displayProblem();
+
+} // namespace bench
+
+namespace bench {
+
 // Bringing the Access samples that are registers in: the import command
 // beside mdb-export reading the same tables.
 void importPart(const QString& samples, int runs);

@@ -7,13 +7,18 @@
 // times and the medians compared: the ratio is what matters on a shared
 // machine, where absolute times wander.
 //
+// The pixels part, run only when --parts names it, types the same keys into
+// the window on a real X server (QT_QPA_PLATFORM=xcb, DISPLAY, a window
+// manager), from the key to the last pixels the server got; without one it
+// is skipped with a line.
+//
 // It also brings the Access samples in beside mdb-export (--jet-samples).
 // With --server URI (a PostgreSQL server without a database), the list,
 // window and editing parts run again in the same run on registers kept on
 // that server, beside the same texts through libpq.
 //
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
-//                      [--jet-samples DIR] [--parts list,window,editing,import]
+//                      [--jet-samples DIR] [--parts list,window,editing,pixels,import]
 //                      [--server postgresql://user@host:port [--server-only]]
 
 #include "BenchSupport.h"
@@ -27,6 +32,11 @@
 
 int main(int argc, char* argv[])
 {
+    // An X server asked for but not usable would end the program here; the
+    // other parts run offscreen then, and the pixels part says why it is
+    // skipped.
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !bench::displayProblem().isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
@@ -58,7 +68,8 @@ int main(int argc, char* argv[])
             fileToo = false;
         } else {
             std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
-                                 "[--jet-samples DIR] [--parts list,window,editing,import] [--server URI [--server-only]]\n");
+                                 "[--jet-samples DIR] [--parts list,window,editing,pixels,import] "
+                                 "[--server URI [--server-only]]\n");
             return 2;
         }
     }
@@ -74,6 +85,8 @@ int main(int argc, char* argv[])
             bench::windowPart(registers, sizes, runs);
         if (parts.contains("editing"))
             bench::editingPart(registers, sizes, runs);
+        if (parts.contains("pixels"))
+            bench::pixelsPart(registers, sizes, runs);
     }
     if (parts.contains("import") && !samples.isEmpty())
         bench::importPart(samples, runs);
