@@ -98,8 +98,10 @@ private slots:
         QCOMPARE(focused(form.get()), QString("Edit1"));
         type(form.get(), "an");
         QCOMPARE(form->ADOQuery1->RecordCount(), 1);
-        press(form.get(), Qt::Key_N, Qt::AltModifier); // "Nova pretraga", pressed for a moment
-        QTRY_COMPARE(form->Edit1->Text(), QString());
+        press(form.get(), Qt::Key_N, Qt::AltModifier); // "Nova pretraga": at once, not after a pressed moment
+        QCOMPARE(form->Edit1->Text(), QString());
+        QVERIFY(form->Button1->isDown());
+        QTRY_VERIFY(!form->Button1->isDown());
         QCOMPARE(form->ADOQuery1->RecordCount(), 6);
 
         press(form.get(), Qt::Key_End, Qt::AltModifier); // from the search box

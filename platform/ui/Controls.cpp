@@ -3,6 +3,7 @@
 #include "Application.h"
 
 #include <QEvent>
+#include <QShortcutEvent>
 #include <QTimer>
 
 QValidator::State LineTextValidator::validate(QString& input, int& position) const
@@ -64,6 +65,19 @@ TButton::TButton(QWidget* parent) : QPushButton(parent)
 {
     setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, [this] { emit OnClick(this); });
+}
+
+bool TButton::event(QEvent* event)
+{
+    // An ambiguous mnemonic (two controls with one letter) only moves the
+    // focus, as the toolkit does it.
+    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous() && isEnabled()) {
+        click();
+        setDown(true);
+        QTimer::singleShot(100, this, [this] { setDown(false); });
+        return true;
+    }
+    return QPushButton::event(event);
 }
 
 bool TLabel::event(QEvent* event)
