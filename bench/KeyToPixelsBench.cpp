@@ -25,7 +25,7 @@
 // With KOLVARA_BENCH_TRACE set to a folder, the first round of each size
 // writes there every damage rectangle of every step (damage.log: persons,
 // step number, step, ms after the key, x, y, width, height in the window,
-// "list" when it lies on the list; then the status line after the step)
+// "list" when it lies on the list or the status line; then the status line after the step)
 // and what the window shows after each step (pixels-<persons>-<step>.png,
 // read back from the X server).
 
@@ -42,6 +42,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPixmap>
+#include <QRegion>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStyleHints>
@@ -177,7 +178,7 @@ struct Outcome {
 struct Target {
     TForm1* form;
     Window window;
-    QRect list; // the list's cells and its indicator column, in the window
+    QRegion list; // the list's cells, its indicator column and the status line, in the window
     Bare db;
     std::vector<std::string>* ran;
     QString trace; // folder, or empty
@@ -518,9 +519,8 @@ void pixelsPart(const QString& registers, const std::vector<long>& sizes, int ru
         };
         const Target target{f,
                             Window(f->winId()),
-                            inWindow(f->DBGrid1->viewport())
-                                .united(inWindow(f->DBGrid1->verticalHeader()->viewport()))
-                                .united(inWindow(f->StatusBar1)),
+                            QRegion(inWindow(f->DBGrid1->viewport()))
+                                + inWindow(f->DBGrid1->verticalHeader()->viewport()) + inWindow(f->StatusBar1),
                             bareOf(*f->ADOConnection1),
                             &ran,
                             trace,
