@@ -65,7 +65,7 @@ run: register
 	$(BIN)/kolvara
 
 # The reliability tests' figures of the last run in a build folder.
-figures = grep -h -o -E "(crash safety|search box|[0-9]+ persons inserted|[0-9]+ register files|[0-9]+ damaged Access).*" \
+figures = grep -h -o -E "(crash safety|search box|searches from memory|[0-9]+ persons inserted|[0-9]+ register files|[0-9]+ damaged Access).*" \
             $(1)/Testing/Temporary/LastTest.log | sed 's/^/$(1): /' || true
 
 check: register

@@ -259,8 +259,9 @@ private slots:
             if (random.below(2))
                 QTest::mouseClick(form->Button1, Qt::LeftButton);
         }
-        qInfo("%d steps; %d writes of another program, %d saves in the window; the longest list %d rows", steps,
-              written, saved, largest);
+        qInfo("searches from memory, %s: %d sequences, %d steps, %d writes of another program, %d saves in the "
+              "window, the longest list %d rows; every list as the statement gives it",
+              QTest::currentDataTag(), sequences(), steps, written, saved, largest);
         QCOMPARE(boxes.texts.size(), 0);
     }
 
