@@ -92,11 +92,9 @@ struct Press {
     bool alt = false;
 };
 
-// A step of the person's typing: keys pressed first (each waited for, not
-// timed), then the key that is timed, or not when the step runs no search.
+// A step of the person's typing: its key, timed unless it runs no search.
 struct Step {
     std::string label;
-    std::vector<Press> before;
     Press key;
     bool measured;
     bool pressesNovaPretraga = false;
@@ -107,26 +105,18 @@ struct Step {
 std::vector<Step> typing()
 {
     std::vector<Step> steps;
-    steps.push_back({"J", {}, {XK_j, true}, true});
+    steps.push_back({"J", {XK_j, true}, true});
     for (KeySym k : {XK_o, XK_v, XK_a})
-        steps.push_back({std::string(1, char(k)), {}, {k}, true});
-    steps.push_back({"Tab", {}, {XK_Tab}, false});
-    steps.push_back({"P", {}, {XK_p, true}, true});
-    steps.push_back({"e", {}, {XK_e}, true});
-    steps.push_back({"BackSpace (Pe to P)", {}, {XK_BackSpace}, true});
-    steps.push_back({"BackSpace (P to empty)", {}, {XK_BackSpace}, true});
-    steps.push_back({"Alt+N (Nova pretraga)", {}, {XK_n, false, true}, true, true});
+        steps.push_back({std::string(1, char(k)), {k}, true});
+    steps.push_back({"Tab", {XK_Tab}, false});
+    steps.push_back({"P", {XK_p, true}, true});
+    steps.push_back({"e", {XK_e}, true});
+    steps.push_back({"BackSpace (Pe to P)", {XK_BackSpace}, true});
+    steps.push_back({"BackSpace (P to empty)", {XK_BackSpace}, true});
+    steps.push_back({"Alt+N (Nova pretraga)", {XK_n, false, true}, true, true});
     // The label "&Ime" puts the keyboard back into the first box.
-    steps.push_back({"Alt+I", {}, {XK_i, false, true}, false});
+    steps.push_back({"Alt+I", {XK_i, false, true}, false});
     return steps;
-}
-
-// When Alt+N does not press the button: Shift+Tab twice from the surname
-// box reaches it (the tab order is list, button, first name, surname), and
-// space presses it.
-Step novaPretragaByTab()
-{
-    return {"Shift+Tab twice, space (Nova pretraga)", {{XK_Tab, true}, {XK_Tab, true}}, {XK_space}, true, true};
 }
 
 void send(Display* display, const Press& press)
@@ -247,11 +237,6 @@ public:
     // also what the window shows afterwards and the bare statements' time.
     Outcome run(const Step& step, int round, std::size_t index)
     {
-        for (const Press& press : step.before) {
-            drain();
-            send(m_display, press);
-            burst(Clock::now(), keyWithoutDamage);
-        }
         Outcome out;
         if (step.measured)
             onMain(m_t.form, [this] { m_t.ran->clear(); });
@@ -364,7 +349,7 @@ void measure(const Target& target, Results& results)
     XSync(display, False);
 
     Measurer measurer(target, display, damageEvent);
-    std::vector<Step> steps = typing();
+    const std::vector<Step> steps = typing();
     const std::size_t n = steps.size();
     results.key.assign(n, {});
     results.bare.assign(n, {});
@@ -382,31 +367,10 @@ void measure(const Target& target, Results& results)
         for (std::size_t s = 0; s < n; ++s) {
             const Outcome out = measurer.run(steps[s], round, s);
             if (steps[s].pressesNovaPretraga && !out.clearedBoxes) {
-                if (!steps[s].before.empty()) {
-                    results.problems.push_back("neither Alt+N nor Tab and space pressed \"Nova pretraga\"");
-                    XDamageDestroy(display, damage);
-                    XCloseDisplay(display);
-                    return;
-                }
-                results.problems.push_back("Alt+N did not press \"Nova pretraga\": it is reached with "
-                                           "Shift+Tab twice and pressed with space instead");
-                steps[s] = novaPretragaByTab();
-                results.labels[s] = steps[s].label;
-                onMain(target.form, [&] {
-                    target.form->Edit1->setText("");
-                    target.form->Edit2->setText("");
-                    target.form->Edit1->setFocus();
-                });
-                measurer.burst(Clock::now(), settling);
-                round = -1; // start over, the same way every round
-                results.key.assign(n, {});
-                results.bare.assign(n, {});
-                results.damageEvents.assign(n, {});
-                results.first.assign(n, {});
-                results.list.assign(n, {});
-                results.timed = results.listDamaged = 0;
-                results.tail = 0;
-                break;
+                results.problems.push_back("Alt+N did not press \"Nova pretraga\": nothing more was measured");
+                XDamageDestroy(display, damage);
+                XCloseDisplay(display);
+                return;
             }
             if (s == n - 1 && out.focus != target.form->Edit1) {
                 results.problems.push_back("Alt+I did not put the keyboard into the first name box; "
@@ -487,7 +451,6 @@ void pixelsPart(const QString& registers, const std::vector<long>& sizes, int ru
 
     std::vector<std::string> notes;
     bool headed = false;
-    bool byMnemonic = false; // "Nova pretraga" was pressed with Alt+N
     for (long size : sizes) {
         const QString path = ensureRegister(registers, size);
         auto form = windowOn(path);
@@ -546,8 +509,6 @@ void pixelsPart(const QString& registers, const std::vector<long>& sizes, int ru
         worker.join();
         f->DataSource1->OnDataChange = statusLine;
 
-        byMnemonic |= std::find(results.labels.begin(), results.labels.end(), "Alt+N (Nova pretraga)") !=
-                      results.labels.end();
         for (std::size_t i = 0; i < results.problems.size(); ++i) // each once, however many rounds had it
             if (std::find(results.problems.begin(), results.problems.begin() + i, results.problems[i]) ==
                 results.problems.begin() + i)
@@ -589,9 +550,8 @@ void pixelsPart(const QString& registers, const std::vector<long>& sizes, int ru
                             " persons: " + std::to_string(peakMegabytes()) + " MB");
     }
     QGuiApplication::styleHints()->setCursorFlashTime(flashTime);
-    if (byMnemonic)
-        notes.push_back("Alt+N: the button acts at once and shows itself pressed for 100 ms afterwards; its release "
-                        "is the last damage of that step, after the list, and not counted");
+    notes.push_back("Alt+N: the button acts at once and shows itself pressed for 100 ms afterwards; its release "
+                    "is the last damage of that step, after the list, and not counted");
     std::printf("\n");
     for (const std::string& note : notes)
         std::printf("- %s\n", note.c_str());
