@@ -24,8 +24,7 @@ bool implies(const std::string& pattern, const std::string& wider)
         return true;
     if (wider.empty() || wider.back() != '%')
         return false;
-    return std::string_view(pattern).substr(0, wider.size() - 1) == std::string_view(wider).substr(0, wider.size() - 1)
-           && pattern.size() >= wider.size() - 1;
+    return std::string_view(pattern).starts_with(std::string_view(wider).substr(0, wider.size() - 1));
 }
 
 bool ordered(const SearchMemory::Condition& a, const SearchMemory::Condition& b)
