@@ -6,8 +6,9 @@
 // million persons with seven fields take about 45 bytes a row besides their
 // text. Beside each text, one byte stands for its first letter (see
 // unicode_like::firstKey): a search by prefix passes over most rows without
-// reading their text. Rows are addressed by their physical index, which never changes while
-// the store lives; the data set keeps the order in which rows are shown.
+// reading their text. Rows are addressed by their physical index, which
+// never changes while the store lives; the data set keeps the order in
+// which rows are shown.
 // Changing a text appends the new text; the old bytes stay until the store is
 // cleared (edits are few, loads are many).
 

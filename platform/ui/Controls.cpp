@@ -3,6 +3,7 @@
 #include "Application.h"
 
 #include <QEvent>
+#include <QPointer>
 #include <QShortcutEvent>
 #include <QTimer>
 
@@ -72,7 +73,10 @@ bool TButton::event(QEvent* event)
     // An ambiguous mnemonic (two controls with one letter) only moves the
     // focus, as the toolkit does it.
     if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous() && isEnabled()) {
+        const QPointer<TButton> self(this);
         click();
+        if (!self)
+            return true; // what the click did took the button away
         setDown(true);
         QTimer::singleShot(100, this, [this] { setDown(false); });
         return true;
