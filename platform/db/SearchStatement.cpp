@@ -1,4 +1,5 @@
 #include "SearchStatement.h"
+#include "UnicodeLike.h"
 
 #include <algorithm>
 #include <array>
@@ -112,9 +113,13 @@ bool operatorWord(const Token& token)
     return is(token, "AND") || is(token, "NOT") || is(token, "IS") || is(token, "NULL") || is(token, "LIKE");
 }
 
+// A quoted name with a dot in it is one name to the database, not a table's
+// column: it is left alone rather than told apart from t.a.
 bool name(const Token& token)
 {
-    return token.kind == Token::QuotedName || (token.kind == Token::Word && !forbidden(token) && !operatorWord(token));
+    if (token.kind == Token::QuotedName)
+        return token.text.find('.') == std::string_view::npos;
+    return token.kind == Token::Word && !forbidden(token) && !operatorWord(token);
 }
 
 // A column name as the database compares it: unquoted, ASCII letters in
@@ -173,16 +178,8 @@ std::optional<std::string> literal(const Token& token)
         if (inner[i] == '\'')
             ++i;
     }
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char b = text[i];
-        const int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || i + extra + 1 > text.size())
-            return std::nullopt;
-        for (int k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return std::nullopt;
-        i += extra + 1;
-    }
+    if (!unicode_like::wellFormed(text))
+        return std::nullopt;
     return text;
 }
 

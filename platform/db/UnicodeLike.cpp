@@ -12,9 +12,10 @@ namespace {
 
 enum Result { Match, NoMatch, NoWildcardMatch };
 
-// Decodes one UTF-8 code point at p (p < end) and advances p. An invalid or
-// truncated sequence yields its first byte as a code point of its own, offset
-// into a private range so that it never equals a real character.
+// Decodes one UTF-8 code point at p (p < end) and advances p. An invalid,
+// truncated or overlong sequence, a surrogate or a value beyond U+10FFFF
+// yields its first byte as a code point of its own, offset into a private
+// range so that it never equals a real character: "\xC0\xA5" is not "%".
 inline char32_t next(const unsigned char*& p, const unsigned char* end)
 {
     const unsigned char b = *p++;
@@ -22,9 +23,10 @@ inline char32_t next(const unsigned char*& p, const unsigned char* end)
         return b;
     int extra;
     char32_t c;
-    if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; }
-    else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; }
-    else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; }
+    char32_t least;
+    if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; least = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; least = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; least = 0x10000; }
     else return 0x110000 + b;
     if (end - p < extra)
         return 0x110000 + b;
@@ -33,6 +35,8 @@ inline char32_t next(const unsigned char*& p, const unsigned char* end)
             return 0x110000 + b;
         c = (c << 6) | (p[i] & 0x3F);
     }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0x110000 + b;
     p += extra;
     return c;
 }
@@ -161,6 +165,16 @@ std::uint8_t firstKeyBeyondAscii(const char* text, std::size_t length)
     // A few letters beyond ASCII fold into it (the Kelvin sign into "k").
     const char32_t c = foldFast(next(t, t + length));
     return c < 0x80 ? std::uint8_t(c) : std::uint8_t(0x80 | (c & 0x7F));
+}
+
+bool wellFormed(std::string_view text)
+{
+    auto t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto end = t + text.size();
+    while (t < end)
+        if (next(t, end) > 0x10FFFF)
+            return false;
+    return true;
 }
 
 bool match(std::string_view pattern, std::string_view text, char32_t escape)

@@ -27,6 +27,10 @@ bool match(std::string_view pattern, std::string_view text, char32_t escape = 0)
 // Folds one code point for comparison (simple case folding).
 char32_t fold(char32_t c);
 
+// True when text is whole UTF-8: no stray, overlong or cut-off sequence, no
+// surrogate, nothing beyond U+10FFFF.
+bool wellFormed(std::string_view text);
+
 // One byte that stands for the folded first character of text, 0 for an
 // empty text. Texts whose first characters fold alike get the same byte, so
 // a text whose byte differs from a pattern's cannot match that pattern when
