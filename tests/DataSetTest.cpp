@@ -7,6 +7,7 @@
 #include "ADOQuery.h"
 #include "ADOTable.h"
 #include "DataSource.h"
+#include "Engine.h"
 #include "Field.h"
 #include "TestRegister.h"
 
@@ -607,6 +608,51 @@ private slots:
         QCOMPARE(p.query->RecordCount(), 5);
     }
 
+    // The rows a list holds for its searches never outlive the connection
+    // that read them: what another program wrote while it was closed shows
+    // when it opens again, and a connection opened anew never has the closed
+    // one's stamp, however alike their counts and wherever it lands in memory.
+    void reopenedConnectionShowsWhatChangedWhileClosed()
+    {
+        SKIP_ON_SERVER("a server register is searched by the server every time");
+        Persons p(m_path);
+        p.searchFirstName("");
+        p.searchFirstName("A");
+        const std::optional<db::ChangeStamp> closed = p.connection->engine().changeStamp();
+        p.connection->Close();
+        reg::exec(m_path, "UPDATE PODACI SET Ime = 'Anica' WHERE ID = 2; UPDATE PODACI SET Ime = 'Ala' WHERE ID = 3");
+        p.connection->Open();
+        QVERIFY(closed && p.connection->engine().changeStamp() != closed);
+        p.searchFirstName("A");
+        QCOMPARE(p.rows(), (QStringList{"3 Ala Horvat", "2 Anica Petrović"}));
+    }
+
+    // Which statements a list may hold the rows of and search again in
+    // memory: those whose rows come in the engine's walk over stored values.
+    void onlyStoredValuesInAKnownOrderAreHeld_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("held");
+        QTest::newRow("a table, sorted") << "SELECT ID, Ime FROM PODACI WHERE Ime LIKE 'A%' ORDER BY Prezime" << true;
+        QTest::newRow("through a view") << "SELECT ID, Ime FROM IMENA WHERE 1 = 1" << false;
+        QTest::newRow("a function") << "SELECT ID, Ime FROM PODACI WHERE abs(ID) > 0" << false;
+        QTest::newRow("grouped") << "SELECT ID_GRAD, Ime FROM PODACI WHERE 1 = 1 GROUP BY ID_GRAD, Ime" << false;
+    }
+
+    void onlyStoredValuesInAKnownOrderAreHeld()
+    {
+        SKIP_ON_SERVER("a server register is searched by the server every time");
+        QFETCH(QString, sql);
+        QFETCH(bool, held);
+        reg::exec(m_path, "CREATE VIEW IMENA AS SELECT ID, Ime FROM PODACI WHERE random() > 0");
+        Persons p(m_path);
+        p.connection->Open();
+        db::Engine& engine = p.connection->engine();
+        QCOMPARE(!engine.prepareRead(sql.toStdString(), {}, true)->walk().empty(), held);
+        // The window's own statement is held.
+        QVERIFY(!engine.prepareRead(reg::PersonsStatement, {}, true)->walk().empty());
+    }
+
     // A file written by another tool: no keys, no foreign keys, no indexes,
     // lower-case names and "Naziv".
     void convertedFileWorksToo()
@@ -646,6 +692,16 @@ private slots:
         });
         QVERIFY2(message.contains("3000000000") && message.contains("ID_GRAD"), qPrintable(message));
         QVERIFY(!p.cities->Active());
+
+        // A search that leaves such a row out lists the rest, as its
+        // statement does, though the list as a whole cannot be read.
+        reg::exec(m_path, "UPDATE PODACI SET ID = 3000000000 WHERE ID = 3");
+        p.searchFirstName("A");
+        QCOMPARE(p.rows(), QStringList{"2 Ana Petrović"});
+        p.query->Close();
+        p.query->SQL().Clear();
+        p.query->SQL().Add(reg::PersonsStatement);
+        QVERIFY(messageOf([&] { p.query->Open(); }).contains("3000000000"));
     }
 
     void missingTableOrColumnIsNamed()

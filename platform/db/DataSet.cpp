@@ -332,7 +332,7 @@ bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& stateme
     const std::optional<db::ChangeStamp> stamp = database.changeStamp(); // before any row is read
     if (!stamp)
         return false;
-    SearchMemory::Source source{search->base, statement.walk(), *stamp, &database, m_plan.columnOf, m_plan.kinds};
+    SearchMemory::Source source{search->base, statement.walk(), *stamp, m_plan.columnOf, m_plan.kinds};
     if (source.walk.empty())
         return false;
     if (!m_searches.holds(source)) {
@@ -350,7 +350,16 @@ bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& stateme
         m_searches.forget();
         m_store->reset(m_plan.kinds);
         m_rowids.clear();
-        (base ? *base : statement).readAll(m_plan, *m_store, m_rowids);
+        try {
+            (base ? *base : statement).readAll(m_plan, *m_store, m_rowids);
+        } catch (const Exception&) {
+            // A row the search leaves out may be one the list cannot take
+            // (a number too large, too little memory for every row): then
+            // the statement itself runs and says what it says.
+            if (!base)
+                throw;
+            return false;
+        }
         m_searches.hold(std::move(source));
     }
     m_resultRows = m_searches.find(*m_store, std::move(conditions));

@@ -34,12 +34,11 @@ public:
     using Rows = std::shared_ptr<const std::vector<std::uint32_t>>;
 
     // What the rows held are: the full result of base, read as walk says,
-    // with the register as stamp says, by engine, into fields laid out so.
+    // with the register as stamp says, into fields laid out so.
     struct Source {
         std::string base;
         std::string walk;
         db::ChangeStamp stamp;
-        const db::Engine* engine = nullptr;
         std::vector<int> columnOf;
         std::vector<FieldKind> kinds;
         bool operator==(const Source&) const = default;

@@ -47,7 +47,7 @@ public:
                    const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
 
 private:
-    explicit SqliteEngine(SqliteHandle db) : m_db(std::move(db)) {}
+    explicit SqliteEngine(SqliteHandle db);
     // What a person needs to hear when SQLite refused write with the
     // extended result code and message given.
     std::string explainRefusal(const RowWrite& write, int code, const std::string& engineMessage);
@@ -55,6 +55,9 @@ private:
     SqliteHandle m_db;
     Statement m_dataVersion; // PRAGMA data_version, prepared once
     int m_lockTimeoutMs = 0;
+    // Tells this opening apart from every other one: a new connection's
+    // counters start where a closed one's did.
+    const std::uint64_t m_opening;
 };
 
 } // namespace db
