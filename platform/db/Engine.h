@@ -72,7 +72,7 @@ public:
 struct ChangeStamp {
     std::uint64_t connection = 0; // which opening of a register, never used twice in a process
     std::int64_t others = 0;      // what other connections committed
-    std::int64_t own = 0;    // what this connection wrote
+    std::int64_t own = 0;         // what this connection wrote
     bool operator==(const ChangeStamp&) const = default;
 };
 

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 
 #include <algorithm>
 #include <atomic>
@@ -104,8 +103,11 @@ std::string plainRefusal(int code, const std::string& engineMessage)
 
 class SqliteReadStatement : public ReadStatement {
 public:
-    SqliteReadStatement(sqlite3* db, const std::string& sql, const std::vector<std::int64_t>& parameters)
-        : m_statement(db, sql)
+    // storedValuesOnly is read once sql is prepared: whether it reads the
+    // tables' stored values only.
+    SqliteReadStatement(sqlite3* db, const std::string& sql, const std::vector<std::int64_t>& parameters,
+                        const bool& storedValuesOnly)
+        : m_statement(db, sql), m_storedValuesOnly(storedValuesOnly)
     {
         sqlite3_stmt* st = m_statement.get();
         for (std::size_t i = 0; i < parameters.size(); ++i)
@@ -205,15 +207,11 @@ public:
     // whose answers change with no write to the file.
     std::string walk() override
     {
+        if (!m_storedValuesOnly)
+            return {};
         sqlite3_stmt* st = m_statement.get();
-        sqlite3* db = sqlite3_db_handle(st);
         try {
-            bool storedValuesOnly = true;
-            sqlite3_set_authorizer(db, &SqliteReadStatement::storedValuesOnly, &storedValuesOnly);
-            const auto forget = qScopeGuard([db] { sqlite3_set_authorizer(db, nullptr, nullptr); });
-            Statement plan(db, std::string("EXPLAIN QUERY PLAN ") + sqlite3_sql(st));
-            if (!storedValuesOnly)
-                return {};
+            Statement plan(sqlite3_db_handle(st), std::string("EXPLAIN QUERY PLAN ") + sqlite3_sql(st));
             std::string lines;
             while (plan.step()) {
                 const auto* detail = reinterpret_cast<const char*>(sqlite3_column_text(plan.get(), 3));
@@ -230,17 +228,21 @@ public:
     }
 
 private:
-    static int storedValuesOnly(void* flag, int action, const char*, const char* function, const char*,
-                                const char* view)
-    {
-        if (view || (action == SQLITE_FUNCTION && (!function || sqlite3_stricmp(function, "like") != 0)))
-            *static_cast<bool*>(flag) = false;
-        return SQLITE_OK;
-    }
-
     Statement m_statement;
+    bool m_storedValuesOnly;
     std::vector<ResultColumn> m_columns;
 };
+
+// Told of everything a statement being prepared reads and calls: notes in
+// *flag whether it reads through a view or a trigger, or calls a function
+// other than LIKE. Set once on a connection: setting it makes every
+// statement prepared before it prepare itself again.
+int notePreparedReads(void* flag, int action, const char*, const char* function, const char*, const char* view)
+{
+    if (view || (action == SQLITE_FUNCTION && (!function || sqlite3_stricmp(function, "like") != 0)))
+        *static_cast<bool*>(flag) = false;
+    return SQLITE_OK;
+}
 
 // The outermost write takes the file's write lock at once (BEGIN
 // IMMEDIATE), so that what is checked before the write cannot change under
@@ -397,6 +399,7 @@ SqliteEngine::SqliteEngine(SqliteHandle db) : m_db(std::move(db)), m_opening([] 
     return ++openings;
 }())
 {
+    sqlite3_set_authorizer(m_db.get(), &notePreparedReads, &m_storedValuesOnly);
 }
 
 // Other programs' commits move the file's data version; this connection's
@@ -437,7 +440,8 @@ bool SqliteEngine::readOnly() const
 std::unique_ptr<ReadStatement> SqliteEngine::prepareRead(const std::string& sql,
                                                          const std::vector<std::int64_t>& parameters, bool /*rowsWanted*/)
 {
-    return std::make_unique<SqliteReadStatement>(m_db.get(), sql, parameters);
+    m_storedValuesOnly = true; // until the statement's preparing says otherwise
+    return std::make_unique<SqliteReadStatement>(m_db.get(), sql, parameters, m_storedValuesOnly);
 }
 
 std::string SqliteEngine::tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const

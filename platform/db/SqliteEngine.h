@@ -58,6 +58,9 @@ private:
     // Tells this opening apart from every other one: a new connection's
     // counters start where a closed one's did.
     const std::uint64_t m_opening;
+    // Whether the statement prepared last reads stored values only (its
+    // rows cannot change without a write to the file).
+    bool m_storedValuesOnly = true;
 };
 
 } // namespace db
