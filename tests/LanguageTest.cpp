@@ -66,6 +66,10 @@ private slots:
         auto form = openWindow();
         QStringList seen{form->Label1->text(), form->Button1->text(), form->Button2->text(),
                          form->DBNavigator1->button(nbPost)->toolTip()};
+        // Each caption beside the box it names ends a few pixels before it.
+        for (QLabel* label : form->findChildren<QLabel*>())
+            if (const QWidget* box = label->buddy(); box && box->x() > label->x() && box->y() <= label->y())
+                QVERIFY2(label->x() + label->width() + 4 <= box->x(), qPrintable(label->text()));
 
         click(form.get(), nbDelete); // answered "no"
         QTRY_COMPARE(boxes.texts.size(), 1);

@@ -5,8 +5,14 @@
 #include "DataControl.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QTimer>
 #include <QVariant>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <utility>
 
 TForm::TForm(QObject* /*owner*/) : QWidget(nullptr) {}
 
@@ -21,6 +27,7 @@ void TForm::showEvent(QShowEvent* event)
 {
     if (!m_placed) {
         m_placed = true;
+        makeRoomForCaptions();
         const QVariant position = property("windowPosition");
         if (position.isValid())
             move(position.toPoint());
@@ -32,6 +39,33 @@ void TForm::showEvent(QShowEvent* event)
         });
     }
     QWidget::showEvent(event);
+}
+
+// A caption grown with its language or the desktop's font may reach into
+// the box it names on its right. The boxes of that column then begin a few
+// pixels after the widest caption, their right edges where they were.
+// Called once the captions have their sizes (they are polished before the
+// window is first shown).
+void TForm::makeRoomForCaptions()
+{
+    constexpr int Gap = 6;
+    std::map<std::pair<QWidget*, int>, int> shift; // by the boxes' parent and left edge
+    std::set<QWidget*> boxes;
+    for (QLabel* label : findChildren<QLabel*>()) {
+        QWidget* box = label->buddy();
+        if (!box || box->parentWidget() != label->parentWidget() || box->x() <= label->x()
+            || box->y() > label->y() + label->height() || label->y() > box->y() + box->height())
+            continue;
+        int& s = shift[{box->parentWidget(), box->x()}];
+        s = std::max(s, label->x() + label->width() + Gap - box->x());
+        boxes.insert(box);
+    }
+    std::vector<std::pair<QWidget*, int>> moves; // worked out before any box moves
+    for (QWidget* box : boxes)
+        if (const int s = shift[{box->parentWidget(), box->x()}]; s > 0)
+            moves.emplace_back(box, s);
+    for (const auto& [box, s] : moves)
+        box->setGeometry(box->x() + s, box->y(), std::max(box->width() - s, box->height()), box->height());
 }
 
 bool TForm::event(QEvent* event)

@@ -36,6 +36,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void makeRoomForCaptions();
     void activated();
     bool m_placed = false;
     bool m_activatedOnce = false;
