@@ -516,10 +516,18 @@ void pixelsPart(const QString& registers, const std::vector<long>& sizes, int ru
         if (!results.done)
             continue;
         double sumKey = 0, sumBare = 0;
-        std::string events;
+        std::string events, late;
+        int overHalfFrame = 0, overFrame = 0, keys = 0;
         for (std::size_t s = 0; s < results.key.size(); ++s) {
             if (results.key[s].empty())
                 continue;
+            for (std::size_t r = 0; r < results.key[s].size(); ++r, ++keys) {
+                const double ms = results.key[s][r];
+                overHalfFrame += ms > 8;
+                overFrame += ms > 16;
+                if (ms > 8)
+                    late += (late.empty() ? "" : ", ") + results.labels[s] + " in round " + std::to_string(r + 1);
+            }
             const double k = median(results.key[s]), b = median(results.bare[s]);
             const double slowest = *std::max_element(results.key[s].begin(), results.key[s].end());
             sumKey += k;
@@ -543,6 +551,9 @@ void pixelsPart(const QString& registers, const std::vector<long>& sizes, int ru
                       "of a burst came at most %.1f ms after the list's; damage between steps: %ld",
                       size, results.listDamaged, results.timed, results.tail, results.strays);
         notes.push_back(line);
+        notes.push_back(std::to_string(size) + " persons: " + std::to_string(overHalfFrame) + " of " +
+                        std::to_string(keys) + " timed keys took over 8 ms, " + std::to_string(overFrame) +
+                        " over 16 ms" + (late.empty() ? "" : " (" + late + ")"));
         notes.push_back(std::to_string(size) + " persons, medians per key of damage events, and ms from the key to "
                         "the first damage / the list's repaint / the last damage: " + events);
         if (size == sizes.back())
