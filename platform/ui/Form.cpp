@@ -60,12 +60,9 @@ void TForm::makeRoomForCaptions()
         s = std::max(s, label->x() + label->width() + Gap - box->x());
         boxes.insert(box);
     }
-    std::vector<std::pair<QWidget*, int>> moves; // worked out before any box moves
-    for (QWidget* box : boxes)
+    for (QWidget* box : boxes) // each moves once, after its column was looked up
         if (const int s = shift[{box->parentWidget(), box->x()}]; s > 0)
-            moves.emplace_back(box, s);
-    for (const auto& [box, s] : moves)
-        box->setGeometry(box->x() + s, box->y(), std::max(box->width() - s, box->height()), box->height());
+            box->setGeometry(box->x() + s, box->y(), std::max(box->width() - s, box->height()), box->height());
 }
 
 bool TForm::event(QEvent* event)
