@@ -11,7 +11,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+#include <atomic>
+#include <future>
+#include <string>
 
 namespace reg = test_register;
 
@@ -47,6 +52,19 @@ QString fileWithRefusedRows(const QString& path)
                  nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return path;
+}
+
+// The first column of the first row sql gives in a register file.
+long long numberIn(const QString& file, const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    const long long number = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return number;
 }
 
 } // namespace
@@ -90,6 +108,57 @@ private slots:
         // New persons are numbered after the copied ones.
         reg::exec(m_dir.filePath("sample"), "INSERT INTO podaci (id_drzava, id_grad, ime) VALUES (1, 1, 'Nova')");
         QCOMPARE(reg::value(m_dir.filePath("sample"), "SELECT id FROM podaci WHERE ime = 'Nova'"), QString("2501"));
+    }
+
+    // A desk writes all through the copy; each of its commits adds a city
+    // and a person in it and deletes the ones it added before, so every
+    // moment holds the same number of each and every person's city. Many
+    // cities make their reading long enough for many commits to fall
+    // between the tables' reads.
+    void copyReadsOneMomentWhileADeskWrites()
+    {
+        const QString name = m_dir.filePath("busy");
+        reg::create(name);
+        reg::exec(name, "DELETE FROM podaci WHERE id = 6;"
+                        "INSERT INTO gradovi SELECT 3, g, 'Grad ' || g FROM generate_series(100, 40099) g");
+        const long long persons = reg::count(name) + 1, cities = reg::count(name, "TRUE", "gradovi") + 1;
+        std::atomic<bool> copying{true};
+        std::atomic<int> commits{0};
+        auto desk = std::async(std::launch::async, [&]() -> std::string {
+            PGconn* connection = PQconnectdb(reg::location(name).toUtf8().constData());
+            std::string failure;
+            for (int city = 1000; copying && failure.empty() && city < 1000000; ++city) {
+                const std::string added = std::to_string(city), gone = std::to_string(city - 1);
+                PGresult* result = PQexec(
+                    connection, ("BEGIN; INSERT INTO gradovi VALUES (1, " + added + ", 'Novi');"
+                                 "INSERT INTO podaci (id_drzava, id_grad, ime) VALUES (1, " + added + ", 'Nova');"
+                                 "DELETE FROM podaci WHERE id_drzava = 1 AND id_grad = " + gone + ";"
+                                 "DELETE FROM gradovi WHERE id_drzava = 1 AND id_grad = " + gone + "; COMMIT")
+                                    .c_str());
+                if (PQresultStatus(result) == PGRES_COMMAND_OK)
+                    ++commits;
+                else
+                    failure = PQerrorMessage(connection);
+                PQclear(result);
+            }
+            PQfinish(connection);
+            return failure;
+        });
+        while (commits == 0 && desk.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+        }
+        const int before = commits;
+        const QString file = m_dir.filePath("busy.mdb");
+        const Run copied = run(KOLVARA_COPY_REGISTER, {server("busy"), file});
+        const int during = commits - before;
+        copying = false;
+        QCOMPARE(QString::fromStdString(desk.get()), QString());
+        QVERIFY2(copied.exitCode == 0, qPrintable(copied.printed));
+        QVERIFY2(during > 20, qPrintable(QString::number(during)));
+        QCOMPARE(numberIn(file, "SELECT count(*) FROM PODACI"), persons);
+        QCOMPARE(numberIn(file, "SELECT count(*) FROM GRADOVI"), cities);
+        QCOMPARE(numberIn(file, "SELECT count(*) FROM PODACI p WHERE NOT EXISTS (SELECT 1 FROM GRADOVI g "
+                                "WHERE g.ID_DRZAVA = p.ID_DRZAVA AND g.ID_GRAD = p.ID_GRAD)"),
+                 0);
     }
 
     // An Access register straight onto a server: the same rows as into a

@@ -18,6 +18,8 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <chrono>
+#include <future>
 #include <optional>
 
 #include <sys/mount.h>
@@ -606,6 +608,69 @@ private slots:
         QCOMPARE(p.id->AsInteger(), 2);
         QCOMPARE(p.last->AsString(), std::string("Promenjeno"));
         QCOMPARE(p.query->RecordCount(), 5);
+    }
+
+    // A moment held by the connection: another program's commit does not
+    // show in it (on a file that commit waits for its end), a write in it is
+    // refused and leaves it open, and after it both show and writes go.
+    void snapshotReadsOneMomentAndWritesNothing()
+    {
+        Persons p(m_path);
+        auto sorted = [&] {
+            p.query->Close();
+            p.query->Open();
+            QStringList rows = p.rows();
+            rows.sort();
+            return rows;
+        };
+        const QStringList before = sorted();
+        p.connection->setIsolationLevel(ilSnapshot);
+        QCOMPARE(p.connection->BeginTrans(), 1);
+        auto other = std::async(std::launch::async, [&] {
+            reg::exec(m_path, "DELETE FROM PODACI WHERE ID = 2; UPDATE PODACI SET Ime = 'Nova' WHERE ID = 3");
+        });
+        if (reg::onServer())
+            QVERIFY(other.wait_for(std::chrono::seconds(20)) == std::future_status::ready);
+        else
+            QVERIFY(other.wait_for(std::chrono::milliseconds(500)) == std::future_status::timeout);
+        QCOMPARE(sorted(), before);
+        p.query->Edit();
+        p.last->setAsString("Jovanović");
+        const QString refused = messageOf([&] { p.query->Post(); });
+        QVERIFY2(refused.contains("samo čitati"), qPrintable(refused));
+        p.query->Cancel();
+        QCOMPARE(sorted(), before);
+        p.connection->CommitTrans();
+        QVERIFY(!p.connection->InTransaction());
+        other.get();
+        QCOMPARE(sorted().size(), before.size() - 1);
+        QVERIFY(sorted().contains("3 Nova Horvat"));
+        QVERIFY(p.query->Locate("ID", 1, {}));
+        p.query->Edit();
+        p.last->setAsString("Jovanović");
+        p.query->Post();
+        QCOMPARE(reg::count(m_path, "Prezime = 'Jovanović'"), 1);
+    }
+
+    // Inside a transaction a server that went away is not connected to
+    // again, so nothing is read from another moment; after it, it is.
+    void serverLostInATransactionStaysLostUntilItEnds()
+    {
+        if (!reg::onServer())
+            QSKIP("a server's own");
+        Persons p(m_path);
+        p.connection->Open();
+        p.connection->setIsolationLevel(ilSnapshot);
+        p.connection->BeginTrans();
+        reg::exec(m_path, "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity "
+                          "WHERE datname = current_database() AND application_name = 'kolvara'");
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const QString message = messageOf([&] { p.query->Open(); });
+            QVERIFY2(message.contains("prekinuta"), qPrintable(message));
+        }
+        p.connection->RollbackTrans();
+        p.query->Open();
+        QCOMPARE(p.query->RecordCount(), 6);
     }
 
     // The rows a list holds for its searches never outlive the connection

@@ -427,6 +427,14 @@ Which register shall I make?</translation>
         <translation>The connection string names no register file (Data Source).</translation>
     </message>
     <message>
+        <source>Veza već ima otvorenu transakciju.</source>
+        <translation>The connection has a transaction open already.</translation>
+    </message>
+    <message>
+        <source>Veza nema otvorenu transakciju.</source>
+        <translation>The connection has no transaction open.</translation>
+    </message>
+    <message>
         <source>Nije sačuvano: %1 %2 ne postoji u registru.</source>
         <translation>Not saved: %1 %2 is not in the register.</translation>
     </message>

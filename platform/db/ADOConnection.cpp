@@ -92,6 +92,32 @@ void TADOConnection::Close()
 {
     for (TDataSet* dataSet : m_dataSets)
         dataSet->Close();
+    m_transaction.reset();
     m_engine.reset();
     m_path.clear();
+}
+
+int TADOConnection::BeginTrans()
+{
+    db::Engine& database = engine();
+    if (m_transaction)
+        throw Exception(QCoreApplication::translate("Register", "Veza već ima otvorenu transakciju."));
+    m_transaction = database.beginRead(m_isolationLevel == ilReadCommitted ? db::ReadIsolation::Committed
+                                                                           : db::ReadIsolation::OneMoment);
+    return 1;
+}
+
+void TADOConnection::CommitTrans()
+{
+    if (!m_transaction)
+        throw Exception(QCoreApplication::translate("Register", "Veza nema otvorenu transakciju."));
+    const std::unique_ptr<db::ReadTransaction> transaction = std::move(m_transaction);
+    transaction->commit();
+}
+
+void TADOConnection::RollbackTrans()
+{
+    if (!m_transaction)
+        throw Exception(QCoreApplication::translate("Register", "Veza nema otvorenu transakciju."));
+    m_transaction.reset();
 }

@@ -24,6 +24,7 @@
 
 namespace db {
 class Engine;
+class ReadTransaction;
 }
 struct sqlite3;
 typedef struct pg_conn PGconn;
@@ -33,6 +34,12 @@ enum TConnectMode {
     cmUnknown, cmRead, cmWrite, cmReadWrite,
     cmShareDenyRead, cmShareDenyWrite, cmShareExclusive, cmShareDenyNone
 };
+
+// What the reads of the connection's transaction see of others' commits:
+// ilReadCommitted, what was committed when each statement began;
+// ilRepeatableRead and ilSnapshot alike, the register as it was at
+// BeginTrans, to the transaction's end.
+enum TIsolationLevel { ilReadCommitted, ilRepeatableRead, ilSnapshot };
 
 class TADOConnection : public TComponent {
     Q_OBJECT
@@ -68,6 +75,26 @@ public:
     void Close();
     bool Connected() const { return bool(m_engine); }
 
+    // The connection's transaction reads only: every data set of the
+    // connection reads in it, and a write in it is refused as on a register
+    // that can only be read. On a file, a moment held (ilRepeatableRead,
+    // ilSnapshot) keeps another program's commit waiting until the
+    // transaction ends, up to that program's lock timeout; on a server
+    // nobody waits. Inside it a server that went away is not connected to
+    // again: every read fails until the transaction ends.
+    TIsolationLevel IsolationLevel() const { return m_isolationLevel; }
+    // Takes effect at the next BeginTrans.
+    void setIsolationLevel(TIsolationLevel level) { m_isolationLevel = level; }
+    // Begins the transaction and returns its level of nesting (1): one at a
+    // time. Throws Exception when one is open already or not connected.
+    int BeginTrans();
+    // Ends the transaction; throws Exception when none is open, or when
+    // ending it failed (it is ended all the same).
+    void CommitTrans();
+    // Ends the transaction quietly; throws Exception when none is open.
+    void RollbackTrans();
+    bool InTransaction() const { return bool(m_transaction); }
+
     // The file, or the server's URI, opened (empty while not connected).
     QString DatabasePath() const { return m_path; }
     // The engine of the open register; throws Exception when not connected.
@@ -95,7 +122,9 @@ private:
     bool m_loginPrompt = false;
     int m_busyTimeout = BusyTimeoutMs;
     TConnectMode m_mode = cmShareDenyNone;
+    TIsolationLevel m_isolationLevel = ilReadCommitted;
     std::unique_ptr<db::Engine> m_engine;
+    std::unique_ptr<db::ReadTransaction> m_transaction; // ends before the engine it is of
     QString m_path;
     QList<TDataSet*> m_dataSets;
 };

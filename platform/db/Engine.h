@@ -120,6 +120,24 @@ public:
     virtual void commit() = 0;
 };
 
+// What the reads of a read transaction see of other connections' commits.
+enum class ReadIsolation {
+    Committed, // each statement: what was committed when it began
+    OneMoment, // every statement: the register as it was when the transaction began
+};
+
+// An open read transaction. Nothing is written in it: a write is refused
+// as on a register that can only be read, and leaves the transaction as it
+// was. While it is open the engine never connects again by itself: a
+// connection lost in it fails every read until it ends, rather than reading
+// the rest at another moment. commit() ends it and says whether that went
+// well; its destruction ends it quietly.
+class ReadTransaction {
+public:
+    virtual ~ReadTransaction() = default;
+    virtual void commit() = 0;
+};
+
 class Engine {
 public:
     virtual ~Engine() = default;
@@ -158,6 +176,10 @@ public:
     // Whether table holds a row whose columns (of the kinds given) equal the values.
     virtual bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) = 0;
+
+    // Begins a read transaction. Throws Exception when a transaction of the
+    // engine is open already, or the register cannot be read now.
+    virtual std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) = 0;
 };
 
 // A name in double quotes (a quote inside doubled), for names that come

@@ -690,6 +690,63 @@ std::unique_ptr<WriteTransaction> PostgresEngine::beginWrite()
     return std::make_unique<PostgresWriteTransaction>(*this);
 }
 
+// Counted in the engine's depth as a write transaction is, so that the
+// engine does not connect again inside it. READ ONLY makes the server
+// refuse a write in it; the write's savepoint takes the refusal back and
+// leaves the transaction as it was. The server takes a REPEATABLE READ
+// transaction's moment at its first statement, run here at once.
+class PostgresReadTransaction : public ReadTransaction {
+public:
+    PostgresReadTransaction(PostgresEngine& engine, ReadIsolation isolation) : m_engine(engine)
+    {
+        if (engine.m_depth > 0)
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Veza već ima otvorenu transakciju.")));
+        engine.ensureConnected();
+        engine.run(isolation == ReadIsolation::OneMoment ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"
+                                                         : "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY",
+                   {}, true);
+        ++engine.m_depth;
+        m_open = true;
+        try {
+            if (isolation == ReadIsolation::OneMoment)
+                engine.run("SELECT 1", {}, true);
+        } catch (...) {
+            end();
+            throw;
+        }
+    }
+    void commit() override
+    {
+        m_open = false;
+        --m_engine.m_depth;
+        m_engine.run("COMMIT", {}, true);
+    }
+    ~PostgresReadTransaction() override { end(); }
+
+private:
+    void end()
+    {
+        if (!m_open)
+            return;
+        m_open = false;
+        m_engine.m_depth = std::max(0, m_engine.m_depth - 1);
+        if (PQstatus(m_engine.handle()) != CONNECTION_OK)
+            return; // the server ended it with the connection
+        try {
+            m_engine.request("ROLLBACK");
+        } catch (...) {
+        }
+    }
+
+    PostgresEngine& m_engine;
+    bool m_open = false;
+};
+
+std::unique_ptr<ReadTransaction> PostgresEngine::beginRead(ReadIsolation isolation)
+{
+    return std::make_unique<PostgresReadTransaction>(*this, isolation);
+}
+
 namespace {
 
 // The text of a value for the server; nothing for NULL.

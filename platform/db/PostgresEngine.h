@@ -23,7 +23,9 @@
 // written as a literal gets ESCAPE '' (no escape character).
 //
 // When the server goes away, the operation under way fails with one
-// message; the next one connects again by itself.
+// message; the next one connects again by itself, unless a transaction is
+// open: then only the first after it ends, so that a read transaction never
+// reads on at another moment.
 
 #include "Engine.h"
 
@@ -76,6 +78,7 @@ public:
     int deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key) override;
     bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
+    std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) override;
 
     // What a table or column of the schema is called on the server, found
     // without regard to case, quoted; name itself, quoted, when none is.
@@ -122,6 +125,7 @@ public:
 
 private:
     friend class PostgresWriteTransaction;
+    friend class PostgresReadTransaction;
     friend class PostgresReadStatement;
     PostgresEngine() = default;
     void connect();

@@ -482,6 +482,62 @@ std::unique_ptr<WriteTransaction> SqliteEngine::beginWrite()
     return std::make_unique<SqliteWriteTransaction>(m_db.get());
 }
 
+namespace {
+
+// Writes are refused while it is open (query_only). OneMoment begins a
+// transaction and reads at once, which fixes its moment. In the rollback
+// journal the register files keep, that read holds the file's shared lock
+// to the end: another program may begin a write, but its commit waits for
+// the end (up to its own lock timeout) rather than change what is read.
+// This reader holds its lock already and never asks for a stronger one, so
+// it never waits for that writer: neither can wait for the other forever.
+// Committed holds nothing: each statement reads the last commit.
+class SqliteReadTransaction : public ReadTransaction {
+public:
+    SqliteReadTransaction(sqlite3* db, ReadIsolation isolation) : m_db(db)
+    {
+        if (sqlite3_get_autocommit(db) == 0)
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Veza već ima otvorenu transakciju.")));
+        run("PRAGMA query_only = ON");
+        try {
+            if (isolation == ReadIsolation::OneMoment)
+                run("BEGIN; SELECT count(*) FROM sqlite_schema");
+        } catch (...) {
+            end();
+            throw;
+        }
+    }
+    void commit() override
+    {
+        if (sqlite3_get_autocommit(m_db) == 0)
+            run("COMMIT");
+        end();
+    }
+    ~SqliteReadTransaction() override { end(); }
+
+private:
+    void run(const char* sql)
+    {
+        if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throwSqliteError(m_db, "");
+    }
+    void end()
+    {
+        if (sqlite3_get_autocommit(m_db) == 0)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, "PRAGMA query_only = OFF", nullptr, nullptr, nullptr);
+    }
+
+    sqlite3* m_db;
+};
+
+} // namespace
+
+std::unique_ptr<ReadTransaction> SqliteEngine::beginRead(ReadIsolation isolation)
+{
+    return std::make_unique<SqliteReadTransaction>(m_db.get(), isolation);
+}
+
 bool SqliteEngine::rowExists(const std::string& table, const std::vector<std::string>& columns,
                              const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values)
 {

@@ -7,7 +7,9 @@
 // letters without regard to case in every script, and a lock held by another
 // program is waited for, up to the lock timeout, before a statement gives up.
 // A write transaction is BEGIN IMMEDIATE when it is the outermost one, so
-// that the checks made before a write still hold when it is made.
+// that the checks made before a write still hold when it is made. A read
+// transaction of one moment holds the file's shared lock until it ends:
+// another program's commit waits for it.
 
 #include "Engine.h"
 #include "Sqlite.h"
@@ -45,6 +47,7 @@ public:
     int deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key) override;
     bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
+    std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) override;
 
 private:
     explicit SqliteEngine(SqliteHandle db);

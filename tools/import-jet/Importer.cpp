@@ -149,6 +149,10 @@ public:
             sources.push_back(std::move(table));
             columnOf.push_back(std::move(map));
         }
+        // Every row is held now: a register being copied is let go, so that
+        // its writers need not wait for the rest.
+        if (kept)
+            kept->finishedReading();
 
         // A register for a server is written into a file first, then put
         // onto the server in one transaction.

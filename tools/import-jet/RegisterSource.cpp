@@ -8,7 +8,17 @@
 
 #include <QObject>
 
+#include <libpq-fe.h>
+
 namespace {
+
+// Whether the register is on a server that went away: a table that cannot
+// be opened then is no table missing.
+bool serverGone(const TADOConnection& connection)
+{
+    const PGconn* server = connection.serverHandle();
+    return server && PQstatus(server) != CONNECTION_OK;
+}
 
 class RegisterTable : public JetTable {
 public:
@@ -58,9 +68,22 @@ RegisterSource::RegisterSource(const std::string& name) : m_owner(std::make_uniq
     m_connection->setConnectionString(ConnectionString::forRegister(QString::fromStdString(name)));
     m_connection->setMode(cmRead);
     m_connection->Open();
+    // Every table at one moment: never a person whose city was written
+    // after the cities were read.
+    m_connection->setIsolationLevel(ilSnapshot);
+    m_connection->BeginTrans();
 }
 
-RegisterSource::~RegisterSource() = default;
+RegisterSource::~RegisterSource()
+{
+    finishedReading();
+}
+
+void RegisterSource::finishedReading()
+{
+    if (m_connection->InTransaction())
+        m_connection->RollbackTrans();
+}
 
 std::unique_ptr<JetTable> RegisterSource::table(const std::string& name)
 {
@@ -69,9 +92,17 @@ std::unique_ptr<JetTable> RegisterSource::table(const std::string& name)
     table->setTableName(QString::fromStdString(name));
     try {
         table->Open();
-    } catch (const Exception&) {
+    } catch (const Exception& error) {
         delete table;
+        if (serverGone(*m_connection))
+            throw JetError(error.Message());
         return nullptr;
     }
-    return std::make_unique<RegisterTable>(name, table);
+    try {
+        return std::make_unique<RegisterTable>(name, table);
+    } catch (const Exception& error) {
+        if (serverGone(*m_connection))
+            throw JetError(error.Message());
+        throw;
+    }
 }
