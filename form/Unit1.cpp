@@ -5,6 +5,10 @@
 #include "Exception.h"
 #include "PersonsStatement.h"
 
+#include <QScopeGuard>
+
+#include <algorithm>
+
 TForm1* Form1 = nullptr;
 
 TForm1::TForm1(QObject* Owner) : TForm(Owner)
@@ -27,6 +31,13 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     ADOTable2->Open();
 }
 
+void TForm1::RefreshLookups(bool whenUnknown)
+{
+    for (TDataSet* lookup : std::initializer_list<TDataSet*>{ADOTable1, ADOTable2})
+        if (lookup->State() == dsBrowse && lookup->mayHaveChanged(whenUnknown))
+            lookup->Refresh();
+}
+
 void TForm1::RunSearch()
 {
     const std::string statement = personsStatement(Edit1->Text().toStdString(), Edit2->Text().toStdString(),
@@ -35,6 +46,9 @@ void TForm1::RunSearch()
     ADOQuery1->SQL().Clear();
     ADOQuery1->SQL().Add(statement);
     try {
+        // Countries and cities changed meanwhile show with the new list;
+        // after a save, on a server too, which cannot tell.
+        RefreshLookups(SearchingAfterSave);
         ADOQuery1->Open();
         if (ADOQuery1->RecordCount() > 0) {
             DBGrid1->Columns(0).setWidth(35);
@@ -46,7 +60,11 @@ void TForm1::RunSearch()
             DBGrid1->Columns(6).setWidth(120);
         }
     } catch (const Exception& E) {
-        ShowMessage(E.Message());
+        // After a save the person must not read its failure as the save's.
+        ShowMessage(SearchingAfterSave
+                        ? tr("Osoba je sačuvana, ali spisak posle toga nije mogao ponovo da se pročita: %1")
+                              .arg(QString::fromStdString(E.Message()))
+                        : QString::fromStdString(E.Message()));
     }
 }
 
@@ -145,8 +163,12 @@ void TForm1::ADOQuery1BeforePost(TDataSet* /*DataSet*/)
 void TForm1::ADOQuery1AfterPost(TDataSet* /*DataSet*/)
 {
     const std::int32_t id = SavingNewPerson ? ADOQuery1->FieldByName("ID")->AsInteger() : EditedId;
+    SearchingAfterSave = true;
+    const auto searched = qScopeGuard([this] { SearchingAfterSave = false; });
     RunSearch();
-    ADOQuery1->Locate("ID", id, LocateOpts);
+    // A failed search has said so and left the list closed: nothing to find.
+    if (ADOQuery1->Active())
+        ADOQuery1->Locate("ID", id, LocateOpts);
 }
 
 void TForm1::ADOQuery1EditError(TDataSet* /*DataSet*/, Exception& E, TDataAction& Action)
@@ -155,10 +177,83 @@ void TForm1::ADOQuery1EditError(TDataSet* /*DataSet*/, Exception& E, TDataAction
     ShowMessage(E.Message());
 }
 
+// A save that finds the person changed at another desk asks what to keep:
+// the register's version (the typing is dropped and the list shows theirs),
+// this desk's (written over theirs, unless it changes again meanwhile), or
+// neither yet (the edit goes on).
 void TForm1::ADOQuery1PostError(TDataSet* /*DataSet*/, Exception& E, TDataAction& Action)
 {
     Action = daAbort;
-    ShowMessage(E.Message());
+    const auto* conflict = dynamic_cast<const EUpdateConflict*>(&E);
+    if (!conflict) {
+        ShowMessage(E.Message());
+        // Whether the save went through cannot be known: the edit goes (its
+        // values are in the message), and the list shows what the register
+        // holds, so that no second try makes a second person unseen.
+        if (dynamic_cast<const EUnknownOutcome*>(&E)) {
+            ADOQuery1->Cancel();
+            RunSearch();
+        }
+        return;
+    }
+    switch (AskAboutConflict(ConflictQuestion(*conflict))) {
+    case TConflictAnswer::TakeRegisters:
+        ADOQuery1->Cancel();
+        RunSearch();
+        ADOQuery1->Locate("ID", EditedId, LocateOpts);
+        break;
+    case TConflictAnswer::KeepMine:
+        ADOQuery1->overwriteOnRetry();
+        Action = daRetry;
+        break;
+    case TConflictAnswer::GoOnEditing:
+        break;
+    }
+}
+
+QString TForm1::ConflictQuestion(const EUpdateConflict& conflict)
+{
+    // A country or a city by its name too, as the lookup lists name it; a
+    // city by the country given beside it.
+    const auto named = [&](const EUpdateConflict::Entry& entry, bool typed) {
+        const db::CellValue& value = typed ? entry.typed : entry.stored;
+        QString shown = db::shownValue(entry.kind, value);
+        std::optional<std::int32_t> country;
+        for (const EUpdateConflict::Entry& other : conflict.entries())
+            if (other.fieldName == QLatin1String("ID_DRZAVA") && !(typed ? other.typed : other.stored).null)
+                country = (typed ? other.typed : other.stored).integer;
+        if (!country && !ADOQuery1ID_DRZAVA->IsNull())
+            country = ADOQuery1ID_DRZAVA->AsInteger();
+        QString name;
+        if (!value.null && entry.fieldName == QLatin1String("ID_DRZAVA"))
+            name = LookupName(ADOTable1, {{"ID", value.integer}});
+        else if (!value.null && country && entry.fieldName == QLatin1String("ID_GRAD"))
+            name = LookupName(ADOTable2, {{"ID_DRZAVA", *country}, {"ID_GRAD", value.integer}});
+        return name.isEmpty() ? shown : shown + QStringLiteral(" (\u2068") + name + QStringLiteral("\u2069)");
+    };
+    QString text = tr("Ovu osobu je u međuvremenu izmenio neko drugi (drugi korisnik ili program). Ništa još nije "
+                      "upisano.");
+    for (const EUpdateConflict::Entry& entry : conflict.entries())
+        text += QStringLiteral("\n\n") + entry.label + QStringLiteral("\n    ")
+              + tr("vi ste upisali: %1").arg(named(entry, true)) + QStringLiteral("\n    ")
+              + tr("u registru je sada: %1").arg(named(entry, false));
+    return text + QStringLiteral("\n\n")
+         + tr("Uzmite verziju iz registra (vaša izmena se odbacuje), zadržite svoju izmenu (upisuje se preko njihove) "
+              "ili nastavite izmenu.");
+}
+
+QString TForm1::LookupName(TDataSet* table, const std::vector<std::pair<const char*, std::int32_t>>& key)
+{
+    const int rows = table->displayRowCount();
+    const int name = table->FieldByName("NAZIV")->Index();
+    for (int row = 0; row < rows; ++row) {
+        const bool match = std::all_of(key.begin(), key.end(), [&](const auto& part) {
+            return table->displayText(row, table->FieldByName(part.first)->Index()) == std::to_string(part.second);
+        });
+        if (match)
+            return QString::fromStdString(table->displayText(row, name));
+    }
+    return QString();
 }
 
 // A person is removed from the persons table itself, not through the joined
@@ -169,12 +264,33 @@ void TForm1::ADOQuery1BeforeDelete(TDataSet* /*DataSet*/)
     DeletedId = ADOQuery1->FieldByName("ID")->AsInteger();
     LocateOpts.clear();
     LocateOpts.include(loCaseInsensitive);
-    if (ADOTable3->Locate("ID", DeletedId, LocateOpts))
-        ADOTable3->Delete();
-    else
+    // The person goes only as this desk saw them: changed at another desk
+    // meanwhile, they stay, and the list shows them as they are now.
+    bool changedElsewhere = false;
+    if (ADOTable3->Locate("ID", DeletedId, LocateOpts)) {
+        changedElsewhere = !SameAsShown(ADOTable3);
+        if (changedElsewhere)
+            ShowMessage(tr("Nije obrisano: ovu osobu je u međuvremenu izmenio neko drugi. Spisak sada pokazuje kako je "
+                           "upisana; obrišite je ponovo ako i dalje treba."));
+        else
+            ADOTable3->Delete();
+    } else {
         ShowMessage(tr("Ne mogu da pronadjem ID:") + QString::number(DeletedId));
+    }
     ADOTable3->Close();
     RunSearch();
+    if (changedElsewhere)
+        ADOQuery1->Locate("ID", DeletedId, LocateOpts);
+}
+
+bool TForm1::SameAsShown(TDataSet* persons)
+{
+    for (const TField* shown : std::initializer_list<const TField*>{ADOQuery1ID_DRZAVA, ADOQuery1ID_GRAD, ADOQuery1Ime, ADOQuery1Prezime}) {
+        const TField* stored = persons->FieldByName(shown->FieldName());
+        if (stored->IsNull() != shown->IsNull() || stored->AsString() != shown->AsString())
+            return false;
+    }
+    return true;
 }
 
 void TForm1::ADOQuery1DeleteError(TDataSet* /*DataSet*/, Exception& /*E*/, TDataAction& Action)
@@ -186,7 +302,8 @@ void TForm1::ADOQuery1DeleteError(TDataSet* /*DataSet*/, Exception& /*E*/, TData
 void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn Button)
 {
     // Moving the focus hands over what was typed in the box left, which
-    // cannot fail loudly; nothing here throws.
+    // cannot fail loudly; what fails in reading the lookups again is shown
+    // here, and the action goes on.
     switch (Button) {
     case nbFirst:
     case nbPrior:
@@ -204,6 +321,9 @@ void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn Button)
     default:
         break;
     }
+    // F5 shows the countries and cities as the register has them now too.
+    if (Button == nbRefresh)
+        guarded([this] { RefreshLookups(true); });
 }
 
 // While the city box has the focus, it offers the cities of the person's country.

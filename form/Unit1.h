@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TForm1 : public TForm, public Ui::TForm1, public DataUi::TForm1 {
     Q_OBJECT
@@ -57,10 +59,23 @@ private:
     // Whether the row being saved is a new person, whom the list stands on
     // after the save.
     bool SavingNewPerson = false;
+    // Whether the search running is the one after a save, which went through.
+    bool SearchingAfterSave = false;
     // Builds the statement from the four search boxes, runs it again and
     // sizes the list's columns; a failing open is shown and leaves the list
     // empty.
     void RunSearch();
+    // Reads the countries and cities again if the register may have changed
+    // since they were read (whenUnknown: also where that cannot be told).
+    void RefreshLookups(bool whenUnknown);
+    // The question a save that found the person changed elsewhere asks.
+    QString ConflictQuestion(const EUpdateConflict& conflict);
+    // The name (NAZIV) of the row of a lookup table with that key; empty
+    // when it holds none.
+    QString LookupName(TDataSet* table, const std::vector<std::pair<const char*, std::int32_t>>& key);
+    // Whether the persons table's current row holds what the list shows of
+    // the current person.
+    bool SameAsShown(TDataSet* persons);
 };
 
 extern TForm1* Form1;

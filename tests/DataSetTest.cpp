@@ -17,12 +17,21 @@
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
+#include <QUrl>
 
 #include <chrono>
 #include <future>
+#include <atomic>
 #include <optional>
+#include <string_view>
+#include <thread>
+#include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -101,6 +110,91 @@ struct Persons {
         query->SQL().Add(sql);
         query->Open();
     }
+};
+
+// A proxy on 127.0.0.1 in front of the test server that, once armed, loses
+// the connection carrying the next COMMIT: before passing it on (the server
+// never commits), or after the server answered it (the answer never
+// arrives). Every other connection, and every byte before, goes through.
+class CommitDropper {
+public:
+    CommitDropper(int serverPort, bool passOn) : m_serverPort(serverPort), m_passOn(passOn)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = loopback(0);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 8);
+        socklen_t size = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            for (int client; (client = ::accept(m_listener, nullptr, nullptr)) >= 0; ++m_accepted)
+                m_connections.emplace_back([this, client] { carry(client); });
+        });
+    }
+    ~CommitDropper()
+    {
+        m_stop = true;
+        ::shutdown(m_listener, SHUT_RDWR);
+        ::close(m_listener);
+        m_thread.join();
+        for (std::thread& connection : m_connections)
+            connection.join();
+    }
+    int port() const { return m_port; }
+    void arm() { m_armed = true; }
+    int connections() const { return m_accepted; }
+
+private:
+    static sockaddr_in loopback(int port)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(std::uint16_t(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return address;
+    }
+    void carry(int client)
+    {
+        const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = loopback(m_serverPort);
+        if (::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+            char buffer[65536];
+            while (!m_stop && ::poll(ends, 2, 100) >= 0) {
+                const int from = ends[0].revents ? 0 : ends[1].revents ? 1 : -1;
+                if (from < 0)
+                    continue;
+                const ssize_t got = ::read(ends[from].fd, buffer, sizeof buffer);
+                if (got <= 0)
+                    break;
+                const bool commit = from == 0 && m_armed
+                                 && std::string_view(buffer, std::size_t(got)).find("COMMIT") != std::string_view::npos;
+                if (commit)
+                    m_armed = false;
+                if (commit && !m_passOn)
+                    break;
+                if (::write(ends[1 - from].fd, buffer, std::size_t(got)) != got)
+                    break;
+                if (commit) { // the server's answer is waited for, and lost
+                    ::poll(&ends[1], 1, 10000);
+                    break;
+                }
+            }
+        }
+        ::close(server);
+        ::close(client);
+    }
+
+    int m_serverPort;
+    bool m_passOn;
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_armed{false};
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_accepted{0};
+    std::thread m_thread;
+    std::vector<std::thread> m_connections;
 };
 
 template <typename F>
@@ -383,6 +477,143 @@ private slots:
         p.query->Cancel();
         p.query->Edit();
         QVERIFY(messageOf([&] { p.query->Post(); }).contains("više nema u registru"));
+    }
+
+    // The connection goes while a new person's COMMIT is under way: the
+    // program finds out from the server whether it went through and says
+    // so truly, and saving again never makes a second person.
+    void lostAnswerToCommitIsFoundOut_data()
+    {
+        QTest::addColumn<bool>("passOn");    // the server got the COMMIT
+        QTest::addColumn<QString>("refusal"); // part of the message, or "" for saved
+        QTest::newRow("committed, answer lost") << true << "";
+        QTest::newRow("never committed") << false << "ništa nije upisao";
+    }
+
+    void lostAnswerToCommitIsFoundOut()
+    {
+        if (!reg::onServer())
+            QSKIP("a server's own");
+        QFETCH(bool, passOn);
+        QFETCH(QString, refusal);
+        QUrl server(reg::location(m_path));
+        CommitDropper proxy(server.port(), passOn);
+        server.setPort(proxy.port());
+        Persons p(m_path);
+        p.connection->setConnectionString(ConnectionString::forRegister(server.toString()));
+        p.query->Open();
+        p.query->Insert();
+        p.country->setAsInteger(1);
+        p.city->setAsInteger(2);
+        p.first->setAsString("Iva");
+        p.last->setAsString("Novak");
+        proxy.arm();
+        const QString message = messageOf([&] { p.query->Post(); });
+        QVERIFY2(refusal.isEmpty() ? message.isEmpty() : message.contains(refusal), qPrintable(message));
+        QCOMPARE(proxy.connections(), 2); // the one lost, and the one that asked what became of the write
+        QCOMPARE(reg::count(m_path, "Prezime = 'Novak'"), refusal.isEmpty() ? 1 : 0);
+        if (!refusal.isEmpty())
+            p.query->Post();
+        QCOMPARE(p.query->State(), dsBrowse);
+        QCOMPARE(reg::count(m_path, "Prezime = 'Novak'"), 1);
+        QCOMPARE(reg::value(m_path, "SELECT ID FROM PODACI WHERE Prezime = 'Novak'"), QString::fromStdString(p.id->AsString()));
+    }
+
+    // Two desks on one register: this data set, and another connection that
+    // writes while this one shows what it read. A save or a delete writes
+    // only what this desk saw; different fields may merge.
+    void twoDesksNeverLoseEachOthersWork_data()
+    {
+        QTest::addColumn<bool>("converted");   // a register without keys, which numbers new persons itself
+        QTest::addColumn<bool>("editFirst");   // this desk begins its edit before the other writes
+        QTest::addColumn<QString>("elsewhere"); // what the other desk commits
+        QTest::addColumn<QString>("mine");      // FIELD=VALUE set here, or "delete"
+        QTest::addColumn<QString>("refusal");   // part of the message, or "" for done
+        QTest::addColumn<QString>("stored");    // person 3 afterwards: ID_DRZAVA ID_GRAD Ime Prezime
+
+        const QString kovac = "UPDATE PODACI SET Prezime = 'Kovač' WHERE ID = 3";
+        QTest::newRow("same field") << false << true << kovac << "Prezime=Babić" << "izmenjen na drugom mestu"
+                                    << "2 1 Marko Kovač";
+        QTest::newRow("stale start") << false << false << kovac << "Prezime=Babić" << "izmenjen na drugom mestu"
+                                     << "2 1 Marko Kovač";
+        QTest::newRow("different fields") << false << true << "UPDATE PODACI SET Ime = 'Ivan' WHERE ID = 3"
+                                          << "Prezime=Babić" << "" << "2 1 Ivan Babić";
+        QTest::newRow("letter case") << false << true << "UPDATE PODACI SET Prezime = 'HORVAT' WHERE ID = 3"
+                                     << "Prezime=Babić" << "izmenjen na drugom mestu" << "2 1 Marko HORVAT";
+        QTest::newRow("no value") << false << true << "UPDATE PODACI SET Prezime = NULL WHERE ID = 3"
+                                  << "Prezime=Babić" << "izmenjen na drugom mestu" << "2 1 Marko NULL";
+        QTest::newRow("empty text") << false << true << "UPDATE PODACI SET Prezime = '' WHERE ID = 3"
+                                    << "Prezime=Babić" << "izmenjen na drugom mestu" << "2 1 Marko ";
+        // Country and city are one value: moving to another country here
+        // while the other desk moved the person to another city is no pair
+        // that either chose.
+        QTest::newRow("the pair") << false << true << "UPDATE PODACI SET ID_GRAD = 2 WHERE ID = 3" << "ID_DRZAVA=1"
+                                  << "izmenjen na drugom mestu" << "2 2 Marko Horvat";
+        QTest::newRow("delete against edit") << false << true << kovac << "delete"
+                                             << "izmenjen na drugom mestu" << "2 1 Marko Kovač";
+        QTest::newRow("edit against delete") << false << true << "DELETE FROM PODACI WHERE ID = 3"
+                                             << "Prezime=Babić" << "više nema u registru" << "";
+        // The other desk deleted the person and added another, who was given
+        // the same number; the field written here happens to be alike.
+        QTest::newRow("reused number") << true << true
+                                       << "DELETE FROM PODACI WHERE ID = 3; INSERT INTO PODACI VALUES (3, 1, 1, 'Iva', "
+                                          "'Horvat')"
+                                       << "Prezime=Horvat-Babić" << "izmenjen na drugom mestu" << "1 1 Iva Horvat";
+    }
+
+    void twoDesksNeverLoseEachOthersWork()
+    {
+        QFETCH(bool, converted);
+        QFETCH(bool, editFirst);
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, mine);
+        QFETCH(QString, refusal);
+        QFETCH(QString, stored);
+        reg::create(m_path, converted ? reg::Schema::Converted : reg::Schema::Full);
+        Persons p(m_path);
+        p.query->setReferences({"ID_DRZAVA;ID_GRAD=GRADOVI(ID_DRZAVA;ID_GRAD)", "ID_DRZAVA=DRZAVE(ID)"});
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 3, {}));
+        if (editFirst)
+            p.query->Edit();
+        reg::exec(m_path, elsewhere.toStdString());
+        const QString message = messageOf([&] {
+            if (mine == "delete")
+                return p.query->Delete();
+            p.query->Edit();
+            p.query->FieldByName(mine.section('=', 0, 0))->setText(mine.section('=', 1));
+            p.query->Post();
+        });
+        QVERIFY2(refusal.isEmpty() ? message.isEmpty() : message.contains(refusal), qPrintable(message));
+        const QStringList row = reg::column(
+            m_path, "SELECT ID_DRZAVA || ' ' || ID_GRAD || ' ' || Ime || ' ' || coalesce(Prezime, 'NULL') FROM PODACI "
+                    "WHERE ID = 3");
+        QCOMPARE(row.value(0), stored);
+        QCOMPARE(reg::count(m_path), stored.isEmpty() ? 6 : 7);
+    }
+
+    // After a refused save, keeping this desk's typing writes it over what
+    // the register held then, and only over that.
+    void keepingMineWritesOverWhatWasShown()
+    {
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 3, {}));
+        p.query->Edit();
+        p.last->setAsString("Babić");
+        reg::exec(m_path, "UPDATE PODACI SET Prezime = 'Kovač', Ime = 'Ivan' WHERE ID = 3");
+        QString message = messageOf([&] { p.query->Post(); });
+        QVERIFY2(message.contains("Prezime: upisano je „\u2068Babić\u2069”, a u registru je sada „\u2068Kovač\u2069”"),
+                 qPrintable(message));
+        QVERIFY(!message.contains("Ime:")); // not written here, kept as the other desk left it
+        p.query->overwriteOnRetry();
+        reg::exec(m_path, "UPDATE PODACI SET Prezime = 'Kovačević' WHERE ID = 3");
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("Kovačević"));
+        p.query->overwriteOnRetry();
+        p.query->Post();
+        QCOMPARE(p.query->State(), dsBrowse);
+        QCOMPARE(reg::value(m_path, "SELECT Ime || ' ' || Prezime FROM PODACI WHERE ID = 3"), QString("Ivan Babić"));
+        QCOMPARE(QString::fromStdString(p.first->AsString() + " " + p.last->AsString()), QString("Ivan Babić"));
     }
 
     // The register on a small file system that another file has filled.

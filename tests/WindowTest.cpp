@@ -20,6 +20,14 @@ BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer) : answer(answer)
                 continue;
             box->setProperty("answered", true);
             texts << box->text();
+            if (beforeAnswer)
+                beforeAnswer(int(texts.size()) - 1);
+            if (!keys.isEmpty()) {
+                const QKeyCombination key = keys.takeFirst();
+                pressed << QKeySequence(key).toString();
+                QTimer::singleShot(0, box, [box, key] { QTest::keyClick(box, key.key(), key.keyboardModifiers()); });
+                continue;
+            }
             QAbstractButton* button = box->button(this->answer);
             if (!button)
                 button = box->buttons().value(0);

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace window_test {
@@ -20,15 +21,19 @@ namespace window_test {
 // The register the window opens: proba.mdb beside the test program.
 QString registerPath();
 
-// Answers every modal box that appears: the button answer (Ok, Yes, No ...)
-// if the box has it, else its first button; keeps the texts, and those of
-// the buttons it pressed.
+// Answers every modal box that appears: with the next of keys, typed as a
+// person types (a mnemonic, Escape), while there are any; else the button
+// answer (Ok, Yes, No ...) if the box has it, else its first button. Keeps
+// the texts, and those of the buttons it pressed. beforeAnswer, if set,
+// runs with the box's number (from 0) before it is answered.
 class BoxWatcher : public QObject {
 public:
     explicit BoxWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok);
     QStringList texts;
     QStringList pressed;
     QMessageBox::StandardButton answer;
+    QList<QKeyCombination> keys;
+    std::function<void(int)> beforeAnswer;
 
 private:
     QTimer m_timer;

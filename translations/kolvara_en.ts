@@ -730,6 +730,30 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>Tabela „%1” na serveru nema ključ od jednog ili dva cela broja, pa se njeni redovi ne mogu razlikovati.</source>
         <translation>The table “%1” on the server has no key of one or two whole numbers, so its rows cannot be told apart.</translation>
     </message>
+    <message>
+        <source>%1: upisano je %2, a u registru je sada %3.</source>
+        <translation>%1: %2 was typed, and the register now holds %3.</translation>
+    </message>
+    <message>
+        <source>Nije sačuvano: ovaj zapis je u međuvremenu izmenjen na drugom mestu (drugi korisnik ili program). Ništa nije upisano.</source>
+        <translation>Not saved: this record was changed elsewhere in the meantime (by another user or program). Nothing was written.</translation>
+    </message>
+    <message>
+        <source>Nije obrisano: ovaj zapis je u međuvremenu izmenjen na drugom mestu (drugi korisnik ili program). Pogledajte ga ponovo, pa ga obrišite ako i dalje treba.</source>
+        <translation>Not deleted: this record was changed elsewhere in the meantime (by another user or program). Look at it again, then delete it if it still should go.</translation>
+    </message>
+    <message>
+        <source>(bez vrednosti)</source>
+        <translation>(no value)</translation>
+    </message>
+    <message>
+        <source>Ne zna se da li je sačuvano: veza s registrom je prekinuta dok se upis završavao, a registar se posle toga nije mogao pitati (%1). Kad proradi, pogledajte da li je zapis upisan pre nego što ga ponovo sačuvate. Upisano je bilo: %2.</source>
+        <translation>It is not known whether this was saved: the connection to the register broke while the save was finishing, and the register could not be asked afterwards (%1). When it works again, look whether the record is there before you save it again. What was typed: %2.</translation>
+    </message>
+    <message>
+        <source>Nije sačuvano: veza sa serverom je prekinuta pre nego što je upis završen, pa server ništa nije upisao. Sačuvajte ponovo.</source>
+        <translation>Not saved: the connection to the server broke before the save was finished, so the server wrote nothing. Save again.</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>
@@ -810,6 +834,18 @@ Lozinka:</source>
         <translation>The server asks for the password of the register %1.
 
 Password:</translation>
+    </message>
+    <message>
+        <source>&amp;Uzmi verziju iz registra</source>
+        <translation>&amp;Take the register&apos;s version</translation>
+    </message>
+    <message>
+        <source>&amp;Zadrži moju izmenu</source>
+        <translation>&amp;Keep my change</translation>
+    </message>
+    <message>
+        <source>Nastavi &amp;izmenu</source>
+        <translation>&amp;Go on editing</translation>
     </message>
 </context>
 <context>
@@ -1032,6 +1068,30 @@ Password:</translation>
     <message>
         <source>naziv grada</source>
         <translation>city&apos;s name</translation>
+    </message>
+    <message>
+        <source>Osoba je sačuvana, ali spisak posle toga nije mogao ponovo da se pročita: %1</source>
+        <translation>The person was saved, but the list could not be read again after that: %1</translation>
+    </message>
+    <message>
+        <source>Ovu osobu je u međuvremenu izmenio neko drugi (drugi korisnik ili program). Ništa još nije upisano.</source>
+        <translation>Someone else (another user or program) changed this person in the meantime. Nothing has been written yet.</translation>
+    </message>
+    <message>
+        <source>vi ste upisali: %1</source>
+        <translation>you typed: %1</translation>
+    </message>
+    <message>
+        <source>u registru je sada: %1</source>
+        <translation>the register now holds: %1</translation>
+    </message>
+    <message>
+        <source>Uzmite verziju iz registra (vaša izmena se odbacuje), zadržite svoju izmenu (upisuje se preko njihove) ili nastavite izmenu.</source>
+        <translation>Take the register&apos;s version (your change is dropped), keep your change (it is written over theirs), or go on editing.</translation>
+    </message>
+    <message>
+        <source>Nije obrisano: ovu osobu je u međuvremenu izmenio neko drugi. Spisak sada pokazuje kako je upisana; obrišite je ponovo ako i dalje treba.</source>
+        <translation>Not deleted: someone else changed this person in the meantime. The list now shows the person as stored; delete again if they still should go.</translation>
     </message>
 </context>
 </TS>

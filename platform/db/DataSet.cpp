@@ -302,6 +302,8 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     }
     ++m_generation;
     m_resultRows.reset();
+    m_rowsRead = readRows;
+    m_readStamp = readRows ? engine().changeStamp() : std::nullopt;
     if (!readRows || !parameters.empty() || byRowId || !searchInMemory(sql, *statement)) {
         m_searches.forget();
         m_store->reset(m_plan.kinds);
@@ -755,16 +757,12 @@ void TDataSet::beginEdit()
         throw Exception(say(QT_TRANSLATE_NOOP("Register", "Nema zapisa za izmenu: spisak je prazan.")));
     const std::size_t row = currentRow();
     m_edit.assign(m_fields.size(), EditValue{});
+    m_seen.assign(m_fields.size(), db::CellValue{});
     for (int f = 0; f < m_fields.size(); ++f) {
-        EditValue& value = m_edit[f];
-        value.null = m_store->isNull(row, f);
-        if (!value.null) {
-            if (m_store->kind(f) == FieldKind::Integer)
-                value.integer = m_store->integer(row, f);
-            else
-                value.text = m_store->text(row, f);
-        }
+        m_seen[f] = storedValue(row, f);
+        static_cast<db::CellValue&>(m_edit[f]) = m_seen[f];
     }
+    m_registerNow.clear();
     m_state = dsEdit;
     notify(TDataEvent::StateChange);
 }
@@ -826,6 +824,7 @@ void TDataSet::writeRow()
         // Nothing changed: still make sure the row is there.
         write.kind = anyWritten ? db::RowWrite::Kind::Update : db::RowWrite::Kind::Check;
         write.key = keyOf(currentRow());
+        compareWithSeen(write);
     }
 
     for (std::size_t i = 0; i < m_target.fields.size(); ++i)
@@ -838,6 +837,8 @@ void TDataSet::writeRow()
         const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
         checkReferences(write, inserting);
         result = database.writeRow(write);
+        if (result.rows == 0 && write.kind == db::RowWrite::Kind::Update)
+            throwIfChangedElsewhere(write);
         if (result.rows == 0)
             throw Exception(
                 say(QT_TRANSLATE_NOOP("Register",
@@ -848,7 +849,22 @@ void TDataSet::writeRow()
                 say(QT_TRANSLATE_NOOP("Register",
                                       "Nije sačuvano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
                     .arg(write.key));
-        transaction->commit();
+        try {
+            transaction->commit();
+        } catch (const EUnknownOutcome& unknown) {
+            QStringList typed;
+            for (std::size_t i = 0; i < write.columns.size(); ++i)
+                if (write.written[i])
+                    typed << QString::fromStdString(write.labels[i]) + QLatin1Char(' ')
+                                 + db::shownValue(write.kinds[i], write.values[i]);
+            throw EUnknownOutcome(say(QT_TRANSLATE_NOOP("Register",
+                                                        "Ne zna se da li je sačuvano: veza s registrom je prekinuta "
+                                                        "dok se upis završavao, a registar se posle toga nije mogao "
+                                                        "pitati (%1). Kad proradi, pogledajte da li je zapis upisan "
+                                                        "pre nego što ga ponovo sačuvate. Upisano je bilo: %2."))
+                                      .arg(QString::fromStdString(unknown.Message()), typed.join(QStringLiteral(", ")))
+                                      .toStdString());
+        }
     }
 
     // The write is done: the row now holds what was edited, and what the
@@ -886,8 +902,79 @@ void TDataSet::writeRow()
             m_resultRows = std::move(rows);
         }
     }
+    m_registerNow.clear();
     // The rows held are no longer what any statement read.
     m_searches.forget();
+}
+
+void TDataSet::compareWithSeen(db::RowWrite& write)
+{
+    const auto targetIndex = [this](const std::string& name) {
+        const auto at = std::find_if(m_target.fields.begin(), m_target.fields.end(),
+                                     [&](int f) { return sameName(m_fields[f]->FieldName().toStdString(), name); });
+        return at == m_target.fields.end() ? -1 : int(at - m_target.fields.begin());
+    };
+    // Fields that name one thing together (a city by its country and its
+    // number) are one value: written and compared whole, so that two desks
+    // never leave a pair that neither chose.
+    for (const Reference& reference : m_references) {
+        if (reference.fields.size() < 2)
+            continue;
+        std::vector<int> pair;
+        for (const std::string& name : reference.fields)
+            pair.push_back(targetIndex(name));
+        if (std::find(pair.begin(), pair.end(), -1) != pair.end())
+            continue;
+        if (std::any_of(pair.begin(), pair.end(), [&](int i) { return write.written[i]; }))
+            for (int i : pair)
+                write.written[i] = true;
+    }
+    if (std::find(write.written.begin(), write.written.end(), true) != write.written.end())
+        write.kind = db::RowWrite::Kind::Update;
+    // Where a key may be given again to a new row (the largest plus one, or
+    // a row id), a row with the same key may be another row: there every
+    // column must be as seen, not only the written ones.
+    const bool keyMayBeReused = m_target.keyField < 0 || numbersNewKeys();
+    for (std::size_t i = 0; i < m_target.fields.size(); ++i) {
+        const int f = m_target.fields[i];
+        write.seen.push_back(m_seen[f]);
+        write.compared.push_back(f != m_target.keyField && (write.written[i] || keyMayBeReused));
+    }
+}
+
+void TDataSet::throwIfChangedElsewhere(const db::RowWrite& write)
+{
+    db::RowWrite probe = write;
+    probe.kind = db::RowWrite::Kind::Check;
+    const db::WrittenRow now = engine().writeRow(probe);
+    if (now.rows != 1)
+        return; // gone: the caller says so
+    m_registerNow = now.values;
+    std::vector<EUpdateConflict::Entry> entries;
+    QStringList lines;
+    for (std::size_t i = 0; i < write.columns.size(); ++i) {
+        if (!write.written[i] && !(write.compared[i] && write.seen[i] != now.values[i]))
+            continue;
+        const int f = m_target.fields[i];
+        entries.push_back({m_fields[f]->FieldName(), m_fields[f]->DisplayLabel(), write.kinds[i], m_edit[f], now.values[i]});
+        lines << say(QT_TRANSLATE_NOOP("Register", "%1: upisano je %2, a u registru je sada %3."))
+                     .arg(entries.back().label, db::shownValue(write.kinds[i], m_edit[f]),
+                          db::shownValue(write.kinds[i], now.values[i]));
+    }
+    throw EUpdateConflict(say(QT_TRANSLATE_NOOP("Register",
+                                                "Nije sačuvano: ovaj zapis je u međuvremenu izmenjen na drugom mestu "
+                                                "(drugi korisnik ili program). Ništa nije upisano."))
+                              + QLatin1Char('\n') + lines.join(QLatin1Char('\n')),
+                          std::move(entries));
+}
+
+void TDataSet::overwriteOnRetry()
+{
+    if ((m_state != dsEdit && m_state != dsInsert) || m_registerNow.size() != m_target.fields.size())
+        return;
+    for (std::size_t i = 0; i < m_target.fields.size(); ++i)
+        m_seen[m_target.fields[i]] = m_registerNow[i];
+    m_registerNow.clear();
 }
 
 void TDataSet::setReferences(const std::vector<std::string>& references)
@@ -945,6 +1032,19 @@ void TDataSet::checkReferences(const db::RowWrite& write, bool inserting)
     }
 }
 
+db::CellValue TDataSet::storedValue(std::size_t row, int field) const
+{
+    db::CellValue value;
+    value.null = m_store->isNull(row, field);
+    if (!value.null) {
+        if (m_store->kind(field) == FieldKind::Integer)
+            value.integer = m_store->integer(row, field);
+        else
+            value.text = m_store->text(row, field);
+    }
+    return value;
+}
+
 std::int64_t TDataSet::keyOf(std::size_t row) const
 {
     if (m_target.keyField < 0)
@@ -963,6 +1063,7 @@ void TDataSet::Cancel()
     const bool inserting = m_state == dsInsert;
     m_state = dsBrowse;
     m_edit.clear();
+    m_registerNow.clear();
     if (inserting && m_order.empty())
         m_current = -1;
     notify(TDataEvent::StateChange);
@@ -1021,9 +1122,31 @@ void TDataSet::removeRow(std::size_t row, std::int64_t key)
 {
     db::Engine& database = engine();
     {
+        // The row goes only as this data set read it: every column of it.
+        db::RowWrite write;
+        write.kind = db::RowWrite::Kind::Delete;
+        write.table = m_target.table;
+        write.keyColumn = m_target.keyField < 0 ? std::string() : m_target.keyColumn;
+        write.key = key;
+        for (int f : m_target.fields) {
+            write.columns.push_back(m_fields[f]->originColumn());
+            write.labels.push_back(m_fields[f]->DisplayLabel().toStdString());
+            write.kinds.push_back(m_fields[f]->kind());
+            write.seen.push_back(storedValue(row, f));
+            write.values.push_back(write.seen.back());
+            write.written.push_back(false);
+            write.compared.push_back(f != m_target.keyField);
+        }
         const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
-        const int changes
-            = database.deleteRow(m_target.table, m_target.keyField < 0 ? std::string() : m_target.keyColumn, key);
+        const int changes = database.deleteRow(write);
+        if (changes == 0) {
+            write.kind = db::RowWrite::Kind::Check;
+            if (database.writeRow(write).rows > 0)
+                throw Exception(say(QT_TRANSLATE_NOOP("Register",
+                                                      "Nije obrisano: ovaj zapis je u međuvremenu izmenjen na drugom "
+                                                      "mestu (drugi korisnik ili program). Pogledajte ga ponovo, pa "
+                                                      "ga obrišite ako i dalje treba.")));
+        }
         if (changes == 0)
             throw Exception(
                 say(QT_TRANSLATE_NOOP("Register",
@@ -1066,6 +1189,14 @@ void TDataSet::Refresh()
     if (const int found = hasKey ? indexOfKey(key) : -1; found >= 0)
         m_current = found;
     notify(TDataEvent::DataSetChange);
+}
+
+bool TDataSet::mayHaveChanged(bool whenUnknown)
+{
+    if (!Active() || !m_rowsRead)
+        return false;
+    const std::optional<db::ChangeStamp> now = engine().changeStamp();
+    return now && m_readStamp ? *now != *m_readStamp : whenUnknown;
 }
 
 // ---------------------------------------------------------------- filter

@@ -107,6 +107,30 @@ enum class TDataEvent {
     UpdateRecord,  // about to save: controls hand over what the user typed
 };
 
+// A save refused because the row was changed elsewhere (another desk or
+// program) since this data set read it: nothing was written, and the row
+// stays in edit with what was typed. Each entry is a field that the save
+// would write, or that was changed elsewhere where the whole row must be as
+// seen.
+class EUpdateConflict : public Exception {
+public:
+    struct Entry {
+        QString fieldName;
+        QString label;         // what a person calls the field
+        FieldKind kind;
+        db::CellValue typed;   // what this desk typed
+        db::CellValue stored;  // what the register holds now
+    };
+    EUpdateConflict(const QString& message, std::vector<Entry> entries)
+        : Exception(message), m_entries(std::move(entries))
+    {
+    }
+    const std::vector<Entry>& entries() const { return m_entries; }
+
+private:
+    std::vector<Entry> m_entries;
+};
+
 class TDataSet;
 using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
 using TDataSetErrorEvent = std::function<void(TDataSet* DataSet, Exception& E, TDataAction& Action)>;
@@ -181,10 +205,19 @@ public:
     void Delete();
     // Runs the statement again, staying on the same row where it still is.
     void Refresh();
+    // Whether the register may have changed, at this desk or another, since
+    // the rows held were read; whenUnknown where the engine cannot tell (a
+    // server). False when closed or no row was read yet.
+    bool mayHaveChanged(bool whenUnknown);
     // Saves a pending edit or insert; does nothing in browse state.
     void CheckBrowseMode();
     // Whether a field of the row being edited or inserted was set.
     bool Modified() const;
+    // After a save refused with EUpdateConflict: the next save of this edit
+    // writes what was typed over what the register held at that refusal
+    // (what the person was shown), and is refused again if the row has
+    // changed since. Does nothing when no save was refused so.
+    void overwriteOnRetry();
     // Has the controls hand over what was typed into them and not yet
     // given to the row (as Post does first); throws Exception when a typed
     // text does not fit its field. Does nothing in browse state.
@@ -305,6 +338,13 @@ private:
     void checkCanModify() const;
     void beginEdit(); // the part of Edit that may fail with OnEditError
     void writeRow();
+    // Fills in what an update compares (see RowWrite) and widens what it
+    // writes to whole values.
+    void compareWithSeen(db::RowWrite& write);
+    // After an update that changed no row: throws EUpdateConflict when the
+    // row is there, changed elsewhere; returns when it is gone.
+    void throwIfChangedElsewhere(const db::RowWrite& write);
+    db::CellValue storedValue(std::size_t row, int field) const;
     // Throws the database's own message for the first reference that write
     // breaks.
     void checkReferences(const db::RowWrite& write, bool inserting);
@@ -330,10 +370,14 @@ private:
     bool m_bof = true;
     bool m_eof = true;
     std::uint64_t m_generation = 0; // changes whenever the rows are reloaded or dropped
+    std::optional<db::ChangeStamp> m_readStamp; // the register's stamp when the rows held were read, if known
+    bool m_rowsRead = false;                    // whether rows were read since the data set opened
     bool m_allRows = true;          // false: rows are read on demand (tables)
     WriteTarget m_target;
 
     std::vector<EditValue> m_edit;
+    std::vector<db::CellValue> m_seen;        // the edited row as read, a value a field
+    std::vector<db::CellValue> m_registerNow; // the row as the last refused save found it (update table's fields)
     int m_insertAt = 0;
 
     std::vector<Reference> m_references;

@@ -29,6 +29,17 @@ std::string danglingReferenceMessage(const std::vector<std::string>& labels, con
         .toStdString();
 }
 
+QString shownValue(FieldKind kind, const CellValue& value)
+{
+    if (value.null)
+        return QCoreApplication::translate("Register", "(bez vrednosti)");
+    if (kind == FieldKind::Integer)
+        return QString::number(value.integer);
+    // First-strong isolates keep a right-to-left name from carrying the
+    // quotes and the sentence with it.
+    return QStringLiteral("„\u2068") + QString::fromStdString(value.text) + QStringLiteral("\u2069”");
+}
+
 std::string missingValueMessage(const std::string& label)
 {
     return QCoreApplication::translate("Register", "Nije sačuvano: nedostaje %1.")

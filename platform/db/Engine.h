@@ -81,14 +81,27 @@ struct CellValue {
     bool null = true;
     std::int32_t integer = 0;
     std::string text;
+    bool operator==(const CellValue&) const = default;
 };
 
+// A value as a person reads it in a message: a text in quotes, exactly as
+// it is (kept apart from the sentence around it, whatever its direction),
+// a number as a number, and no value said in words, unlike an empty text.
+QString shownValue(FieldKind kind, const CellValue& value);
+
 // One row written to one table, by its key.
+//
+// A desk writes only what it saw: an Update or a Delete goes only if every
+// column marked in compared still holds its value in seen (what this desk
+// last read of the row; NULL equals NULL). When one does not, nothing is
+// written and the write reports no row; the caller tells a row changed
+// elsewhere from a row gone by reading it (Check).
 struct RowWrite {
     enum class Kind {
         Insert, // a new row; the database or numberKey gives it its key
         Update, // the row with key: the written columns are set
-        Check,  // the row with key: nothing is set, only read back
+        Check,  // the row with key: nothing is set, only read back (and, inside a write, held)
+        Delete, // the row with key goes
     };
     Kind kind = Kind::Update;
     std::string table;
@@ -102,6 +115,8 @@ struct RowWrite {
     std::vector<FieldKind> kinds;
     std::vector<CellValue> values;
     std::vector<bool> written;
+    std::vector<CellValue> seen;  // Update, Delete: one a column, or empty
+    std::vector<bool> compared;   // Update, Delete: one a column, or empty (nothing compared)
 };
 
 // What a write left in the database: the rows it touched (0 or 1 for a
@@ -170,9 +185,10 @@ public:
     virtual std::unique_ptr<WriteTransaction> beginWrite() = 0;
     // Writes one row; a refusal comes as an Exception worded for a person.
     virtual WrittenRow writeRow(const RowWrite& write) = 0;
-    // Deletes the row of table whose keyColumn (empty: row id) is key;
-    // returns how many rows went.
-    virtual int deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key) = 0;
+    // Deletes the row of write.table whose keyColumn (empty: row id) is
+    // write.key, if its compared columns still hold what was seen; returns
+    // how many rows went.
+    virtual int deleteRow(const RowWrite& write) = 0;
     // Whether table holds a row whose columns (of the kinds given) equal the values.
     virtual bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) = 0;

@@ -29,3 +29,11 @@ class EAbort : public Exception {
 public:
     EAbort() : Exception("Operation aborted") {}
 };
+
+// A write whose outcome cannot be known: the connection went while its
+// COMMIT was under way, and the server could not be asked afterwards. The
+// message says what happened; what was written may or may not be there.
+class EUnknownOutcome : public Exception {
+public:
+    explicit EUnknownOutcome(const std::string& message) : Exception(message) {}
+};

@@ -9,6 +9,8 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -388,9 +390,16 @@ class PostgresWriteTransaction : public WriteTransaction {
 public:
     explicit PostgresWriteTransaction(PostgresEngine& engine) : m_engine(engine)
     {
-        if (engine.m_depth == 0)
+        if (engine.m_depth == 0) {
             engine.ensureConnected();
-        engine.run(engine.m_depth == 0 ? "BEGIN READ WRITE" : "SAVEPOINT dataset_write");
+            // The transaction's number comes with its BEGIN, in the same
+            // round trip: should the answer to its COMMIT be lost, the
+            // server is asked by it what became of the write.
+            const PostgresEngine::Result begun = engine.run("BEGIN READ WRITE; SELECT txid_current()");
+            m_number = begun.rows() == 1 ? begun.value(0, 0) : "";
+        } else {
+            engine.run("SAVEPOINT dataset_write");
+        }
         ++engine.m_depth;
     }
     void commit() override
@@ -400,10 +409,22 @@ public:
         --m_engine.m_depth;
         try {
             m_engine.run(outermost ? "COMMIT" : "RELEASE dataset_write");
-        } catch (...) {
-            if (outermost)
+        } catch (const Exception& error) {
+            if (!outermost)
+                throw;
+            if (PQstatus(m_engine.handle()) == CONNECTION_OK) {
                 m_engine.request("ROLLBACK");
-            throw;
+                throw;
+            }
+            // The connection went with the COMMIT under way: found out, not guessed.
+            if (const std::optional<bool> committed = m_engine.committed(m_number)) {
+                if (*committed)
+                    return;
+                throw Exception(say(QT_TRANSLATE_NOOP("Register",
+                                                      "Nije sačuvano: veza sa serverom je prekinuta pre nego što je "
+                                                      "upis završen, pa server ništa nije upisao. Sačuvajte ponovo.")));
+            }
+            throw EUnknownOutcome(error.Message());
         }
     }
     ~PostgresWriteTransaction() override
@@ -428,7 +449,35 @@ public:
 private:
     PostgresEngine& m_engine;
     bool m_open = true;
+    std::string m_number; // txid_current() of the outermost transaction
 };
+
+std::optional<bool> PostgresEngine::committed(const std::string& transaction)
+{
+    if (transaction.empty())
+        return std::nullopt;
+    // A backend that lost its client may still be finishing the COMMIT it
+    // read: "in progress" is asked again for a while; a server that cannot
+    // be reached again for as long leaves the outcome unknown.
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        try {
+            ensureConnected();
+            const Result status = run("SELECT txid_status($1)", {transaction.c_str()}, true);
+            const std::string answer = status.null(0, 0) ? std::string() : status.value(0, 0);
+            if (answer == "committed")
+                return true;
+            if (answer == "aborted")
+                return false;
+            if (answer != "in progress")
+                return std::nullopt; // too old to be known
+        } catch (const Exception&) {
+            // Not reachable yet: asked again.
+        }
+    }
+    return std::nullopt;
+}
 
 std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& uri, int lockTimeoutMs,
                                                      const PasswordQuestion& ask)
@@ -771,6 +820,22 @@ struct Parameters {
         return list;
     }
     std::string next() const { return "$" + std::to_string(texts.size()); }
+    // " AND column IS NOT DISTINCT FROM $n ..." for the columns a write
+    // compares with what was seen; a text letter for letter, whatever the
+    // column's type (citext would take "ana" for "Ana").
+    std::string seen(const PostgresEngine& engine, const RowWrite& write)
+    {
+        std::string condition;
+        for (std::size_t i = 0; i < write.compared.size(); ++i) {
+            if (!write.compared[i])
+                continue;
+            add(write.kinds[i], write.seen[i]);
+            const bool text = write.kinds[i] == FieldKind::Text;
+            condition += " AND " + engine.columnName(write.table, write.columns[i]) + (text ? "::text" : "")
+                       + " IS NOT DISTINCT FROM " + next() + (text ? "::text" : "");
+        }
+        return condition;
+    }
 };
 
 } // namespace
@@ -836,8 +901,8 @@ WrittenRow PostgresEngine::writeRow(const RowWrite& write)
                          + parameters.next();
         }
         parameters.add(write.key);
-        sql = "UPDATE " + table + " SET " + assignments + " WHERE " + key + " = " + parameters.next() + " RETURNING "
-            + returning;
+        sql = "UPDATE " + table + " SET " + assignments + " WHERE " + key + " = " + parameters.next();
+        sql += parameters.seen(*this, write) + " RETURNING " + returning;
     }
 
     const std::vector<const char*> pointers = parameters.pointers();
@@ -866,15 +931,16 @@ WrittenRow PostgresEngine::writeRow(const RowWrite& write)
     return row;
 }
 
-int PostgresEngine::deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key)
+int PostgresEngine::deleteRow(const RowWrite& write)
 {
     Parameters parameters;
-    parameters.add(key);
+    parameters.add(write.key);
+    std::string sql = "DELETE FROM " + tableName(write.table) + " WHERE "
+                    + (write.keyColumn.empty() ? rowIdExpression(write.table) : columnName(write.table, write.keyColumn))
+                    + " = $1";
+    sql += parameters.seen(*this, write);
     const std::vector<const char*> pointers = parameters.pointers();
-    const Result result = request("DELETE FROM " + tableName(table) + " WHERE "
-                                      + (keyColumn.empty() ? rowIdExpression(table) : columnName(table, keyColumn))
-                                      + " = $1",
-                                  pointers);
+    const Result result = request(sql, pointers);
     if (result.state() == "23503")
         throw Exception(stillReferencedMessage());
     check(result);

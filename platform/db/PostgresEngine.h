@@ -75,7 +75,7 @@ public:
     void setLockTimeout(int milliseconds) override;
     std::unique_ptr<WriteTransaction> beginWrite() override;
     WrittenRow writeRow(const RowWrite& write) override;
-    int deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key) override;
+    int deleteRow(const RowWrite& write) override;
     bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
     std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) override;
@@ -129,6 +129,10 @@ private:
     friend class PostgresReadStatement;
     PostgresEngine() = default;
     void connect();
+    // Whether the transaction numbered so committed, asked of the server
+    // (connecting again) after the answer to its COMMIT was lost; nothing
+    // when that cannot be known.
+    std::optional<bool> committed(const std::string& transaction);
     void prepareSession();
     // The row id of a table: its integer primary key, or two of them packed
     // into one number. Throws Exception when the table has no such key.

@@ -83,6 +83,25 @@ void bindValue(sqlite3_stmt* statement, int parameter, FieldKind kind, const Cel
         sqlite3_bind_text(statement, parameter, value.text.data(), int(value.text.size()), SQLITE_STATIC);
 }
 
+// " AND column IS ?n ..." for the columns a write compares with what was
+// seen, numbered from first (letter for letter, whatever the column's own
+// collation); bindSeen binds them in the same order.
+std::string seenCondition(const RowWrite& write, int first)
+{
+    std::string condition;
+    for (std::size_t i = 0; i < write.compared.size(); ++i)
+        if (write.compared[i])
+            condition += " AND " + quoteIdentifier(write.columns[i]) + " IS ?" + std::to_string(first++) + " COLLATE BINARY";
+    return condition;
+}
+
+void bindSeen(sqlite3_stmt* statement, const RowWrite& write, int first)
+{
+    for (std::size_t i = 0; i < write.compared.size(); ++i)
+        if (write.compared[i])
+            bindValue(statement, first++, write.kinds[i], write.seen[i]);
+}
+
 // The refusals that any write may meet, whatever it writes; "" for others.
 std::string plainRefusal(int code, const std::string& engineMessage)
 {
@@ -592,18 +611,22 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
             assignments
                 += (i ? ", " : "") + quoteIdentifier(write.columns[written[i]]) + " = ?" + std::to_string(i + 1);
         sql = "UPDATE " + table + " SET " + assignments + " WHERE " + keyColumn + " = ?"
-            + std::to_string(written.size() + 1) + " RETURNING " + returning;
+            + std::to_string(written.size() + 1) + seenCondition(write, int(written.size()) + 2) + " RETURNING "
+            + returning;
     }
 
     WrittenRow result;
     Statement statement(db, sql);
     sqlite3_stmt* st = statement.get();
     int parameter = 1;
+    const bool updating = write.kind == RowWrite::Kind::Update && !written.empty();
     if (write.kind != RowWrite::Kind::Check)
         for (std::size_t i : written)
             bindValue(st, parameter++, write.kinds[i], write.values[i]);
     if (write.kind != RowWrite::Kind::Insert)
-        sqlite3_bind_int64(st, write.kind == RowWrite::Kind::Check ? 1 : parameter, write.key);
+        sqlite3_bind_int64(st, write.kind == RowWrite::Kind::Check ? 1 : parameter++, write.key);
+    if (updating)
+        bindSeen(st, write, parameter);
     for (;;) {
         bool more = false;
         try {
@@ -636,13 +659,15 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
     return result;
 }
 
-int SqliteEngine::deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key)
+int SqliteEngine::deleteRow(const RowWrite& write)
 {
     sqlite3* db = m_db.get();
     Statement statement(db,
-                        "DELETE FROM " + quoteIdentifier(table) + " WHERE "
-                            + (keyColumn.empty() ? std::string("rowid") : quoteIdentifier(keyColumn)) + " = ?1");
-    sqlite3_bind_int64(statement.get(), 1, key);
+                        "DELETE FROM " + quoteIdentifier(write.table) + " WHERE "
+                            + (write.keyColumn.empty() ? std::string("rowid") : quoteIdentifier(write.keyColumn))
+                            + " = ?1" + seenCondition(write, 2));
+    sqlite3_bind_int64(statement.get(), 1, write.key);
+    bindSeen(statement.get(), write, 2);
     try {
         statement.step();
     } catch (const Exception& error) {

@@ -44,7 +44,7 @@ public:
     void setLockTimeout(int milliseconds) override;
     std::unique_ptr<WriteTransaction> beginWrite() override;
     WrittenRow writeRow(const RowWrite& write) override;
-    int deleteRow(const std::string& table, const std::string& keyColumn, std::int64_t key) override;
+    int deleteRow(const RowWrite& write) override;
     bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
     std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) override;

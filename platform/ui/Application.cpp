@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -165,6 +166,23 @@ TSaveAnswer AskToSave(const QString& text)
     return answer == QMessageBox::Save ? TSaveAnswer::Save
          : answer == QMessageBox::Discard ? TSaveAnswer::Discard
                                           : TSaveAnswer::Stay;
+}
+
+TConflictAnswer AskAboutConflict(const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
+                    TApplication::instance()->dialogParent());
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QPushButton* theirs = box.addButton(TApplication::tr("&Uzmi verziju iz registra"), QMessageBox::DestructiveRole);
+    QPushButton* mine = box.addButton(TApplication::tr("&Zadrži moju izmenu"), QMessageBox::AcceptRole);
+    QPushButton* editing = box.addButton(TApplication::tr("Nastavi &izmenu"), QMessageBox::RejectRole);
+    box.setDefaultButton(editing);
+    box.setEscapeButton(editing);
+    box.exec();
+    return box.clickedButton() == theirs ? TConflictAnswer::TakeRegisters
+         : box.clickedButton() == mine   ? TConflictAnswer::KeepMine
+                                         : TConflictAnswer::GoOnEditing;
 }
 
 std::optional<std::string> AskPassword(const QString& register_)

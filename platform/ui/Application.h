@@ -119,6 +119,12 @@ enum class TSaveAnswer { Save, Discard, Stay };
 // (Escape and the close box stay).
 TSaveAnswer AskToSave(const QString& text);
 
+// What a person answers when a save finds the row changed elsewhere.
+enum class TConflictAnswer { TakeRegisters, KeepMine, GoOnEditing };
+// Asks text (plain, shown exactly as it is) in a modal box with those three
+// answers; Escape and the close box go on editing, which is also the default.
+TConflictAnswer AskAboutConflict(const QString& text);
+
 // Asks for the password of a register on a server, in a box that hides what
 // is typed; nothing when the person cancels. The answer is never stored.
 std::optional<std::string> AskPassword(const QString& register_);
