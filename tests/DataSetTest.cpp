@@ -35,6 +35,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace reg = test_register;
@@ -517,6 +518,35 @@ private slots:
         QCOMPARE(p.query->State(), dsBrowse);
         QCOMPARE(reg::count(m_path, "Prezime = 'Novak'"), 1);
         QCOMPARE(reg::value(m_path, "SELECT ID FROM PODACI WHERE Prezime = 'Novak'"), QString::fromStdString(p.id->AsString()));
+    }
+
+    // A register file replaced under an open list (a restore, a copy from
+    // another desk) is the one read and written from then on: an edit begun
+    // on the old one is saved against the new one's rows.
+    void replacedFileIsReadAndWrittenAnew()
+    {
+        SKIP_ON_SERVER("a file's own");
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(p.query->Locate("ID", 3, {}));
+        p.query->Edit();
+        p.last->setAsString("Babić");
+        const QString restored = m_dir.filePath(QStringLiteral("rezerva.mdb"));
+        reg::create(restored);
+        reg::exec(restored, "UPDATE PODACI SET Prezime = 'Kovač' WHERE ID = 3; DELETE FROM PODACI WHERE ID = 2");
+        QCOMPARE(::rename(QFile::encodeName(restored).constData(), QFile::encodeName(m_path).constData()), 0);
+        QVERIFY(messageOf([&] { p.query->Post(); }).contains("Kovač"));
+        p.query->Cancel();
+        p.query->Refresh();
+        QCOMPARE(p.query->RecordCount(), 5);
+        QVERIFY(p.query->Locate("ID", 4, {}));
+        p.query->Edit();
+        p.last->setAsString("Čolić-Horvat");
+        p.query->Post();
+        QCOMPARE(reg::value(m_path, "SELECT Prezime FROM PODACI WHERE ID = 4"), QString("Čolić-Horvat"));
+        QFile::remove(m_path);
+        const QString message = messageOf([&] { p.query->Refresh(); });
+        QVERIFY2(message.contains("zamenjena ili uklonjena"), qPrintable(message));
     }
 
     // Two desks on one register: this data set, and another connection that

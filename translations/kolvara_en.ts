@@ -754,6 +754,10 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>Nije sačuvano: veza sa serverom je prekinuta pre nego što je upis završen, pa server ništa nije upisao. Sačuvajte ponovo.</source>
         <translation>Not saved: the connection to the server broke before the save was finished, so the server wrote nothing. Save again.</translation>
     </message>
+    <message>
+        <source>Datoteka registra „%1” je u međuvremenu zamenjena ili uklonjena, a ono što sada stoji pod tim imenom ne može da se otvori: %2</source>
+        <translation>The register file “%1” was replaced or removed in the meantime, and what now has that name cannot be opened: %2</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>

@@ -80,12 +80,29 @@ void TADOConnection::Open()
         throw Exception(QCoreApplication::translate("Register",
                                                     "Opis veze s registrom ne navodi datoteku registra "
                                                     "(Data Source)."));
-    if (db::isServerRegister(path))
-        m_engine = db::PostgresEngine::open(path, m_busyTimeout, askPassword);
-    else
-        m_engine = db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout,
-                                          CacheKilobytes);
+    m_engine = openEngine(path);
     m_path = path;
+}
+
+std::unique_ptr<db::Engine> TADOConnection::openEngine(const QString& path) const
+{
+    if (db::isServerRegister(path))
+        return db::PostgresEngine::open(path, m_busyTimeout, askPassword);
+    return db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout, CacheKilobytes);
+}
+
+void TADOConnection::reopenIfReplaced()
+{
+    if (!m_engine || m_transaction || !m_engine->replaced())
+        return;
+    try {
+        m_engine = openEngine(m_path);
+    } catch (const Exception& error) {
+        throw Exception(QCoreApplication::translate("Register",
+                                                    "Datoteka registra „%1” je u međuvremenu zamenjena ili uklonjena, "
+                                                    "a ono što sada stoji pod tim imenom ne može da se otvori: %2")
+                            .arg(m_path, QString::fromStdString(error.Message())));
+    }
 }
 
 void TADOConnection::Close()

@@ -74,6 +74,12 @@ public:
     // Closes every data set of the connection, then the file.
     void Close();
     bool Connected() const { return bool(m_engine); }
+    // When the register's file was replaced under the open connection (a
+    // restore, a copy from another desk), opens the file that now has its
+    // name instead; the data sets read it at their next reading, and an edit
+    // under way is saved against it. Throws Exception, in a person's words,
+    // when the new file cannot be opened. Nothing inside a transaction.
+    void reopenIfReplaced();
 
     // The connection's transaction reads only: every data set of the
     // connection reads in it, and a write in it is refused as on a register
@@ -115,6 +121,7 @@ public:
 
 private:
     friend class TDataSet;
+    std::unique_ptr<db::Engine> openEngine(const QString& path) const;
     void attach(TDataSet* dataSet);
     void detach(TDataSet* dataSet);
 

@@ -277,6 +277,7 @@ void TDataSet::reload(TDataSetState after, const std::string& sql, const std::ve
     const bool wasOpen = Active();
     m_state = dsOpening;
     try {
+        m_connection->reopenIfReplaced();
         load(sql, parameters, readRows);
     } catch (...) {
         closeQuietly(true); // what failed never touched rows still held
@@ -802,6 +803,7 @@ void TDataSet::Post()
 
 void TDataSet::writeRow()
 {
+    m_connection->reopenIfReplaced();
     checkCanModify();
     const bool inserting = m_state == dsInsert;
     db::RowWrite write;
@@ -1120,6 +1122,7 @@ void TDataSet::Delete()
 
 void TDataSet::removeRow(std::size_t row, std::int64_t key)
 {
+    m_connection->reopenIfReplaced();
     db::Engine& database = engine();
     {
         // The row goes only as this data set read it: every column of it.
@@ -1195,6 +1198,7 @@ bool TDataSet::mayHaveChanged(bool whenUnknown)
 {
     if (!Active() || !m_rowsRead)
         return false;
+    m_connection->reopenIfReplaced();
     const std::optional<db::ChangeStamp> now = engine().changeStamp();
     return now && m_readStamp ? *now != *m_readStamp : whenUnknown;
 }

@@ -176,6 +176,10 @@ public:
     // The register's change stamp now; nothing when the engine has no
     // certain and cheap way to tell (then every search reads the database).
     virtual std::optional<ChangeStamp> changeStamp() = 0;
+    // Whether the register's name now names another register than the one
+    // opened (a file replaced by a restore, or by a copy from another desk,
+    // while it was open). Cheap: asked before every search and save.
+    virtual bool replaced() const { return false; }
     // Whether the database can only be read.
     virtual bool readOnly() const = 0;
     // How long a statement waits for a lock that another program holds.

@@ -410,7 +410,22 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
         throwSqliteError(db.get(), context);
     std::unique_ptr<SqliteEngine> engine(new SqliteEngine(std::move(db)));
     engine->m_lockTimeoutMs = lockTimeoutMs;
+    engine->m_path = path;
+    engine->m_file = fileIdentity(path);
     return engine;
+}
+
+std::optional<std::pair<dev_t, ino_t>> SqliteEngine::fileIdentity(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return std::make_pair(info.st_dev, info.st_ino);
+}
+
+bool SqliteEngine::replaced() const
+{
+    return m_file && fileIdentity(m_path) != m_file;
 }
 
 SqliteEngine::SqliteEngine(SqliteHandle db) : m_db(std::move(db)), m_opening([] {

@@ -13,6 +13,8 @@
 
 #include "Engine.h"
 #include "Sqlite.h"
+
+#include <sys/stat.h>
 #include "SqliteHandle.h"
 
 #include <QString>
@@ -40,6 +42,7 @@ public:
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
     std::optional<ChangeStamp> changeStamp() override;
+    bool replaced() const override;
     bool readOnly() const override;
     void setLockTimeout(int milliseconds) override;
     std::unique_ptr<WriteTransaction> beginWrite() override;
@@ -51,11 +54,15 @@ public:
 
 private:
     explicit SqliteEngine(SqliteHandle db);
+    // The device and inode path names now; nothing when it names no file.
+    static std::optional<std::pair<dev_t, ino_t>> fileIdentity(const QString& path);
     // What a person needs to hear when SQLite refused write with the
     // extended result code and message given.
     std::string explainRefusal(const RowWrite& write, int code, const std::string& engineMessage);
 
     SqliteHandle m_db;
+    QString m_path;
+    std::optional<std::pair<dev_t, ino_t>> m_file; // the file opened, as the folder named it then
     Statement m_dataVersion; // PRAGMA data_version, prepared once
     int m_lockTimeoutMs = 0;
     // Tells this opening apart from every other one: a new connection's
