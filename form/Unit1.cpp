@@ -200,7 +200,8 @@ void TForm1::ADOQuery1PostError(TDataSet* /*DataSet*/, Exception& E, TDataAction
     case TConflictAnswer::TakeRegisters:
         ADOQuery1->Cancel();
         RunSearch();
-        ADOQuery1->Locate("ID", EditedId, LocateOpts);
+        if (ADOQuery1->Active())
+            ADOQuery1->Locate("ID", EditedId, LocateOpts);
         break;
     case TConflictAnswer::KeepMine:
         ADOQuery1->overwriteOnRetry();
@@ -279,7 +280,7 @@ void TForm1::ADOQuery1BeforeDelete(TDataSet* /*DataSet*/)
     }
     ADOTable3->Close();
     RunSearch();
-    if (changedElsewhere)
+    if (changedElsewhere && ADOQuery1->Active())
         ADOQuery1->Locate("ID", DeletedId, LocateOpts);
 }
 
