@@ -207,8 +207,17 @@ void TForm1::ADOQuery1PostError(TDataSet* /*DataSet*/, Exception& E, TDataAction
         ADOQuery1->overwriteOnRetry();
         Action = daRetry;
         break;
-    case TConflictAnswer::GoOnEditing:
+    case TConflictAnswer::GoOnEditing: {
+        // Back to the first field asked about: the save took the keyboard
+        // to the list.
+        const QString first = conflict->entries().empty() ? QString() : conflict->entries().front().fieldName;
+        QWidget* box = first == QLatin1String("Prezime")     ? static_cast<QWidget*>(DBEdit2)
+                     : first == QLatin1String("ID_DRZAVA") ? static_cast<QWidget*>(DBLookupComboBox1)
+                     : first == QLatin1String("ID_GRAD")   ? static_cast<QWidget*>(DBLookupComboBox2)
+                                                           : static_cast<QWidget*>(DBEdit1);
+        box->setFocus();
         break;
+    }
     }
 }
 
@@ -270,18 +279,19 @@ void TForm1::ADOQuery1BeforeDelete(TDataSet* /*DataSet*/)
     bool changedElsewhere = false;
     if (ADOTable3->Locate("ID", DeletedId, LocateOpts)) {
         changedElsewhere = !SameAsShown(ADOTable3);
-        if (changedElsewhere)
-            ShowMessage(tr("Nije obrisano: ovu osobu je u međuvremenu izmenio neko drugi. Spisak sada pokazuje kako je "
-                           "upisana; obrišite je ponovo ako i dalje treba."));
-        else
+        if (!changedElsewhere)
             ADOTable3->Delete();
     } else {
         ShowMessage(tr("Ne mogu da pronadjem ID:") + QString::number(DeletedId));
     }
     ADOTable3->Close();
     RunSearch();
-    if (changedElsewhere && ADOQuery1->Active())
-        ADOQuery1->Locate("ID", DeletedId, LocateOpts);
+    if (changedElsewhere) {
+        if (ADOQuery1->Active())
+            ADOQuery1->Locate("ID", DeletedId, LocateOpts);
+        ShowMessage(tr("Nije obrisano: ovu osobu je u međuvremenu izmenio neko drugi. Spisak sada pokazuje kako je "
+                       "upisana; obrišite je ponovo ako i dalje treba."));
+    }
 }
 
 bool TForm1::SameAsShown(TDataSet* persons)

@@ -574,6 +574,8 @@ private slots:
                                   << "Prezime=Babić" << "izmenjen na drugom mestu" << "2 1 Marko NULL";
         QTest::newRow("empty text") << false << true << "UPDATE PODACI SET Prezime = '' WHERE ID = 3"
                                     << "Prezime=Babić" << "izmenjen na drugom mestu" << "2 1 Marko ";
+        QTest::newRow("the same change") << false << true << "UPDATE PODACI SET Prezime = 'Babić' WHERE ID = 3"
+                                         << "Prezime=Babić" << "" << "2 1 Marko Babić";
         // Country and city are one value: moving to another country here
         // while the other desk moved the person to another city is no pair
         // that either chose.

@@ -758,6 +758,10 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>Datoteka registra „%1” je u međuvremenu zamenjena ili uklonjena, a ono što sada stoji pod tim imenom ne može da se otvori: %2</source>
         <translation>The register file “%1” was replaced or removed in the meantime, and what now has that name cannot be opened: %2</translation>
     </message>
+    <message>
+        <source>„%1”</source>
+        <translation>“%1”</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>

@@ -839,8 +839,13 @@ void TDataSet::writeRow()
         const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
         checkReferences(write, inserting);
         result = database.writeRow(write);
-        if (result.rows == 0 && write.kind == db::RowWrite::Kind::Update)
-            throwIfChangedElsewhere(write);
+        if (result.rows == 0 && write.kind == db::RowWrite::Kind::Update && !throwIfChangedElsewhere(write)) {
+            // Changed elsewhere into just what this save writes: nothing to
+            // ask, and the save goes on over what the row holds now.
+            write.seen = m_registerNow;
+            m_registerNow.clear();
+            result = database.writeRow(write);
+        }
         if (result.rows == 0)
             throw Exception(
                 say(QT_TRANSLATE_NOOP("Register",
@@ -944,18 +949,22 @@ void TDataSet::compareWithSeen(db::RowWrite& write)
     }
 }
 
-void TDataSet::throwIfChangedElsewhere(const db::RowWrite& write)
+bool TDataSet::throwIfChangedElsewhere(const db::RowWrite& write)
 {
     db::RowWrite probe = write;
     probe.kind = db::RowWrite::Kind::Check;
     const db::WrittenRow now = engine().writeRow(probe);
     if (now.rows != 1)
-        return; // gone: the caller says so
+        return true; // gone: the caller says so
     m_registerNow = now.values;
     std::vector<EUpdateConflict::Entry> entries;
     QStringList lines;
     for (std::size_t i = 0; i < write.columns.size(); ++i) {
-        if (!write.written[i] && !(write.compared[i] && write.seen[i] != now.values[i]))
+        // A field in which the register differs from what is written here,
+        // or, where the whole row must be as seen, from what was seen.
+        const bool differs = write.written[i] ? write.values[i] != now.values[i]
+                                              : write.compared[i] && write.seen[i] != now.values[i];
+        if (!differs)
             continue;
         const int f = m_target.fields[i];
         entries.push_back({m_fields[f]->FieldName(), m_fields[f]->DisplayLabel(), write.kinds[i], m_edit[f], now.values[i]});
@@ -963,6 +972,8 @@ void TDataSet::throwIfChangedElsewhere(const db::RowWrite& write)
                      .arg(entries.back().label, db::shownValue(write.kinds[i], m_edit[f]),
                           db::shownValue(write.kinds[i], now.values[i]));
     }
+    if (entries.empty())
+        return false;
     throw EUpdateConflict(say(QT_TRANSLATE_NOOP("Register",
                                                 "Nije sačuvano: ovaj zapis je u međuvremenu izmenjen na drugom mestu "
                                                 "(drugi korisnik ili program). Ništa nije upisano."))

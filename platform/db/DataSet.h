@@ -342,8 +342,10 @@ private:
     // writes to whole values.
     void compareWithSeen(db::RowWrite& write);
     // After an update that changed no row: throws EUpdateConflict when the
-    // row is there, changed elsewhere; returns when it is gone.
-    void throwIfChangedElsewhere(const db::RowWrite& write);
+    // row is there, changed elsewhere; returns true when it is gone, false
+    // when it was changed into just what write writes (m_registerNow then
+    // holds the row).
+    bool throwIfChangedElsewhere(const db::RowWrite& write);
     db::CellValue storedValue(std::size_t row, int field) const;
     // Throws the database's own message for the first reference that write
     // breaks.

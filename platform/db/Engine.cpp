@@ -35,9 +35,17 @@ QString shownValue(FieldKind kind, const CellValue& value)
         return QCoreApplication::translate("Register", "(bez vrednosti)");
     if (kind == FieldKind::Integer)
         return QString::number(value.integer);
-    // First-strong isolates keep a right-to-left name from carrying the
-    // quotes and the sentence with it.
-    return QStringLiteral("„\u2068") + QString::fromStdString(value.text) + QStringLiteral("\u2069”");
+    // A control character (a line break ...) shows as its picture, so that
+    // a value cannot pass for more lines of the message; first-strong
+    // isolates keep a right-to-left name from carrying the quotes and the
+    // sentence with it.
+    QString text = QString::fromStdString(value.text);
+    for (QChar& c : text)
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    return QCoreApplication::translate("Register", "„%1”").arg(QStringLiteral("\u2068") + text + QStringLiteral("\u2069"));
 }
 
 std::string missingValueMessage(const std::string& label)

@@ -85,8 +85,9 @@ struct CellValue {
 };
 
 // A value as a person reads it in a message: a text in quotes, exactly as
-// it is (kept apart from the sentence around it, whatever its direction),
-// a number as a number, and no value said in words, unlike an empty text.
+// it is (kept apart from the sentence around it, whatever its direction;
+// a control character as its picture), a number as a number, and no value
+// said in words, unlike an empty text.
 QString shownValue(FieldKind kind, const CellValue& value);
 
 // One row written to one table, by its key.
