@@ -287,7 +287,7 @@ private slots:
         reg::exec(registerPath(), "UPDATE PODACI SET Prezime = '" + theirs.replace("'", "''").toStdString()
                                       + "' WHERE ID = 3");
         theirs.replace("''", "'");
-        const QString shownTheirs = QString(theirs).replace('\n', QChar(0x240A)); // a line break as its picture
+        const QString shownTheirs = QString(theirs).replace('\n', QChar(0x21B5)); // a line break as a sign
         if (answers.size() == 1)
             boxes.beforeAnswer = nullptr;
         click(form.get(), nbPost);

@@ -35,16 +35,18 @@ QString shownValue(FieldKind kind, const CellValue& value)
         return QCoreApplication::translate("Register", "(bez vrednosti)");
     if (kind == FieldKind::Integer)
         return QString::number(value.integer);
-    // A control character (a line break ...) shows as its picture, so that
-    // a value cannot pass for more lines of the message; first-strong
-    // isolates keep a right-to-left name from carrying the quotes and the
-    // sentence with it.
+    // A control character shows as a sign (a line break as ↵, a tab as →,
+    // others as �) that the window's fonts have, so that a value cannot
+    // pass for more lines of the message; first-strong isolates keep a
+    // right-to-left name from carrying the quotes and the sentence with it.
     QString text = QString::fromStdString(value.text);
     for (QChar& c : text)
-        if (c.unicode() < 0x20)
-            c = QChar(0x2400 + c.unicode());
-        else if (c.unicode() == 0x7F)
-            c = QChar(0x2421);
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QChar(0x21B5);
+        else if (c == QLatin1Char('\t'))
+            c = QChar(0x2192);
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QChar(0xFFFD);
     return QCoreApplication::translate("Register", "„%1”").arg(QStringLiteral("\u2068") + text + QStringLiteral("\u2069"));
 }
 

@@ -86,7 +86,7 @@ struct CellValue {
 
 // A value as a person reads it in a message: a text in quotes, exactly as
 // it is (kept apart from the sentence around it, whatever its direction;
-// a control character as its picture), a number as a number, and no value
+// a control character as a sign), a number as a number, and no value
 // said in words, unlike an empty text.
 QString shownValue(FieldKind kind, const CellValue& value);
 
