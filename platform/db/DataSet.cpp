@@ -304,8 +304,8 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     ++m_generation;
     m_resultRows.reset();
     m_rowsRead = readRows;
-    m_readStamp = readRows ? engine().changeStamp() : std::nullopt;
-    if (!readRows || !parameters.empty() || byRowId || !searchInMemory(sql, *statement)) {
+    m_readStamp = readRows ? engine().changeStamp() : std::nullopt; // before any row is read
+    if (!readRows || !parameters.empty() || byRowId || !searchInMemory(sql, *statement, m_readStamp)) {
         m_searches.forget();
         m_store->reset(m_plan.kinds);
         m_rowids.clear();
@@ -317,7 +317,8 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     rebuildOrder();
 }
 
-bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& statement)
+bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& statement,
+                              const std::optional<db::ChangeStamp>& stamp)
 {
     const std::optional<SearchStatement> search = SearchStatement::parse(sql);
     if (!search)
@@ -332,7 +333,6 @@ bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& stateme
         conditions.push_back({static_cast<int>(field - m_plan.columnOf.begin()), c.pattern});
     }
     db::Engine& database = engine();
-    const std::optional<db::ChangeStamp> stamp = database.changeStamp(); // before any row is read
     if (!stamp)
         return false;
     SearchMemory::Source source{search->base, statement.walk(), *stamp, m_plan.columnOf, m_plan.kinds};

@@ -320,10 +320,12 @@ private:
     // row that was current.
     void ensureAllRows();
     // Finds the rows of a search from the rows held, reading its base
-    // statement in full first when they are not held. False when sql is
+    // statement in full first when they are not held; stamp is the
+    // register's, asked before any row was read. False when sql is
     // not such a search, or the engine cannot promise the same rows in the
     // same order; then the statement itself must be run.
-    bool searchInMemory(const std::string& sql, db::ReadStatement& statement);
+    bool searchInMemory(const std::string& sql, db::ReadStatement& statement,
+                        const std::optional<db::ChangeStamp>& stamp);
     std::optional<bool> locateByQuery(const QList<TField*>& fields, const QVariantList& values);
     void bindFields(db::ReadStatement& statement, int firstColumn);
     void resolveWriteTarget(bool byRowId);
