@@ -296,7 +296,9 @@ void TForm1::ADOQuery1BeforeDelete(TDataSet* /*DataSet*/)
 
 bool TForm1::SameAsShown(TDataSet* persons)
 {
-    for (const TField* shown : std::initializer_list<const TField*>{ADOQuery1ID_DRZAVA, ADOQuery1ID_GRAD, ADOQuery1Ime, ADOQuery1Prezime}) {
+    const std::initializer_list<const TField*> shownFields
+        = {ADOQuery1ID_DRZAVA, ADOQuery1ID_GRAD, ADOQuery1Ime, ADOQuery1Prezime};
+    for (const TField* shown : shownFields) {
         const TField* stored = persons->FieldByName(shown->FieldName());
         if (stored->IsNull() != shown->IsNull() || stored->AsString() != shown->AsString())
             return false;

@@ -967,7 +967,8 @@ bool TDataSet::throwIfChangedElsewhere(const db::RowWrite& write)
         if (!differs)
             continue;
         const int f = m_target.fields[i];
-        entries.push_back({m_fields[f]->FieldName(), m_fields[f]->DisplayLabel(), write.kinds[i], m_edit[f], now.values[i]});
+        entries.push_back(
+            {m_fields[f]->FieldName(), m_fields[f]->DisplayLabel(), write.kinds[i], m_edit[f], now.values[i]});
         lines << say(QT_TRANSLATE_NOOP("Register", "%1: upisano je %2, a u registru je sada %3."))
                      .arg(entries.back().label, db::shownValue(write.kinds[i], m_edit[f]),
                           db::shownValue(write.kinds[i], now.values[i]));

@@ -47,7 +47,8 @@ QString shownValue(FieldKind kind, const CellValue& value)
             c = QChar(0x2192);
         else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QChar(0xFFFD);
-    return QCoreApplication::translate("Register", "„%1”").arg(QStringLiteral("\u2068") + text + QStringLiteral("\u2069"));
+    return QCoreApplication::translate("Register", "„%1”")
+        .arg(QStringLiteral("\u2068") + text + QStringLiteral("\u2069"));
 }
 
 std::string missingValueMessage(const std::string& label)

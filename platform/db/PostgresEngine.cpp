@@ -935,9 +935,9 @@ int PostgresEngine::deleteRow(const RowWrite& write)
 {
     Parameters parameters;
     parameters.add(write.key);
-    std::string sql = "DELETE FROM " + tableName(write.table) + " WHERE "
-                    + (write.keyColumn.empty() ? rowIdExpression(write.table) : columnName(write.table, write.keyColumn))
-                    + " = $1";
+    const std::string key
+        = write.keyColumn.empty() ? rowIdExpression(write.table) : columnName(write.table, write.keyColumn);
+    std::string sql = "DELETE FROM " + tableName(write.table) + " WHERE " + key + " = $1";
     sql += parameters.seen(*this, write);
     const std::vector<const char*> pointers = parameters.pointers();
     const Result result = request(sql, pointers);

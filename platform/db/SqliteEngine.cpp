@@ -91,7 +91,8 @@ std::string seenCondition(const RowWrite& write, int first)
     std::string condition;
     for (std::size_t i = 0; i < write.compared.size(); ++i)
         if (write.compared[i])
-            condition += " AND " + quoteIdentifier(write.columns[i]) + " IS ?" + std::to_string(first++) + " COLLATE BINARY";
+            condition += " AND " + quoteIdentifier(write.columns[i]) + " IS ?" + std::to_string(first++)
+                       + " COLLATE BINARY";
     return condition;
 }
 
