@@ -68,7 +68,7 @@ public:
     std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
-    // Nothing: see README ("A search from memory") for why every search on
+    // Nothing: see docs/speed.md ("A search from memory") for why every search on
     // a server asks the server.
     std::optional<ChangeStamp> changeStamp() override { return std::nullopt; }
     bool readOnly() const override { return false; }
