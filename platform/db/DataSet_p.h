@@ -1,0 +1,46 @@
+#pragma once
+// What the data set's own sources share (DataSet.cpp: state, opening and
+// moving; DataSetRead.cpp: reading rows; DataSetWrite.cpp: editing and
+// writing). Not for other files.
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dataset_detail {
+
+// A text for a person, in the program's language (see Exception.h).
+inline QString say(const char* text)
+{
+    return QCoreApplication::translate("Register", text);
+}
+
+// Names of tables, columns and fields compare without regard to case (ASCII).
+inline bool sameName(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+inline std::vector<std::string> splitNames(std::string_view text)
+{
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(';', start), text.size());
+        std::string name(text.substr(start, end - start));
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        names.push_back(name);
+        start = end + 1;
+    }
+    return names;
+}
+
+} // namespace dataset_detail
