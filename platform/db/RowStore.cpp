@@ -60,13 +60,16 @@ std::size_t RowStore::addRow()
 
 bool RowStore::isNull(std::size_t row, std::size_t column) const
 {
+    Q_ASSERT(row < m_rows && column < m_columns.size());
     const Column& c = m_columns[column];
     return c.kind == FieldKind::Integer ? bool(c.nulls[row]) : c.spans[row].length == NullLength;
 }
 
 std::string_view RowStore::text(std::size_t row, std::size_t column) const
 {
+    Q_ASSERT(row < m_rows && column < m_columns.size() && m_columns[column].kind == FieldKind::Text);
     const Span span = m_columns[column].spans[row];
+    Q_ASSERT(span.length == NullLength || std::size_t(span.offset) + span.length <= m_text.size());
     if (span.length == NullLength)
         return {};
     return std::string_view(m_text.data() + span.offset, span.length);
@@ -74,6 +77,7 @@ std::string_view RowStore::text(std::size_t row, std::size_t column) const
 
 void RowStore::setNull(std::size_t row, std::size_t column)
 {
+    Q_ASSERT(row < m_rows && column < m_columns.size());
     Column& c = m_columns[column];
     if (c.kind == FieldKind::Integer) {
         c.integers[row] = 0;
@@ -86,6 +90,7 @@ void RowStore::setNull(std::size_t row, std::size_t column)
 
 void RowStore::setInteger(std::size_t row, std::size_t column, std::int32_t value)
 {
+    Q_ASSERT(row < m_rows && column < m_columns.size() && m_columns[column].kind == FieldKind::Integer);
     Column& c = m_columns[column];
     c.integers[row] = value;
     c.nulls[row] = 0;
@@ -102,6 +107,7 @@ std::uint32_t RowStore::storeText(const char* text, std::size_t length)
 
 void RowStore::setText(std::size_t row, std::size_t column, std::string_view value)
 {
+    Q_ASSERT(row < m_rows && column < m_columns.size() && m_columns[column].kind == FieldKind::Text);
     Column& c = m_columns[column];
     c.spans[row] = Span{storeText(value.data(), value.size()), static_cast<std::uint32_t>(value.size())};
     c.keys[row] = unicode_like::firstKey(value.data(), value.size());

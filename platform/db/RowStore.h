@@ -15,6 +15,9 @@
 #include "Field.h"
 #include "UnicodeLike.h"
 
+#include <QtGlobal>
+
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,6 +42,7 @@ public:
     // order, then call endRow(). Inline: this is the loop every search runs.
     void appendNull(std::size_t column)
     {
+        Q_ASSERT(column < m_columns.size());
         Column& c = m_columns[column];
         if (c.kind == FieldKind::Integer) {
             c.integers.push_back(0);
@@ -50,20 +54,33 @@ public:
     }
     void appendInteger(std::size_t column, std::int32_t value)
     {
+        Q_ASSERT(column < m_columns.size() && m_columns[column].kind == FieldKind::Integer);
         Column& c = m_columns[column];
         c.integers.push_back(value);
         c.nulls.push_back(0);
     }
     void appendText(std::size_t column, const char* text, std::size_t length)
     {
+        Q_ASSERT(column < m_columns.size() && m_columns[column].kind == FieldKind::Text);
         Column& c = m_columns[column];
         c.spans.push_back(Span{storeText(text, length), static_cast<std::uint32_t>(length)});
         c.keys.push_back(unicode_like::firstKey(text, length));
     }
-    void endRow() { ++m_rows; }
+    // Every column has been given the row's value, once.
+    void endRow()
+    {
+        ++m_rows;
+        Q_ASSERT(std::all_of(m_columns.begin(), m_columns.end(), [this](const Column& c) {
+            return (c.kind == FieldKind::Integer ? c.integers.size() : c.spans.size()) == m_rows;
+        }));
+    }
 
     bool isNull(std::size_t row, std::size_t column) const;
-    std::int32_t integer(std::size_t row, std::size_t column) const { return m_columns[column].integers[row]; }
+    std::int32_t integer(std::size_t row, std::size_t column) const
+    {
+        Q_ASSERT(row < m_rows && column < m_columns.size() && m_columns[column].kind == FieldKind::Integer);
+        return m_columns[column].integers[row];
+    }
     std::string_view text(std::size_t row, std::size_t column) const;
     // The first letters' bytes of a text column, one a row (0 for null).
     const std::uint8_t* firstKeys(std::size_t column) const { return m_columns[column].keys.data(); }

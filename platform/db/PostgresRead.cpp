@@ -1,0 +1,259 @@
+// Statements that read, on a server: the statement taken apart just enough
+// to give every LIKE pattern ESCAPE '' and to find how it spells each
+// result column, run, and its rows taken into a RowStore.
+
+#include "PostgresEngine_p.h"
+
+#include "Exception.h"
+#include "RowStore.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace db {
+
+namespace {
+
+// The pieces of a statement that matter here: words, string literals and
+// the rest, so that a LIKE pattern and the spelling of each name can be
+// found without being fooled by quotes or comments.
+struct Token {
+    enum Kind { Word, String, Other } kind;
+    std::size_t begin, end;
+};
+
+std::vector<Token> tokens(const std::string& sql)
+{
+    std::vector<Token> list;
+    std::size_t i = 0;
+    const std::size_t n = sql.size();
+    auto isWordStart = [](unsigned char c) { return c == '_' || c >= 0x80 || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); };
+    auto isWord = [&](unsigned char c) { return isWordStart(c) || (c >= '0' && c <= '9') || c == '$'; };
+    while (i < n) {
+        const char c = sql[i];
+        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            while (i < n && sql[i] != '\n')
+                ++i;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            const std::size_t close = sql.find("*/", i + 2);
+            i = close == std::string::npos ? n : close + 2;
+        } else if (c == '\'' || c == '"') {
+            const std::size_t begin = i++;
+            while (i < n) {
+                if (sql[i] == c && i + 1 < n && sql[i + 1] == c)
+                    i += 2;
+                else if (sql[i++] == c)
+                    break;
+            }
+            // An E'...' literal knows backslash escapes: left as it is.
+            const bool escaped = c == '\'' && begin > 0 && (sql[begin - 1] | 0x20) == 'e'
+                              && !list.empty() && list.back().end == begin;
+            list.push_back({c == '\'' && !escaped ? Token::String : Token::Other, begin, i});
+        } else if (isWordStart(static_cast<unsigned char>(c))) {
+            const std::size_t begin = i;
+            while (i < n && isWord(static_cast<unsigned char>(sql[i])))
+                ++i;
+            list.push_back({Token::Word, begin, i});
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            ++i;
+        } else {
+            list.push_back({Token::Other, i, i + 1});
+            ++i;
+        }
+    }
+    return list;
+}
+
+bool wordIs(const std::string& sql, const Token& token, std::string_view word)
+{
+    return token.kind == Token::Word && token.end - token.begin == word.size()
+        && lower(std::string_view(sql).substr(token.begin, word.size())) == word;
+}
+
+// What the engine needs of a statement it reads, from one pass over it:
+// the text to send, with ESCAPE '' after every LIKE pattern written as a
+// literal; the first spelling of each name by its folded form; whether it
+// begins with a reading word (the session's read-only default stops any
+// other that would write); whether anything but blanks and comments follows
+// a semicolon (a second statement, which would not run with the first).
+struct ReadingText {
+    std::string text;
+    std::unordered_map<std::string, std::string> spelling;
+    bool reads = false;
+    bool several = false;
+};
+
+ReadingText readingText(const std::string& sql)
+{
+    ReadingText reading;
+    const std::vector<Token> list = tokens(sql);
+    auto isSemicolon = [&](const Token& token) { return token.kind == Token::Other && sql[token.begin] == ';'; };
+    std::size_t first = 0;
+    while (first < list.size() && list[first].kind == Token::Other && sql[list[first].begin] == '(')
+        ++first;
+    reading.reads = first < list.size()
+                 && (wordIs(sql, list[first], "select") || wordIs(sql, list[first], "values")
+                     || wordIs(sql, list[first], "table") || wordIs(sql, list[first], "with"));
+    std::size_t copied = 0;
+    bool ended = false; // a semicolon was met
+    for (std::size_t t = 0; t < list.size(); ++t) {
+        const Token& token = list[t];
+        if (ended && !isSemicolon(token))
+            reading.several = true;
+        ended = ended || isSemicolon(token);
+        if (token.kind == Token::Word)
+            reading.spelling.emplace(lower(std::string_view(sql).substr(token.begin, token.end - token.begin)),
+                                     sql.substr(token.begin, token.end - token.begin));
+        if ((wordIs(sql, token, "like") || wordIs(sql, token, "ilike")) && t + 1 < list.size()
+            && list[t + 1].kind == Token::String && !(t + 2 < list.size() && wordIs(sql, list[t + 2], "escape"))) {
+            reading.text.append(sql, copied, list[t + 1].end - copied);
+            reading.text += " ESCAPE ''";
+            copied = list[t + 1].end;
+        }
+    }
+    reading.text.append(sql, copied, std::string::npos);
+    return reading;
+}
+
+} // namespace
+
+// A statement whose rows are wanted runs at once, in one round trip as a
+// bare PQexec would, and its result waits for readAll(); one whose rows are
+// not (a table opened to find one row later) is only described. The session
+// reads only, so a statement that would write is refused by the server; one
+// that does not even begin with a reading word is not sent at all, and the
+// data set refuses it.
+class PostgresReadStatement : public ReadStatement {
+public:
+    PostgresReadStatement(PostgresEngine& engine, const std::string& sql, const std::vector<std::int64_t>& parameters,
+                          bool rowsWanted)
+    {
+        const ReadingText reading = readingText(sql);
+        if (reading.several)
+            throw Exception(severalStatementsMessage());
+        m_readsOnly = reading.reads;
+        if (!m_readsOnly)
+            return;
+        const std::unordered_map<std::string, std::string>& spelling = reading.spelling;
+        const std::string& text = reading.text;
+        std::vector<std::string> values;
+        for (std::int64_t parameter : parameters)
+            values.push_back(std::to_string(parameter));
+        std::vector<const char*> pointers;
+        for (const std::string& value : values)
+            pointers.push_back(value.c_str());
+        engine.ensureConnected();
+        engine.names();
+        const std::vector<Oid> types(values.size(), 20);
+        PostgresEngine::Result description;
+        if (rowsWanted) {
+            m_result = PostgresEngine::Result(PQexecParams(engine.handle(), text.c_str(), int(values.size()),
+                                                           types.data(), pointers.data(), nullptr, nullptr, 0));
+            engine.check(m_result, true);
+        } else {
+            // Only its columns: the server checks the tables and columns
+            // when it prepares the statement, and sends no row.
+            engine.check(PostgresEngine::Result(
+                             PQprepare(engine.handle(), "", text.c_str(), int(types.size()), types.data())),
+                         true);
+            description = PostgresEngine::Result(PQdescribePrepared(engine.handle(), ""));
+            engine.check(description, true);
+        }
+        PGresult* rows = rowsWanted ? m_result.get() : description.get();
+        const int count = PQnfields(rows);
+        // A table the names read before do not know (another tool made the
+        // register anew since): the names are read again, once.
+        for (int c = 0; c < count; ++c)
+            if (PQftable(rows, c) != 0 && !engine.names().byOid.count(PQftable(rows, c))) {
+                engine.m_names.reset();
+                break;
+            }
+        const auto& names = engine.names();
+        m_columns.resize(count);
+        for (int c = 0; c < count; ++c) {
+            ResultColumn& column = m_columns[c];
+            const std::string name = PQfname(rows, c);
+            const auto spelled = spelling.find(lower(name));
+            column.name = spelled == spelling.end() ? name : spelled->second;
+            column.integer = integerType(PQftype(rows, c));
+            const auto table = names.byOid.find(PQftable(rows, c));
+            if (table == names.byOid.end())
+                continue;
+            const auto tableSpelled = spelling.find(table->second->name);
+            column.table = tableSpelled == spelling.end() ? table->second->name : tableSpelled->second;
+            const auto origin = table->second->columns.find(PQftablecol(rows, c));
+            if (origin != table->second->columns.end()) {
+                column.origin = origin->second.name;
+                column.autoIncrement = origin->second.numbered && origin->second.keyPosition > 0;
+            }
+        }
+    }
+
+    const std::vector<ResultColumn>& columns() const override { return m_columns; }
+    void findKinds() override {}
+    bool readsOnly() const override { return m_readsOnly; }
+    // The statement ran when it was made.
+    void tryRun() override {}
+    // The server sorts as its plan finds best, and its sort does not keep
+    // the order of rows with equal keys: no walk is promised.
+    std::string walk() override { return {}; }
+
+    void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) override
+    {
+        PGresult* rows = m_result.get();
+        const int count = PQntuples(rows);
+        const std::size_t fieldCount = plan.columnOf.size();
+        store.reserve(std::size_t(count));
+        if (plan.rowIdFirst)
+            rowIds.reserve(rowIds.size() + std::size_t(count));
+        for (int r = 0; r < count; ++r) {
+            if (plan.rowIdFirst)
+                rowIds.push_back(std::strtoll(PQgetvalue(rows, r, 0), nullptr, 10));
+            for (std::size_t f = 0; f < fieldCount; ++f) {
+                const int column = plan.columnOf[f];
+                if (PQgetisnull(rows, r, column)) {
+                    store.appendNull(f);
+                    continue;
+                }
+                const char* text = PQgetvalue(rows, r, column);
+                const int length = PQgetlength(rows, r, column);
+                if (plan.kinds[f] != FieldKind::Integer) {
+                    store.appendText(f, text, std::size_t(length));
+                    continue;
+                }
+                std::int32_t number = 0;
+                if (!TField::parseInteger(std::string_view(text, std::size_t(length)), number))
+                    throw Exception(say(QT_TRANSLATE_NOOP("Register",
+                                                          "Registar se ne može pročitati: %1 „%2” nije ceo broj "
+                                                          "između -2147483648 i 2147483647."))
+                                        .arg(QString::fromStdString(plan.labels[f]), QString::fromUtf8(text, length)));
+                store.appendInteger(f, number);
+            }
+            store.endRow();
+        }
+        // The rows are in the store now: the server's copy goes at once.
+        m_result = PostgresEngine::Result();
+    }
+
+private:
+    PostgresEngine::Result m_result;
+    std::vector<ResultColumn> m_columns;
+    bool m_readsOnly = false;
+};
+
+std::unique_ptr<ReadStatement> PostgresEngine::prepareRead(const std::string& sql,
+                                                           const std::vector<std::int64_t>& parameters, bool rowsWanted)
+{
+    return std::make_unique<PostgresReadStatement>(*this, sql, parameters, rowsWanted);
+}
+
+std::string PostgresEngine::tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const
+{
+    const std::string rowId = rowIdExpression(table);
+    std::string sql = "SELECT " + rowId + " AS rowid, * FROM " + tableName(table);
+    for (std::size_t i = 0; i < keyColumns.size(); ++i)
+        sql += (i ? " AND " : " WHERE ") + columnName(table, keyColumns[i]) + " = $" + std::to_string(i + 1);
+    return sql + " ORDER BY 1" + (keyColumns.empty() ? "" : " LIMIT 1");
+}
+
+} // namespace db

@@ -1,0 +1,322 @@
+// Writing on a server: write transactions (whose COMMIT, if its answer is
+// lost, is found out by the transaction's number), one row written,
+// deleted or checked as this desk saw it, and the server's refusals worded
+// for a person.
+
+#include "PostgresEngine_p.h"
+
+#include "Exception.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace db {
+
+// The outermost write is a transaction of its own; a write inside another
+// is a savepoint. Rolled back unless committed. What a write checks first
+// (its row still there, the rows it refers to) it locks as it reads, so that
+// the checks still hold when it is made.
+class PostgresWriteTransaction : public WriteTransaction {
+public:
+    explicit PostgresWriteTransaction(PostgresEngine& engine) : m_engine(engine)
+    {
+        if (engine.m_depth == 0) {
+            engine.ensureConnected();
+            // The transaction's number comes with its BEGIN, in the same
+            // round trip: should the answer to its COMMIT be lost, the
+            // server is asked by it what became of the write.
+            const PostgresEngine::Result begun = engine.run("BEGIN READ WRITE; SELECT txid_current()");
+            m_number = begun.rows() == 1 ? begun.value(0, 0) : "";
+        } else {
+            engine.run("SAVEPOINT dataset_write");
+        }
+        ++engine.m_depth;
+    }
+    void commit() override
+    {
+        const bool outermost = m_engine.m_depth == 1;
+        m_open = false;
+        --m_engine.m_depth;
+        try {
+            m_engine.run(outermost ? "COMMIT" : "RELEASE dataset_write");
+        } catch (const Exception& error) {
+            if (!outermost)
+                throw;
+            if (PQstatus(m_engine.handle()) == CONNECTION_OK) {
+                m_engine.request("ROLLBACK");
+                throw;
+            }
+            // The connection went with the COMMIT under way: found out, not guessed.
+            if (const std::optional<bool> committed = m_engine.committed(m_number)) {
+                if (*committed)
+                    return;
+                throw Exception(say(QT_TRANSLATE_NOOP("Register",
+                                                      "Nije sačuvano: veza sa serverom je prekinuta pre nego što je "
+                                                      "upis završen, pa server ništa nije upisao. Sačuvajte ponovo.")));
+            }
+            throw EUnknownOutcome(error.Message());
+        }
+    }
+    ~PostgresWriteTransaction() override
+    {
+        if (!m_open)
+            return;
+        m_engine.m_depth = std::max(0, m_engine.m_depth - 1);
+        if (PQstatus(m_engine.handle()) != CONNECTION_OK)
+            return;
+        try {
+            if (m_engine.m_depth == 0) {
+                m_engine.request("ROLLBACK");
+            } else {
+                m_engine.request("ROLLBACK TO dataset_write");
+                m_engine.request("RELEASE dataset_write");
+            }
+        } catch (...) {
+            // The server went away: it rolled the transaction back itself.
+        }
+    }
+
+private:
+    PostgresEngine& m_engine;
+    bool m_open = true;
+    std::string m_number; // txid_current() of the outermost transaction
+};
+
+std::optional<bool> PostgresEngine::committed(const std::string& transaction)
+{
+    if (transaction.empty())
+        return std::nullopt;
+    // A backend that lost its client may still be finishing the COMMIT it
+    // read: "in progress" is asked again for a while; a server that cannot
+    // be reached again for as long leaves the outcome unknown.
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        try {
+            ensureConnected();
+            const Result status = run("SELECT txid_status($1)", {transaction.c_str()}, true);
+            const std::string answer = status.null(0, 0) ? std::string() : status.value(0, 0);
+            if (answer == "committed")
+                return true;
+            if (answer == "aborted")
+                return false;
+            if (answer != "in progress")
+                return std::nullopt; // too old to be known
+        } catch (const Exception&) {
+            // Not reachable yet: asked again.
+        }
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<WriteTransaction> PostgresEngine::beginWrite()
+{
+    return std::make_unique<PostgresWriteTransaction>(*this);
+}
+
+namespace {
+
+// The text of a value for the server; nothing for NULL.
+struct Parameters {
+    std::vector<std::string> texts;
+    std::vector<bool> nulls;
+    void add(FieldKind kind, const CellValue& value)
+    {
+        nulls.push_back(value.null);
+        texts.push_back(value.null ? std::string() : kind == FieldKind::Integer ? std::to_string(value.integer) : value.text);
+    }
+    void add(std::int64_t number)
+    {
+        nulls.push_back(false);
+        texts.push_back(std::to_string(number));
+    }
+    std::vector<const char*> pointers() const
+    {
+        std::vector<const char*> list;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            list.push_back(nulls[i] ? nullptr : texts[i].c_str());
+        return list;
+    }
+    std::string next() const { return "$" + std::to_string(texts.size()); }
+    // " AND column IS NOT DISTINCT FROM $n ..." for the columns a write
+    // compares with what was seen; a text letter for letter, whatever the
+    // column's type (citext would take "ana" for "Ana").
+    std::string seen(const PostgresEngine& engine, const RowWrite& write)
+    {
+        std::string condition;
+        for (std::size_t i = 0; i < write.compared.size(); ++i) {
+            if (!write.compared[i])
+                continue;
+            add(write.kinds[i], write.seen[i]);
+            const bool text = write.kinds[i] == FieldKind::Text;
+            condition += " AND " + engine.columnName(write.table, write.columns[i]) + (text ? "::text" : "")
+                       + " IS NOT DISTINCT FROM " + next() + (text ? "::text" : "");
+        }
+        return condition;
+    }
+};
+
+} // namespace
+
+bool PostgresEngine::rowExists(const std::string& table, const std::vector<std::string>& columns,
+                               const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values)
+{
+    Parameters parameters;
+    std::string where;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        parameters.add(kinds[i], values[i]);
+        where += (i ? " AND " : " WHERE ") + columnName(table, columns[i]) + " = " + parameters.next();
+    }
+    const std::vector<const char*> pointers = parameters.pointers();
+    // Inside a write, the row found stays until the write is done.
+    return run("SELECT 1 FROM " + tableName(table) + where + " LIMIT 1" + (m_depth > 0 ? " FOR KEY SHARE" : ""),
+               pointers, m_depth == 0)
+               .rows()
+        > 0;
+}
+
+WrittenRow PostgresEngine::writeRow(const RowWrite& write)
+{
+    const bool byRowId = write.keyColumn.empty();
+    const std::string table = tableName(write.table);
+    const std::string key = byRowId ? rowIdExpression(write.table) : columnName(write.table, write.keyColumn);
+
+    std::string returning;
+    for (const std::string& column : write.columns)
+        returning += (returning.empty() ? "" : ", ") + columnName(write.table, column);
+    if (byRowId)
+        returning += (returning.empty() ? "" : ", ") + rowIdExpression(write.table);
+
+    std::vector<std::size_t> written;
+    for (std::size_t i = 0; i < write.columns.size(); ++i)
+        if (write.written[i])
+            written.push_back(i);
+
+    Parameters parameters;
+    std::string sql;
+    if (write.kind == RowWrite::Kind::Insert) {
+        std::string columns, values;
+        for (std::size_t i : written) {
+            parameters.add(write.kinds[i], write.values[i]);
+            columns += (columns.empty() ? "" : ", ") + columnName(write.table, write.columns[i]);
+            values += (values.empty() ? "" : ", ") + parameters.next();
+        }
+        if (write.numberKey) {
+            columns += (columns.empty() ? "" : ", ") + key;
+            values += (values.empty() ? "" : ", ") + ("(SELECT coalesce(max(" + key + "), 0) + 1 FROM " + table + ")");
+        }
+        sql = columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+                              : "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
+        sql += " RETURNING " + returning;
+    } else if (write.kind == RowWrite::Kind::Check || written.empty()) {
+        parameters.add(write.key);
+        sql = "SELECT " + returning + " FROM " + table + " WHERE " + key + " = " + parameters.next() + " FOR UPDATE";
+    } else {
+        std::string assignments;
+        for (std::size_t i : written) {
+            parameters.add(write.kinds[i], write.values[i]);
+            assignments += (assignments.empty() ? "" : ", ") + columnName(write.table, write.columns[i]) + " = "
+                         + parameters.next();
+        }
+        parameters.add(write.key);
+        sql = "UPDATE " + table + " SET " + assignments + " WHERE " + key + " = " + parameters.next();
+        sql += parameters.seen(*this, write) + " RETURNING " + returning;
+    }
+
+    const std::vector<const char*> pointers = parameters.pointers();
+    const Result result = request(sql, pointers);
+    if (result.failed())
+        throw Exception(explainRefusal(write, result));
+    WrittenRow row;
+    row.rows = result.rows();
+    if (row.rows == 0)
+        return row;
+    row.values.resize(write.columns.size());
+    for (std::size_t column = 0; column < write.columns.size(); ++column) {
+        CellValue& value = row.values[column];
+        value.null = result.null(0, int(column));
+        if (value.null)
+            continue;
+        const char* text = result.value(0, int(column));
+        if (write.kinds[column] == FieldKind::Text)
+            value.text = text;
+        else if (!TField::parseInteger(text, value.integer))
+            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj."))
+                                .arg(QString::fromUtf8(text), QString::fromStdString(write.labels[column])));
+    }
+    if (byRowId)
+        row.rowId = std::strtoll(result.value(0, int(write.columns.size())), nullptr, 10);
+    return row;
+}
+
+int PostgresEngine::deleteRow(const RowWrite& write)
+{
+    Parameters parameters;
+    parameters.add(write.key);
+    const std::string key
+        = write.keyColumn.empty() ? rowIdExpression(write.table) : columnName(write.table, write.keyColumn);
+    std::string sql = "DELETE FROM " + tableName(write.table) + " WHERE " + key + " = $1";
+    sql += parameters.seen(*this, write);
+    const std::vector<const char*> pointers = parameters.pointers();
+    const Result result = request(sql, pointers);
+    if (result.state() == "23503")
+        throw Exception(stillReferencedMessage());
+    check(result);
+    return std::atoi(PQcmdTuples(result.get()));
+}
+
+std::string PostgresEngine::explainRefusal(const RowWrite& write, const Result& refusal)
+{
+    auto index = [&write](const std::string& column) -> int {
+        for (std::size_t i = 0; i < write.columns.size(); ++i)
+            if (lower(write.columns[i]) == lower(column))
+                return int(i);
+        return -1;
+    };
+    const std::string state = refusal.state();
+    const Names::Table* table = names().find(write.table);
+    if (state == "23502") {
+        const std::string column = refusal.field(PG_DIAG_COLUMN_NAME);
+        const int i = index(column);
+        return missingValueMessage(i < 0 ? column : write.labels[std::size_t(i)]);
+    }
+    if (state == "23503") {
+        if (!table)
+            return unknownReferenceMessage();
+        const auto reference = table->references.find(refusal.field(PG_DIAG_CONSTRAINT_NAME));
+        if (reference == table->references.end())
+            return unknownReferenceMessage();
+        std::vector<std::string> labels, values;
+        for (const std::string& column : reference->second) {
+            const int i = index(column);
+            if (i < 0)
+                return unknownReferenceMessage();
+            const CellValue& value = write.values[std::size_t(i)];
+            labels.push_back(write.labels[std::size_t(i)]);
+            values.push_back(value.null ? std::string()
+                             : write.kinds[std::size_t(i)] == FieldKind::Integer ? std::to_string(value.integer)
+                                                                                  : value.text);
+        }
+        return danglingReferenceMessage(labels, values);
+    }
+    if (state == "23514") {
+        // "CHECK ((length((ime)::text) <= 255))": the rule alone.
+        std::string rule;
+        if (table) {
+            const auto found = table->rules.find(refusal.field(PG_DIAG_CONSTRAINT_NAME));
+            if (found != table->rules.end())
+                rule = found->second;
+        }
+        if (rule.rfind("CHECK ((", 0) == 0 && rule.size() > 10)
+            rule = rule.substr(8, rule.size() - 10);
+        return brokenRuleMessage(rule.empty() ? refusal.field(PG_DIAG_CONSTRAINT_NAME) : rule);
+    }
+    if (state == "23505")
+        return duplicateKeyMessage();
+    check(refusal);
+    return refusal.field(PG_DIAG_MESSAGE_PRIMARY);
+}
+
+} // namespace db
