@@ -10,6 +10,15 @@
 
 namespace db {
 
+std::string postgres_detail::lostConnectionMessage(const QString& shown, const std::string& reason)
+{
+    return say(QT_TRANSLATE_NOOP("Register",
+                                 "Veza sa serverom registra %1 je prekinuta (%2). Proverite da li server radi i da "
+                                 "li je mreža u redu; sledeća radnja sama ponovo uspostavlja vezu."))
+        .arg(shown, QString::fromStdString(trimmed(reason)))
+        .toStdString();
+}
+
 PostgresEngine::Result& PostgresEngine::Result::operator=(Result&& other) noexcept
 {
     std::swap(m_result, other.m_result);

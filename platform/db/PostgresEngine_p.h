@@ -46,14 +46,8 @@ inline std::string trimmed(std::string text)
     return text;
 }
 
-inline std::string lostConnectionMessage(const QString& shown, const std::string& reason)
-{
-    return say(QT_TRANSLATE_NOOP("Register",
-                                 "Veza sa serverom registra %1 je prekinuta (%2). Proverite da li server radi i da "
-                                 "li je mreža u redu; sledeća radnja sama ponovo uspostavlja vezu."))
-        .arg(shown, QString::fromStdString(trimmed(reason)))
-        .toStdString();
-}
+// What a person reads when the connection to the server named so went.
+std::string lostConnectionMessage(const QString& shown, const std::string& reason);
 
 } // namespace postgres_detail
 
