@@ -3,7 +3,8 @@
 // moving; DataSetRead.cpp: reading rows; DataSetWrite.cpp: editing and
 // writing). Not for other files.
 
-#include <QCoreApplication>
+#include "Exception.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -13,11 +14,7 @@
 
 namespace dataset_detail {
 
-// A text for a person, in the program's language (see Exception.h).
-inline QString say(const char* text)
-{
-    return QCoreApplication::translate("Register", text);
-}
+using db::say;
 
 // Names of tables, columns and fields compare without regard to case (ASCII).
 inline bool sameName(std::string_view a, std::string_view b)

@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include "Exception.h"
+
 #include <QCoreApplication>
 
 namespace db {
@@ -60,22 +62,23 @@ std::string missingValueMessage(const std::string& label)
 
 namespace {
 
-std::string say(const char* text)
+// The data layer's texts as the engines' messages carry them.
+std::string sayText(const char* text)
 {
-    return QCoreApplication::translate("Register", text).toStdString();
+    return say(text).toStdString();
 }
 
 } // namespace
 
 std::string busyMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register",
+    return sayText(QT_TRANSLATE_NOOP("Register",
                                  "Nije sačuvano: drugi program upravo piše u registar. Pokušajte ponovo za trenutak."));
 }
 
 std::string lockedMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register",
+    return sayText(QT_TRANSLATE_NOOP("Register",
                                  "Registar je zaključao drugi program koji upravo piše u njega. Pokušajte ponovo za "
                                  "trenutak."));
 }
@@ -89,12 +92,12 @@ std::string readOnlyMessage(const std::string& detail)
 
 std::string diskFullMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo."));
+    return sayText(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo."));
 }
 
 std::string duplicateKeyMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru već postoji zapis s tim brojem."));
+    return sayText(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: u registru već postoji zapis s tim brojem."));
 }
 
 std::string brokenRuleMessage(const std::string& rule)
@@ -106,24 +109,24 @@ std::string brokenRuleMessage(const std::string& rule)
 
 std::string unknownReferenceMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: zapis upućuje na nešto čega u registru nema."));
+    return sayText(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: zapis upućuje na nešto čega u registru nema."));
 }
 
 std::string stillReferencedMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register",
+    return sayText(QT_TRANSLATE_NOOP("Register",
                                  "Nije obrisano: drugi zapisi registra još upućuju na ovaj. Prvo njih izmenite ili "
                                  "obrišite."));
 }
 
 std::string severalStatementsMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register", "SQL tekst ima više od jedne naredbe, a odjednom se izvršava samo jedna."));
+    return sayText(QT_TRANSLATE_NOOP("Register", "SQL tekst ima više od jedne naredbe, a odjednom se izvršava samo jedna."));
 }
 
 std::string conflictMessage()
 {
-    return say(QT_TRANSLATE_NOOP("Register",
+    return sayText(QT_TRANSLATE_NOOP("Register",
                                  "Nije sačuvano: drugi korisnik je u isto vreme menjao iste zapise registra. Ništa "
                                  "nije upisano; pokušajte ponovo."));
 }

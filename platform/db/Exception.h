@@ -7,10 +7,22 @@
 // system (QCoreApplication::translate with the context "Register"). The
 // database's own message is kept as it is where nothing better can be said.
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <stdexcept>
 #include <string>
+
+namespace db {
+
+// A text of the data layer for a person, in the program's language: text
+// is marked with QT_TRANSLATE_NOOP("Register", ...) where it is written.
+inline QString say(const char* text)
+{
+    return QCoreApplication::translate("Register", text);
+}
+
+} // namespace db
 
 class Exception : public std::runtime_error {
 public:

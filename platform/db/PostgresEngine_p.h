@@ -6,6 +6,8 @@
 
 #include "PostgresEngine.h"
 
+#include "Exception.h"
+
 #include <QCoreApplication>
 
 #include <libpq-fe.h>
@@ -17,12 +19,6 @@
 
 namespace db {
 namespace postgres_detail {
-
-// A text for a person, in the program's language (see Exception.h).
-inline QString say(const char* text)
-{
-    return QCoreApplication::translate("Register", text);
-}
 
 // The server's types of whole numbers: int2, int4, int8.
 inline bool integerType(Oid type)

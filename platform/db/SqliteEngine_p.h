@@ -25,11 +25,6 @@ inline QString quoted(const QString& path)
     return QStringLiteral("\u201E") + path + QStringLiteral("\u201D");
 }
 
-inline QString say(const char* text)
-{
-    return QCoreApplication::translate("Register", text);
-}
-
 inline void execute(sqlite3* db, const char* sql, const std::string& context)
 {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
