@@ -3,6 +3,7 @@
 // moving; DataSetRead.cpp: reading rows; DataSetWrite.cpp: editing and
 // writing). Not for other files.
 
+#include "Engine.h"
 #include "Exception.h"
 
 #include <QString>
@@ -16,14 +17,7 @@ namespace dataset_detail {
 
 using db::say;
 
-// Names of tables, columns and fields compare without regard to case (ASCII).
-inline bool sameName(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
+using db::sameName;
 
 inline std::vector<std::string> splitNames(std::string_view text)
 {

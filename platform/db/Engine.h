@@ -13,6 +13,7 @@
 
 #include "Field.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -202,6 +203,16 @@ public:
     // engine is open already, or the register cannot be read now.
     virtual std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) = 0;
 };
+
+// Names of tables, columns and fields compare without regard to case
+// (ASCII), as both engines take them.
+inline bool sameName(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
 
 // A name in double quotes (a quote inside doubled), for names that come
 // from outside the code; both engines read it so.

@@ -76,7 +76,7 @@ struct PostgresEngine::Names {
     const Column* column(const Table& table, const std::string& name) const
     {
         for (const auto& [number, column] : table.columns)
-            if (lower(column.name) == lower(name))
+            if (sameName(column.name, name))
                 return &column;
         return nullptr;
     }

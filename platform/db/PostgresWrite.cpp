@@ -271,7 +271,7 @@ std::string PostgresEngine::explainRefusal(const RowWrite& write, const Result& 
 {
     auto index = [&write](const std::string& column) -> int {
         for (std::size_t i = 0; i < write.columns.size(); ++i)
-            if (lower(write.columns[i]) == lower(column))
+            if (sameName(write.columns[i], column))
                 return int(i);
         return -1;
     };

@@ -31,11 +31,6 @@ inline void execute(sqlite3* db, const char* sql, const std::string& context)
         throwSqliteError(db, context);
 }
 
-inline bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && sqlite3_strnicmp(a.data(), b.data(), int(a.size())) == 0;
-}
-
 inline std::string cellText(sqlite3_stmt* statement, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
