@@ -11,7 +11,9 @@
 //
 // One connection owns one engine; the engine speaks for one thread.
 
-#include "Field.h"
+#include "Values.h"
+
+#include <QString>
 
 #include <algorithm>
 #include <cstdint>
@@ -75,14 +77,6 @@ struct ChangeStamp {
     std::int64_t others = 0;      // what other connections committed
     std::int64_t own = 0;         // what this connection wrote
     bool operator==(const ChangeStamp&) const = default;
-};
-
-// A value given to a column, or read back from it.
-struct CellValue {
-    bool null = true;
-    std::int32_t integer = 0;
-    std::string text;
-    bool operator==(const CellValue&) const = default;
 };
 
 // A value as a person reads it in a message: a text in quotes, exactly as

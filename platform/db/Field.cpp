@@ -51,7 +51,7 @@ int TField::AsInteger() const
     if (text.empty())
         return 0;
     std::int32_t value = 0;
-    if (!parseInteger(text, value))
+    if (!db::parseInteger(text, value))
         throw Exception(QCoreApplication::translate("Register", "%1: „%2” nije ceo broj.")
                             .arg(DisplayLabel(), QString::fromStdString(text)));
     return value;
@@ -87,7 +87,7 @@ void TField::setAsString(std::string_view value)
     }
     if (m_kind == FieldKind::Integer) {
         std::int32_t number = 0;
-        if (!parseInteger(value, number))
+        if (!db::parseInteger(value, number))
             throw Exception(QCoreApplication::translate("Register", "%1: „%2” nije ceo broj.")
                                 .arg(DisplayLabel(), QString::fromStdString(std::string(value))));
         m_dataSet->setFieldValue(this, false, number, {});
@@ -112,27 +112,6 @@ bool TField::IsValidChar(char32_t c) const
     if (m_kind == FieldKind::Integer)
         return (c >= '0' && c <= '9') || c == '+' || c == '-';
     return c >= 0x20 && c != 0x7F;
-}
-
-bool TField::parseInteger(std::string_view text, std::int32_t& value)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (text.empty() || text.front() == '-')
-            return false;
-    }
-    if (text.empty())
-        return false;
-    std::int32_t parsed = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (error != std::errc() || end != text.data() + text.size())
-        return false;
-    value = parsed;
-    return true;
 }
 
 std::size_t TField::characterCount(std::string_view text)

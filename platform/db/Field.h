@@ -10,14 +10,13 @@
 // writing is refused.
 
 #include "Component.h"
+#include "Values.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 class TDataSet;
-
-enum class FieldKind { Integer, Text };
 
 class TField : public TComponent {
     Q_OBJECT
@@ -74,9 +73,6 @@ public:
     const std::string& originTable() const { return m_originTable; }
     const std::string& originColumn() const { return m_originColumn; }
 
-    // Parses a whole number in the signed 32-bit range (blanks around allowed);
-    // false when text is not one.
-    static bool parseInteger(std::string_view text, std::int32_t& value);
     // Characters in UTF-8 text, as the database's length() counts them.
     static std::size_t characterCount(std::string_view text);
 

@@ -212,7 +212,7 @@ void FilterExpression::bind(const QList<TField*>& fields)
         // Bring the constant to the field's kind once, not at every row.
         if (fields[c.column]->kind() == FieldKind::Integer && c.valueKind == Condition::Value::Text) {
             std::int32_t number = 0;
-            if (TField::parseInteger(c.text, number)) {
+            if (db::parseInteger(c.text, number)) {
                 c.valueKind = Condition::Value::Integer;
                 c.integer = number;
             } else {

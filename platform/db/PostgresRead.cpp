@@ -222,7 +222,7 @@ public:
                     continue;
                 }
                 std::int32_t number = 0;
-                if (!TField::parseInteger(std::string_view(text, std::size_t(length)), number))
+                if (!db::parseInteger(std::string_view(text, std::size_t(length)), number))
                     throw Exception(say(QT_TRANSLATE_NOOP("Register",
                                                           "Registar se ne može pročitati: %1 „%2” nije ceo broj "
                                                           "između -2147483648 i 2147483647."))

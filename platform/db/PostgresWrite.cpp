@@ -242,7 +242,7 @@ WrittenRow PostgresEngine::writeRow(const RowWrite& write)
         const char* text = result.value(0, int(column));
         if (write.kinds[column] == FieldKind::Text)
             value.text = text;
-        else if (!TField::parseInteger(text, value.integer))
+        else if (!db::parseInteger(text, value.integer))
             throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj."))
                                 .arg(QString::fromUtf8(text), QString::fromStdString(write.labels[column])));
     }

@@ -12,7 +12,7 @@
 // Changing a text appends the new text; the old bytes stay until the store is
 // cleared (edits are few, loads are many).
 
-#include "Field.h"
+#include "Values.h"
 #include "UnicodeLike.h"
 
 #include <QtGlobal>

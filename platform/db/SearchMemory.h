@@ -13,7 +13,7 @@
 // the rows the statement would, in the base's order.
 
 #include "Engine.h"
-#include "Field.h"
+#include "Values.h"
 
 #include <cstdint>
 #include <list>

@@ -59,7 +59,7 @@ inline bool readInteger(sqlite3_stmt* statement, int column, int type, std::int3
     }
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return text && TField::parseInteger(std::string_view(text, sqlite3_column_bytes(statement, column)), value);
+        return text && db::parseInteger(std::string_view(text, sqlite3_column_bytes(statement, column)), value);
     }
     }
 }
