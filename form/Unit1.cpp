@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "ConnectionString.h"
+#include "Dialogs.h"
 #include "Exception.h"
 #include "PersonsStatement.h"
 

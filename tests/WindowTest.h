@@ -5,6 +5,7 @@
 // counting them.
 
 #include "Application.h"
+#include "Dialogs.h"
 #include "TestRegister.h"
 #include "Unit1.h"
 

@@ -112,23 +112,3 @@ void guarded(Action&& action)
 
 // The part of a path up to and including its last folder separator.
 QString ExtractFilePath(const QString& path);
-
-// What a person answers when asked whether to save a change before leaving.
-enum class TSaveAnswer { Save, Discard, Stay };
-// Asks text in a modal box with three answers: save, don't save, stay
-// (Escape and the close box stay).
-TSaveAnswer AskToSave(const QString& text);
-
-// What a person answers when a save finds the row changed elsewhere.
-enum class TConflictAnswer { TakeRegisters, KeepMine, GoOnEditing };
-// Asks text (plain, shown exactly as it is) in a modal box with those three
-// answers; Escape and the close box go on editing, which is also the default.
-TConflictAnswer AskAboutConflict(const QString& text);
-
-// Asks for the password of a register on a server, in a box that hides what
-// is typed; nothing when the person cancels. The answer is never stored.
-std::optional<std::string> AskPassword(const QString& register_);
-
-// Shows text in a modal box with one button; returns when it is closed.
-void ShowMessage(const QString& text);
-void ShowMessage(const std::string& text);

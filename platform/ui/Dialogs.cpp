@@ -1,0 +1,65 @@
+#include "Dialogs.h"
+
+#include "Application.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+void ShowMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    TApplication::instance()->dialogParent());
+    box.exec();
+}
+
+TSaveAnswer AskToSave(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                    TApplication::instance()->dialogParent());
+    box.button(QMessageBox::Save)->setText(TApplication::tr("&Sačuvaj"));
+    box.button(QMessageBox::Discard)->setText(TApplication::tr("&Ne čuvaj"));
+    box.button(QMessageBox::Cancel)->setText(TApplication::tr("&Ostani"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    return answer == QMessageBox::Save ? TSaveAnswer::Save
+         : answer == QMessageBox::Discard ? TSaveAnswer::Discard
+                                          : TSaveAnswer::Stay;
+}
+
+TConflictAnswer AskAboutConflict(const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
+                    TApplication::instance()->dialogParent());
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QPushButton* theirs = box.addButton(TApplication::tr("&Uzmi verziju iz registra"), QMessageBox::DestructiveRole);
+    QPushButton* mine = box.addButton(TApplication::tr("&Zadrži moju izmenu"), QMessageBox::AcceptRole);
+    QPushButton* editing = box.addButton(TApplication::tr("Nastavi &izmenu"), QMessageBox::RejectRole);
+    box.setDefaultButton(editing);
+    box.setEscapeButton(editing);
+    box.exec();
+    return box.clickedButton() == theirs ? TConflictAnswer::TakeRegisters
+         : box.clickedButton() == mine   ? TConflictAnswer::KeepMine
+                                         : TConflictAnswer::GoOnEditing;
+}
+
+std::optional<std::string> AskPassword(const QString& register_)
+{
+    bool given = false;
+    const QString password = QInputDialog::getText(
+        TApplication::instance()->dialogParent(), QApplication::applicationDisplayName(),
+        TApplication::tr("Server traži lozinku za registar %1.\n\nLozinka:").arg(register_), QLineEdit::Password,
+        QString(), &given);
+    if (!given)
+        return std::nullopt;
+    return password.toStdString();
+}
+
+void ShowMessage(const std::string& text)
+{
+    ShowMessage(QString::fromStdString(text));
+}
