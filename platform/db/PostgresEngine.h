@@ -85,8 +85,12 @@ public:
     std::string tableName(const std::string& table) const;
     std::string columnName(const std::string& table, const std::string& column) const;
 
+private:
+    friend class PostgresWriteTransaction;
+    friend class PostgresReadTransaction;
+    friend class PostgresReadStatement;
     // Runs a statement that returns nothing; throws Exception worded for a
-    // person. For the engine's transactions and the program's tools.
+    // person.
     void execute(const std::string& sql);
 
     // A result of the server's, freed when it goes out of scope.
@@ -122,11 +126,6 @@ public:
     void check(const Result& result, bool reading = false) const;
     // Reconnects when the server went away since the last operation.
     void ensureConnected();
-
-private:
-    friend class PostgresWriteTransaction;
-    friend class PostgresReadTransaction;
-    friend class PostgresReadStatement;
     PostgresEngine() = default;
     void connect();
     // Whether the transaction numbered so committed, asked of the server
