@@ -10,6 +10,7 @@
 // (10000 when unset); the texts come from a fixed seed, so every run feeds
 // the same ones.
 
+#include "SqliteEngine.h"
 #include "WindowTest.h"
 
 #include "UnicodeLike.h"
@@ -299,9 +300,6 @@ QString othersThan(int id)
 
 // ------------------------------------------------------------ the searches
 
-struct SqliteCloser {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
 struct StatementCloser {
     void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 };
@@ -361,7 +359,7 @@ public:
         if (sqlite3_open_v2(registerPath().toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             qFatal("cannot open the register: %s", sqlite3_errmsg(raw));
         m_db.reset(raw);
-        if (unicode_like::install(raw) != SQLITE_OK)
+        if (db::installCaselessLike(raw) != SQLITE_OK)
             qFatal("cannot install LIKE: %s", sqlite3_errmsg(raw));
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(raw, PersonsByParameters, -1, &st, nullptr) != SQLITE_OK)
@@ -507,7 +505,7 @@ private:
         tally.problems << what + ": " + (boxes.isEmpty() ? QString("all boxes empty") : boxes.join(", "));
     }
 
-    std::unique_ptr<sqlite3, SqliteCloser> m_db;
+    SqliteHandle m_db;
     std::unique_ptr<sqlite3_stmt, StatementCloser> m_persons;
     std::unique_ptr<PGconn, ServerCloser> m_server;
 };

@@ -2,6 +2,7 @@
 // the case-insensitive LIKE and the searches a list finds in memory, each
 // against the inputs that would break them.
 
+#include "SqliteEngine.h"
 #include "ConnectionString.h"
 #include "Exception.h"
 #include "FilterExpression.h"
@@ -209,7 +210,7 @@ private slots:
     {
         sqlite3* db = nullptr;
         QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
-        QCOMPARE(unicode_like::install(db), SQLITE_OK);
+        QCOMPARE(db::installCaselessLike(db), SQLITE_OK);
         auto ask = [&](const char* sql) {
             sqlite3_stmt* st = nullptr;
             QString result;

@@ -8,6 +8,7 @@
 // The number of sequences per register is KOLVARA_STRESS_INPUTS / 10 (600
 // when unset); they come from a fixed seed.
 
+#include "SqliteEngine.h"
 #include "WindowTest.h"
 
 #include "ADOConnection.h"
@@ -43,10 +44,6 @@ std::string quoted(const QString& text)
 {
     return "'" + QString(text).replace("'", "''").toStdString() + "'";
 }
-
-struct SqliteCloser {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
 
 class Register {
 public:
@@ -178,8 +175,8 @@ private slots:
         TEdit* edits[] = {form->Edit1, form->Edit2, form->Edit3, form->Edit4};
         sqlite3* raw = nullptr;
         QCOMPARE(sqlite3_open_v2(registerPath().toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        const std::unique_ptr<sqlite3, SqliteCloser> db(raw);
-        QCOMPARE(unicode_like::install(raw), SQLITE_OK);
+        const SqliteHandle db(raw);
+        QCOMPARE(db::installCaselessLike(raw), SQLITE_OK);
 
         int nextId = 8 + persons, steps = 0, written = 0, saved = 0, largest = 0;
         QString last;

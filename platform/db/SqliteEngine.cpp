@@ -122,7 +122,7 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
         execute(db.get(), "PRAGMA locking_mode = EXCLUSIVE", context);
     // Reading the schema reads the file's first pages: a damaged file says so now.
     execute(db.get(), "SELECT count(*) FROM sqlite_schema", context);
-    if (unicode_like::install(db.get()) != SQLITE_OK)
+    if (installCaselessLike(db.get()) != SQLITE_OK)
         throwSqliteError(db.get(), context);
     std::unique_ptr<SqliteEngine> engine(new SqliteEngine(std::move(db)));
     engine->m_lockTimeoutMs = lockTimeoutMs;

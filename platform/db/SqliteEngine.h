@@ -25,6 +25,11 @@ namespace db {
 // ("" when nothing is visibly wrong).
 std::string whyNotADatabase(const QString& path);
 
+// Replaces LIKE on an SQLite connection with the program's own, as on every
+// register file the engine opens: for tools and tests that open such a file
+// beside it. Returns an SQLite result code.
+int installCaselessLike(sqlite3* db);
+
 class SqliteEngine : public Engine {
 public:
     // Opens the file at path; readOnly opens it for reading only, exclusive

@@ -1,11 +1,8 @@
 #include "UnicodeLike.h"
 
-#include <QCoreApplication>
-
 #include <string>
 
 #include <QChar>
-#include <sqlite3.h>
 
 namespace unicode_like {
 namespace {
@@ -113,41 +110,6 @@ Result compare(const unsigned char* p, const unsigned char* pe,
     return t >= te ? Match : NoMatch;
 }
 
-void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
-{
-    char32_t escape = 0;
-    if (argc == 3) {
-        const unsigned char* e = sqlite3_value_text(argv[2]);
-        if (!e)
-            return; // NULL escape: result NULL
-        const int n = sqlite3_value_bytes(argv[2]);
-        const unsigned char* p = e;
-        escape = next(p, e + n);
-        if (n == 0 || p != e + n) {
-            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
-            return;
-        }
-    }
-    // LIKE(pattern, text): SQL writes "text LIKE pattern" as like(pattern, text).
-    const unsigned char* pattern = sqlite3_value_text(argv[0]);
-    const int patternBytes = sqlite3_value_bytes(argv[0]);
-    const unsigned char* text = sqlite3_value_text(argv[1]);
-    const int textBytes = sqlite3_value_bytes(argv[1]);
-    if (!pattern || !text)
-        return; // NULL in, NULL out
-    if (static_cast<std::size_t>(patternBytes) > MaxPatternLength) {
-        const std::string tooLong
-            = QCoreApplication::translate("Register", "Tekst pretrage je predugačak: sme imati najviše %1 bajtova "
-                                                      "(UTF-8). Skratite ga.")
-                  .arg(MaxPatternLength)
-                  .toStdString();
-        sqlite3_result_error(context, tooLong.c_str(), -1);
-        return;
-    }
-    sqlite3_result_int(context, compare(pattern, pattern + patternBytes,
-                                        text, text + textBytes, escape) == Match);
-}
-
 } // namespace
 
 char32_t fold(char32_t c)
@@ -184,13 +146,14 @@ bool match(std::string_view pattern, std::string_view text, char32_t escape)
     return compare(p, p + pattern.size(), t, t + text.size(), escape) == Match;
 }
 
-int install(sqlite3* db)
+bool oneCharacter(std::string_view text, char32_t& c)
 {
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    int rc = sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr);
-    return rc;
+    auto t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto end = t + text.size();
+    if (t == end)
+        return false;
+    c = next(t, end);
+    return t == end;
 }
 
 } // namespace unicode_like

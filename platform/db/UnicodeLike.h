@@ -12,8 +12,6 @@
 #include <cstdint>
 #include <string_view>
 
-struct sqlite3;
-
 namespace unicode_like {
 
 // Longest pattern accepted, in bytes, as SQLite's own LIKE accepts.
@@ -47,9 +45,9 @@ inline std::uint8_t firstKey(const char* text, std::size_t length)
     return firstKeyBeyondAscii(text, length);
 }
 
-// Replaces LIKE on a connection with this one (two- and three-argument forms).
-// Returns an SQLite result code.
-int install(sqlite3* db);
+// Whether text is one character as the matcher reads characters (a stray
+// byte is one too), and which.
+bool oneCharacter(std::string_view text, char32_t& c);
 
 } // namespace unicode_like
 
