@@ -46,12 +46,6 @@ namespace db {
 // when they decline.
 using PasswordQuestion = std::function<std::optional<std::string>(const QString& register_)>;
 
-// Whether name names a register on a server rather than a file.
-bool isServerRegister(const QString& name);
-// The register's name as a person may read it: without a password, in
-// quotes; serverNameWithoutPassword without them.
-QString shownServerName(const QString& name);
-QString serverNameWithoutPassword(const QString& name);
 
 class PostgresEngine : public Engine {
 public:

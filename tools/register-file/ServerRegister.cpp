@@ -1,7 +1,7 @@
 #include "ServerRegister.h"
 
 #include "NewRegisterFile.h"
-#include "PostgresEngine.h"
+#include "ConnectionString.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
