@@ -1,6 +1,7 @@
 #pragma once
-// Thin owners of SQLite handles, so that no handle outlives an exception.
-// For the data-set layer's own sources only.
+// Thin owners of SQLite handles, so that no handle outlives an exception:
+// part of the file engine's face, for its own sources and for the tools
+// that work on register files through it (the Access import writes one).
 
 #include "Engine.h"
 #include "SqliteHandle.h"
