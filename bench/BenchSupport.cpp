@@ -4,15 +4,16 @@
 
 #include "ADOConnection.h"
 #include "Application.h"
+#include "PostgresEngine.h"
+#include "ServerConnection.h"
+#include "SqliteEngine.h"
 #include "Unit1.h"
+#include "Sqlite.h"
 
 #include <QCoreApplication>
 #include <QTest>
 #include <QFile>
 #include <QProcess>
-
-#include <libpq-fe.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -48,17 +49,14 @@ std::string databaseOf(long size)
 // Runs sql on the server's maintenance database; the rows it returned.
 int administer(const std::string& sql)
 {
-    PGconn* connection = PQconnectdb((g_server + "/postgres").toUtf8().constData());
-    PQclear(PQexec(connection, "SET client_min_messages = warning"));
-    PGresult* result = PQexec(connection, sql.c_str());
-    if (PQresultStatus(result) != PGRES_COMMAND_OK && PQresultStatus(result) != PGRES_TUPLES_OK) {
-        std::fprintf(stderr, "kolvara-bench: %s", PQerrorMessage(connection));
+    const db::ServerConnection connection((g_server + "/postgres").toStdString());
+    connection.exec("SET client_min_messages = warning");
+    const db::ServerResult result = connection.exec(sql);
+    if (result.failed()) {
+        std::fprintf(stderr, "kolvara-bench: %s\n", connection.reason().c_str());
         std::exit(1);
     }
-    const int rows = PQntuples(result);
-    PQclear(result);
-    PQfinish(connection);
-    return rows;
+    return result.rows();
 }
 
 // Runs the register builder, quietly.
@@ -73,7 +71,7 @@ bool build(const QStringList& arguments)
 
 Bare bareOf(const TADOConnection& connection)
 {
-    return {connection.nativeHandle(), connection.serverHandle()};
+    return {db::sqliteHandle(connection.engine()), db::postgresHandle(connection.engine())};
 }
 
 const char* bareName(const Bare& bare)

@@ -6,8 +6,7 @@
 #include "ADOConnection.h"
 #include "ADOQuery.h"
 #include "Field.h"
-
-#include <sqlite3.h>
+#include "Sqlite.h"
 
 #include <algorithm>
 #include <cstdio>

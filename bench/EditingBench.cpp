@@ -9,8 +9,6 @@
 #include <QHeaderView>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <cstdio>
 
 namespace bench {

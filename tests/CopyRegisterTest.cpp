@@ -4,15 +4,14 @@
 // set aside or left out as the Access import does, and an Access register
 // brought straight onto a server. Runs on a server only.
 
+#include "ServerConnection.h"
+#include "Sqlite.h"
 #include "TestRegister.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <libpq-fe.h>
-#include <sqlite3.h>
 
 #include <atomic>
 #include <future>
@@ -125,23 +124,20 @@ private slots:
         std::atomic<bool> copying{true};
         std::atomic<int> commits{0};
         auto desk = std::async(std::launch::async, [&]() -> std::string {
-            PGconn* connection = PQconnectdb(reg::location(name).toUtf8().constData());
+            const db::ServerConnection connection(reg::location(name).toStdString());
             std::string failure;
             for (int city = 1000; copying && failure.empty() && city < 1000000; ++city) {
                 const std::string added = std::to_string(city), gone = std::to_string(city - 1);
-                PGresult* result = PQexec(
-                    connection, ("BEGIN; INSERT INTO gradovi VALUES (1, " + added + ", 'Novi');"
+                const db::ServerResult result = connection.exec(
+                    ("BEGIN; INSERT INTO gradovi VALUES (1, " + added + ", 'Novi');"
                                  "INSERT INTO podaci (id_drzava, id_grad, ime) VALUES (1, " + added + ", 'Nova');"
                                  "DELETE FROM podaci WHERE id_drzava = 1 AND id_grad = " + gone + ";"
-                                 "DELETE FROM gradovi WHERE id_drzava = 1 AND id_grad = " + gone + "; COMMIT")
-                                    .c_str());
-                if (PQresultStatus(result) == PGRES_COMMAND_OK)
+                                 "DELETE FROM gradovi WHERE id_drzava = 1 AND id_grad = " + gone + "; COMMIT"));
+                if (!result.failed())
                     ++commits;
                 else
-                    failure = PQerrorMessage(connection);
-                PQclear(result);
+                    failure = connection.reason();
             }
-            PQfinish(connection);
             return failure;
         });
         while (commits == 0 && desk.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {

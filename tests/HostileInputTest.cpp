@@ -10,6 +10,8 @@
 // (10000 when unset); the texts come from a fixed seed, so every run feeds
 // the same ones.
 
+#include "ServerConnection.h"
+#include "Sqlite.h"
 #include "SqliteEngine.h"
 #include "WindowTest.h"
 
@@ -20,9 +22,6 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <QTest>
-
-#include <libpq-fe.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -303,13 +302,8 @@ QString othersThan(int id)
 struct StatementCloser {
     void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 };
-struct ServerCloser {
-    void operator()(PGconn* connection) const { PQfinish(connection); }
-};
-struct ResultCloser {
-    void operator()(PGresult* result) const { PQclear(result); }
-};
-using ServerResult = std::unique_ptr<PGresult, ResultCloser>;
+using db::ServerConnection;
+using db::ServerResult;
 
 // The persons a search must find, with the box texts bound as parameters,
 // on each engine as that engine's LIKE matches: the file's own, and the
@@ -349,10 +343,10 @@ public:
     SearchChecker()
     {
         if (reg::onServer()) {
-            m_server.reset(PQconnectdb(reg::location(registerPath()).toUtf8().constData()));
-            if (PQstatus(m_server.get()) != CONNECTION_OK)
-                qFatal("cannot connect to the register: %s", PQerrorMessage(m_server.get()));
-            PQclear(PQexec(m_server.get(), "SET default_transaction_read_only = on"));
+            m_server = ServerConnection(reg::location(registerPath()).toStdString());
+            if (!m_server.connected())
+                qFatal("cannot connect to the register: %s", m_server.reason().c_str());
+            m_server.exec("SET default_transaction_read_only = on");
             return;
         }
         sqlite3* raw = nullptr;
@@ -387,7 +381,7 @@ public:
     // columns, with no parameter and nothing after it: no text left its pattern.
     bool readsAsOneQuery(const QByteArray& statement) const
     {
-        if (m_server) {
+        if (m_server.get()) {
             // The server prepares one statement at most, and writes nothing in a read-only session.
             ServerResult prepared(PQprepare(m_server.get(), "", statement.constData(), 0, nullptr));
             if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
@@ -412,21 +406,20 @@ public:
     bool persons(const QString (&texts)[4], QList<int>& ids, QString& error) const
     {
         ids.clear();
-        if (m_server) {
+        if (m_server.get()) {
             QByteArray utf8[4];
             const char* values[4];
             for (int i = 0; i < 4; ++i) {
                 utf8[i] = texts[i].toUtf8();
                 values[i] = utf8[i].constData();
             }
-            ServerResult result(
-                PQexecParams(m_server.get(), PersonsByParametersOnServer, 4, nullptr, values, nullptr, nullptr, 0));
-            if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
-                error = QString::fromUtf8(PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY));
+            const ServerResult result = m_server.exec(PersonsByParametersOnServer, {values, values + 4});
+            if (result.failed()) {
+                error = QString::fromStdString(result.field(PG_DIAG_MESSAGE_PRIMARY));
                 return false;
             }
-            for (int r = 0; r < PQntuples(result.get()); ++r)
-                ids << std::atoi(PQgetvalue(result.get(), r, 0));
+            for (int r = 0; r < result.rows(); ++r)
+                ids << std::atoi(result.value(r, 0));
             return true;
         }
         sqlite3_stmt* st = m_persons.get();
@@ -507,7 +500,7 @@ private:
 
     SqliteHandle m_db;
     std::unique_ptr<sqlite3_stmt, StatementCloser> m_persons;
-    std::unique_ptr<PGconn, ServerCloser> m_server;
+    ServerConnection m_server;
 };
 
 int stressInputs()

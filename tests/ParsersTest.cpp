@@ -2,6 +2,7 @@
 // the case-insensitive LIKE and the searches a list finds in memory, each
 // against the inputs that would break them.
 
+#include "Sqlite.h"
 #include "SqliteEngine.h"
 #include "ConnectionString.h"
 #include "Exception.h"
@@ -11,8 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QTest>
-
-#include <sqlite3.h>
 
 class ParsersTest : public QObject {
     Q_OBJECT

@@ -8,6 +8,7 @@
 // The number of sequences per register is KOLVARA_STRESS_INPUTS / 10 (600
 // when unset); they come from a fixed seed.
 
+#include "Sqlite.h"
 #include "SqliteEngine.h"
 #include "WindowTest.h"
 
@@ -15,8 +16,6 @@
 #include "UnicodeLike.h"
 
 #include <QTest>
-
-#include <sqlite3.h>
 
 #include <memory>
 #include <random>
@@ -290,7 +289,7 @@ private slots:
         // Country and surname: the same beginning, "Sr" and "Šć".
         TEdit* box = QString(QTest::currentDataTag()).endsWith("without keys") ? form->Edit3 : form->Edit2;
         typeText(box, box == form->Edit3 ? "S" : "Š");
-        const ReadCounter counter(form->ADOConnection1->nativeHandle());
+        const ReadCounter counter(db::sqliteHandle(form->ADOConnection1->engine()));
         if (between == "save") {
             retype(form->DBEdit1, "Anica");
             click(form.get(), nbPost);

@@ -12,6 +12,7 @@
 #include "Application.h"
 #include "Exception.h"
 #include "KolvaraMain.h"
+#include "Sqlite.h"
 #include "TestRegister.h"
 #include "Unit1.h"
 
@@ -26,7 +27,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>

@@ -3,12 +3,12 @@
 #include "PersonsStatement.h"
 
 #include "Schema.h"
+#include "ServerConnection.h"
+#include "SqliteHandle.h"
+#include "Sqlite.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-
-#include <libpq-fe.h>
-#include <sqlite3.h>
 
 #include <memory>
 #include <stdexcept>
@@ -19,13 +19,13 @@ const std::string PersonsStatement = personsStatement("", "", "", "");
 
 namespace {
 
-using Db = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
+using Db = SqliteHandle;
 
 Db open(const QString& path, int flags)
 {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
-    Db db(raw, sqlite3_close);
+    Db db(raw);
     if (rc != SQLITE_OK)
         throw std::runtime_error("cannot open " + path.toStdString() + ": " + sqlite3_errmsg(raw));
     sqlite3_busy_timeout(raw, 5000);
@@ -71,28 +71,24 @@ QString databaseFor(const QString& path)
 // A connection of the test's own to a database of the server.
 class Server {
 public:
-    explicit Server(const QString& uri) : m_connection(PQconnectdb(uri.toUtf8().constData()))
+    explicit Server(const QString& uri) : m_connection(uri.toStdString())
     {
-        if (PQstatus(m_connection) != CONNECTION_OK)
-            throw std::runtime_error("cannot connect to " + uri.toStdString() + ": " + PQerrorMessage(m_connection));
+        if (!m_connection.connected())
+            throw std::runtime_error("cannot connect to " + uri.toStdString() + ": " + m_connection.reason());
         run("SET lock_timeout = '20s'; SET client_min_messages = warning");
     }
-    ~Server() { PQfinish(m_connection); }
-    Server(const Server&) = delete;
-    Server& operator=(const Server&) = delete;
 
     // Runs sql (statements separated by semicolons); the last result.
-    std::unique_ptr<PGresult, void (*)(PGresult*)> run(const std::string& sql)
+    db::ServerResult run(const std::string& sql)
     {
-        std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(m_connection, sql.c_str()), PQclear);
-        const ExecStatusType status = PQresultStatus(result.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            throw std::runtime_error(std::string(PQerrorMessage(m_connection)) + " in: " + sql);
+        db::ServerResult result = m_connection.exec(sql);
+        if (result.failed())
+            throw std::runtime_error(m_connection.reason() + " in: " + sql);
         return result;
     }
 
 private:
-    PGconn* m_connection;
+    db::ServerConnection m_connection;
 };
 
 const char* const ConvertedServerSchema =
@@ -117,7 +113,7 @@ void createOnServer(const QString& path, Schema schema)
     const QString database = databaseFor(path);
     {
         Server administration(serverBase() + "/postgres");
-        if (PQntuples(administration.run("SELECT 1 FROM pg_database WHERE datname = '" + database.toStdString() + "'").get())
+        if (administration.run("SELECT 1 FROM pg_database WHERE datname = '" + database.toStdString() + "'").rows()
             == 0)
             administration.run("CREATE DATABASE " + database.toStdString());
     }
@@ -173,9 +169,9 @@ QString value(const QString& path, const std::string& sql)
     if (onServer()) {
         Server server(location(path));
         const auto result = server.run(sql);
-        if (PQntuples(result.get()) == 0)
+        if (result.rows() == 0)
             return QString();
-        return PQgetisnull(result.get(), 0, 0) ? QStringLiteral("NULL") : QString::fromUtf8(PQgetvalue(result.get(), 0, 0));
+        return result.null(0, 0) ? QStringLiteral("NULL") : QString::fromUtf8(result.value(0, 0));
     }
     // Read-write: a file left by a killed program has a journal to roll back
     // first, as the next program to open it does.
@@ -197,9 +193,9 @@ QStringList column(const QString& path, const std::string& sql)
     if (onServer()) {
         Server server(location(path));
         const auto result = server.run(sql);
-        for (int r = 0; r < PQntuples(result.get()); ++r)
-            values << (PQgetisnull(result.get(), r, 0) ? QStringLiteral("NULL")
-                                                       : QString::fromUtf8(PQgetvalue(result.get(), r, 0)));
+        for (int r = 0; r < result.rows(); ++r)
+            values << (result.null(r, 0) ? QStringLiteral("NULL")
+                                                       : QString::fromUtf8(result.value(r, 0)));
         return values;
     }
     Db db = open(path, SQLITE_OPEN_READWRITE);
@@ -225,11 +221,11 @@ QByteArray digest(const QString& path)
         Server server(location(path));
         const auto tables = server.run("SELECT tablename FROM pg_tables WHERE schemaname = 'public' ORDER BY 1");
         QByteArray everything;
-        for (int t = 0; t < PQntuples(tables.get()); ++t) {
-            const std::string table = PQgetvalue(tables.get(), t, 0);
+        for (int t = 0; t < tables.rows(); ++t) {
+            const std::string table = tables.value(t, 0);
             const auto rows = server.run("SELECT coalesce(string_agg(x::text, E'\\n' ORDER BY x::text), '') FROM \""
                                          + table + "\" x");
-            everything += QByteArray::fromStdString(table) + ":" + PQgetvalue(rows.get(), 0, 0) + "\n";
+            everything += QByteArray::fromStdString(table) + ":" + rows.value(0, 0) + "\n";
         }
         return QCryptographicHash::hash(everything, QCryptographicHash::Sha256);
     }

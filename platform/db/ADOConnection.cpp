@@ -1,6 +1,7 @@
 #include "ADOConnection.h"
 
 #include "ConnectionString.h"
+#include "RegisterName.h"
 #include "DataSet.h"
 #include "Exception.h"
 #include "PostgresEngine.h"
@@ -42,18 +43,6 @@ db::Engine& TADOConnection::engine() const
     return *m_engine;
 }
 
-sqlite3* TADOConnection::nativeHandle() const
-{
-    const auto* file = dynamic_cast<const db::SqliteEngine*>(m_engine.get());
-    return file ? file->handle() : nullptr;
-}
-
-PGconn* TADOConnection::serverHandle() const
-{
-    const auto* server = dynamic_cast<const db::PostgresEngine*>(m_engine.get());
-    return server ? server->handle() : nullptr;
-}
-
 void TADOConnection::setBusyTimeout(int milliseconds)
 {
     m_busyTimeout = std::max(0, milliseconds);
@@ -87,8 +76,8 @@ void TADOConnection::Open()
 std::unique_ptr<db::Engine> TADOConnection::openEngine(const QString& path) const
 {
     if (db::isServerRegister(path))
-        return db::PostgresEngine::open(path, m_busyTimeout, askPassword);
-    return db::SqliteEngine::open(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout, CacheKilobytes);
+        return db::openPostgresEngine(path, m_busyTimeout, askPassword);
+    return db::openSqliteEngine(path, m_mode == cmRead, m_mode == cmShareExclusive, m_busyTimeout, CacheKilobytes);
 }
 
 void TADOConnection::reopenIfReplaced()

@@ -26,8 +26,6 @@ namespace db {
 class Engine;
 class ReadTransaction;
 }
-struct sqlite3;
-typedef struct pg_conn PGconn;
 class TDataSet;
 
 enum TConnectMode {
@@ -104,12 +102,9 @@ public:
     // The file, or the server's URI, opened (empty while not connected).
     QString DatabasePath() const { return m_path; }
     // The engine of the open register; throws Exception when not connected.
+    // (Tools that run bare statements beside it reach its handle through its
+    // face: db::sqliteHandle, db::postgresHandle.)
     db::Engine& engine() const;
-    // The SQLite handle of an open register file, or the libpq connection
-    // of a register on a server, else null: for the program's own tools and
-    // benchmarks, which run bare statements beside it.
-    sqlite3* nativeHandle() const;
-    PGconn* serverHandle() const;
 
     // Asked, once, for the password of a register on a server that wants
     // one which libpq's own places (~/.pgpass, PGPASSWORD) do not give;

@@ -35,15 +35,3 @@ public:
 private:
     std::vector<std::pair<QString, QString>> m_entries;
 };
-
-// How a register is named: a file's path, or a server's libpq URI.
-namespace db {
-
-// Whether name names a register on a server rather than a file.
-bool isServerRegister(const QString& name);
-// The register's name as a person may read it: without a password, in
-// quotes; serverNameWithoutPassword without them.
-QString shownServerName(const QString& name);
-QString serverNameWithoutPassword(const QString& name);
-
-} // namespace db

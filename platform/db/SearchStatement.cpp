@@ -1,4 +1,6 @@
 #include "SearchStatement.h"
+
+#include "SqlTokens.h"
 #include "UnicodeLike.h"
 
 #include <algorithm>
@@ -6,26 +8,9 @@
 
 namespace {
 
-struct Token {
-    enum Kind { Word, QuotedName, Text, Number, Symbol };
-    Kind kind;
-    std::string_view text; // as written; a Text's or QuotedName's quotes included
-    std::size_t start;
-    std::size_t end;
-};
-
-bool wordCharacter(unsigned char c, bool first)
-{
-    return c == '_' || c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')
-           || (!first && ((c >= '0' && c <= '9') || c == '$'));
-}
-
-bool is(const Token& token, std::string_view keyword)
-{
-    return token.kind == Token::Word
-           && std::equal(token.text.begin(), token.text.end(), keyword.begin(), keyword.end(),
-                         [](char a, char b) { return (a >= 'a' && a <= 'z' ? char(a - 32) : a) == b; });
-}
+using db::sql::Token;
+using db::sql::isSymbol;
+using db::sql::isWord;
 
 // Words that would give a statement a meaning the parts below do not
 // follow, or a result that varies from one run to the next. A word among
@@ -39,78 +24,35 @@ bool forbidden(const Token& token)
         "INTERSECT", "WINDOW",  "JOIN",      "ON",        "USING",        "AS",           "DISTINCT",
         "ALL",      "CAST",     "ISNULL",    "NOTNULL",   "NULLS",        "RAISE",        "CURRENT_TIME",
         "CURRENT_DATE", "CURRENT_TIMESTAMP", "NATURAL", "INDEXED", "WITH", "VALUES", "FILTER", "OVER"};
-    return std::any_of(words.begin(), words.end(), [&](const char* w) { return is(token, w); });
+    return std::any_of(words.begin(), words.end(), [&](const char* w) { return isWord(token, w); });
 }
 
-// Splits sql into tokens; nothing when it holds what a search never does
-// (a comment, a statement separator, a number with a point or exponent, a
-// character outside the few operators below, an unclosed quote, a NUL).
+// The tokens of sql; nothing when it holds what a search never does (a
+// comment, a statement separator, a number with a point or exponent, a
+// symbol other than the few operators below, an unclosed quote, a NUL).
 std::optional<std::vector<Token>> tokens(std::string_view sql)
 {
-    std::vector<Token> out;
-    std::size_t i = 0;
-    const std::size_t n = sql.size();
-    while (i < n) {
-        const unsigned char c = sql[i];
-        const std::size_t start = i;
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-            ++i;
-            continue;
-        }
-        Token::Kind kind;
-        if (wordCharacter(c, true)) {
-            while (i < n && wordCharacter(sql[i], false))
-                ++i;
-            kind = Token::Word;
-        } else if (c >= '0' && c <= '9') {
-            while (i < n && sql[i] >= '0' && sql[i] <= '9')
-                ++i;
-            if (i < n && (wordCharacter(sql[i], false) || sql[i] == '.'))
-                return std::nullopt;
-            kind = Token::Number;
-        } else if (c == '\'' || c == '"') {
-            // A quote inside is written twice.
-            ++i;
-            for (;;) {
-                if (i >= n)
-                    return std::nullopt;
-                if (sql[i] == char(c)) {
-                    if (i + 1 < n && sql[i + 1] == char(c)) {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                if (sql[i] == '\0')
-                    return std::nullopt;
-                ++i;
-            }
-            kind = c == '\'' ? Token::Text : Token::QuotedName;
-        } else {
-            static constexpr std::array<std::string_view, 13> symbols{"<>", "!=", "<=", ">=", "==", "=", "<",
-                                                                      ">",  "(",  ")",  ",",  ".",  "-"};
-            const auto found = std::find_if(symbols.begin(), symbols.end(),
-                                            [&](std::string_view s) { return sql.substr(i, s.size()) == s; });
-            if (found == symbols.end() || sql.substr(i, 2) == "--")
-                return std::nullopt;
-            i += found->size();
-            kind = Token::Symbol;
-        }
-        out.push_back(Token{kind, sql.substr(start, i - start), start, i});
+    if (sql.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    std::vector<Token> out = db::sql::tokens(sql);
+    static constexpr std::array<std::string_view, 13> symbols{"<>", "!=", "<=", ">=", "==", "=", "<",
+                                                              ">",  "(",  ")",  ",",  ".",  "-"};
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const Token& token = out[i];
+        if (!token.closed || token.kind == Token::Comment
+            || (token.kind == Token::Symbol && std::find(symbols.begin(), symbols.end(), token.text) == symbols.end()))
+            return std::nullopt;
+        const bool joined = i + 1 < out.size() && out[i + 1].begin == token.end;
+        if (token.kind == Token::Number && joined && (out[i + 1].kind == Token::Word || isSymbol(out[i + 1], ".")))
+            return std::nullopt;
     }
     return out;
-}
-
-bool symbol(const Token& token, std::string_view text)
-{
-    return token.kind == Token::Symbol && token.text == text;
 }
 
 // The words an expression of comparisons joined by AND is made of.
 bool operatorWord(const Token& token)
 {
-    return is(token, "AND") || is(token, "NOT") || is(token, "IS") || is(token, "NULL") || is(token, "LIKE");
+    return isWord(token, "AND") || isWord(token, "NOT") || isWord(token, "IS") || isWord(token, "NULL") || isWord(token, "LIKE");
 }
 
 // A quoted name with a dot in it is one name to the database, not a table's
@@ -154,7 +96,7 @@ std::size_t qualifiedName(const std::vector<Token>& t, std::size_t at, std::size
             return at;
         text += plainName(t[i]);
         ++i;
-        if (i + 1 < end && symbol(t[i], ".")) {
+        if (i + 1 < end && isSymbol(t[i], ".")) {
             text += '.';
             ++i;
         } else {
@@ -194,20 +136,20 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
     const std::size_t n = t.size();
     auto find = [&](std::size_t from, std::string_view keyword) {
         std::size_t i = from;
-        while (i < n && !is(t[i], keyword))
+        while (i < n && !isWord(t[i], keyword))
             ++i;
         return i;
     };
 
     // SELECT name, name ... FROM
-    if (n == 0 || !is(t[0], "SELECT"))
+    if (n == 0 || !isWord(t[0], "SELECT"))
         return std::nullopt;
     const std::size_t from = find(1, "FROM");
     std::vector<std::string> listed;
     for (std::size_t i = 1; i < from;) {
         std::string column;
         const std::size_t next = qualifiedName(t, i, from, &column);
-        if (next == i || (next < from && !symbol(t[next], ",")) || (next + 1 == from))
+        if (next == i || (next < from && !isSymbol(t[next], ",")) || (next + 1 == from))
             return std::nullopt;
         listed.push_back(column);
         i = next + 1;
@@ -220,7 +162,7 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
     if (from >= n || where >= n || where == from + 1)
         return std::nullopt;
     for (std::size_t i = from + 1; i < where; ++i)
-        if (!name(t[i]) && !symbol(t[i], ",") && !symbol(t[i], "."))
+        if (!name(t[i]) && !isSymbol(t[i], ",") && !isSymbol(t[i], "."))
             return std::nullopt;
 
     // WHERE comparisons joined by AND ... ORDER BY
@@ -228,14 +170,14 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
     int depth = 0;
     for (std::size_t i = where + 1; i < order; ++i) {
         const Token& token = t[i];
-        if (symbol(token, "("))
+        if (isSymbol(token, "("))
             ++depth;
-        else if (symbol(token, ")") && --depth < 0)
+        else if (isSymbol(token, ")") && --depth < 0)
             return std::nullopt;
         if (token.kind == Token::Word && forbidden(token))
             return std::nullopt;
         // A function's result may vary, and its meaning is not this parser's to know.
-        if (name(token) && i + 1 < order && symbol(t[i + 1], "("))
+        if (name(token) && i + 1 < order && isSymbol(t[i + 1], "("))
             return std::nullopt;
     }
     if (depth != 0 || order == where + 1)
@@ -243,18 +185,18 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
 
     // ORDER BY name [ASC|DESC], ... and nothing after.
     if (order < n) {
-        if (order + 1 >= n || !is(t[order + 1], "BY"))
+        if (order + 1 >= n || !isWord(t[order + 1], "BY"))
             return std::nullopt;
         for (std::size_t i = order + 2;;) {
             const std::size_t next = qualifiedName(t, i, n, nullptr);
             if (next == i)
                 return std::nullopt;
             i = next;
-            if (i < n && (is(t[i], "ASC") || is(t[i], "DESC")))
+            if (i < n && (isWord(t[i], "ASC") || isWord(t[i], "DESC")))
                 ++i;
             if (i == n)
                 break;
-            if (!symbol(t[i], ","))
+            if (!isSymbol(t[i], ","))
                 return std::nullopt;
             ++i;
         }
@@ -266,12 +208,12 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
     SearchStatement search;
     std::size_t end = order;
     while (end > where + 1) {
-        if (t[end - 1].kind != Token::Text || end < where + 5 || !is(t[end - 2], "LIKE"))
+        if (t[end - 1].kind != Token::Text || end < where + 5 || !isWord(t[end - 2], "LIKE"))
             break;
         std::size_t start = end - 3;
-        while (start > where && (name(t[start]) || symbol(t[start], ".")))
+        while (start > where && (name(t[start]) || isSymbol(t[start], ".")))
             --start;
-        if (!is(t[start], "AND") || start == where + 1)
+        if (!isWord(t[start], "AND") || start == where + 1)
             break;
         std::string column;
         if (qualifiedName(t, start + 1, end - 2, &column) != end - 2)
@@ -287,6 +229,6 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
 
     search.base = std::string(sql.substr(0, t[end - 1].end));
     if (order < n)
-        search.base += ' ' + std::string(sql.substr(t[order].start));
+        search.base += ' ' + std::string(sql.substr(t[order].begin));
     return search;
 }

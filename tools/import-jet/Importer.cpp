@@ -11,7 +11,6 @@
 
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,12 +59,7 @@ std::size_t characters(const std::string& utf8)
 
 void bindValue(sqlite3_stmt* st, int index, const JetValue& value, JetKind kind)
 {
-    if (value.null)
-        sqlite3_bind_null(st, index);
-    else if (kind == JetKind::Integer)
-        sqlite3_bind_int64(st, index, value.integer);
-    else
-        sqlite3_bind_text(st, index, value.text.data(), int(value.text.size()), SQLITE_TRANSIENT);
+    ::bindValue(st, index, value.null, kind == JetKind::Integer, value.integer, value.text);
 }
 
 std::string describeKey(const TableSpec& spec, const std::vector<JetValue>& values)

@@ -5,10 +5,10 @@
 #include "ConnectionString.h"
 #include "Exception.h"
 #include "Field.h"
+#include "PostgresEngine.h"
+#include "ServerConnection.h"
 
 #include <QObject>
-
-#include <libpq-fe.h>
 
 namespace {
 
@@ -16,7 +16,7 @@ namespace {
 // be opened then is no table missing.
 bool serverGone(const TADOConnection& connection)
 {
-    const PGconn* server = connection.serverHandle();
+    const PGconn* server = connection.Connected() ? db::postgresHandle(connection.engine()) : nullptr;
     return server && PQstatus(server) != CONNECTION_OK;
 }
 

@@ -14,11 +14,10 @@
 #include "Language.h"
 #include "NewRegisterFile.h"
 #include "ServerRegister.h"
+#include "Sqlite.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -101,47 +100,25 @@ private:
     std::uint64_t m_state = 20261207;
 };
 
-void check(sqlite3* db, int rc, const char* what)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-        throw RegisterFileError(std::string(what) + ": " + sqlite3_errmsg(db));
-}
-
-struct StatementOwner {
-    sqlite3_stmt* stmt = nullptr;
-    ~StatementOwner() { sqlite3_finalize(stmt); }
-};
-
-void insertText(sqlite3* db, sqlite3_stmt* st, int index, const char* text)
-{
-    check(db, sqlite3_bind_text(st, index, text, -1, SQLITE_STATIC), "bind");
-}
-
 void writeRegister(sqlite3* raw, long persons)
 {
     execOrThrow(raw, "BEGIN");
 
-    StatementOwner country, city, person;
-    check(raw, sqlite3_prepare_v2(raw, "INSERT INTO DRZAVE (ID, NAZIV) VALUES (?1, ?2)", -1, &country.stmt, nullptr),
-          "prepare");
-    check(raw, sqlite3_prepare_v2(raw, "INSERT INTO GRADOVI (ID_DRZAVA, ID_GRAD, NAZIV) VALUES (?1, ?2, ?3)", -1,
-                                  &city.stmt, nullptr), "prepare");
-    check(raw, sqlite3_prepare_v2(raw, "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime) VALUES (?1, ?2, ?3, ?4)",
-                                  -1, &person.stmt, nullptr), "prepare");
+    Statement country(raw, "INSERT INTO DRZAVE (ID, NAZIV) VALUES (?1, ?2)");
+    Statement city(raw, "INSERT INTO GRADOVI (ID_DRZAVA, ID_GRAD, NAZIV) VALUES (?1, ?2, ?3)");
+    Statement person(raw, "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime) VALUES (?1, ?2, ?3, ?4)");
 
     const auto& list = countries();
     std::vector<int> byWeight; // country index, repeated by its weight
     for (std::size_t c = 0; c < list.size(); ++c) {
-        sqlite3_bind_int(country.stmt, 1, int(c) + 1);
-        insertText(raw, country.stmt, 2, list[c].name);
-        check(raw, sqlite3_step(country.stmt), "insert country");
-        sqlite3_reset(country.stmt);
+        country.bind(1, int(c) + 1);
+        country.bind(2, list[c].name);
+        country.run();
         for (std::size_t g = 0; g < list[c].cities.size(); ++g) {
-            sqlite3_bind_int(city.stmt, 1, int(c) + 1);
-            sqlite3_bind_int(city.stmt, 2, int(g) + 1);
-            insertText(raw, city.stmt, 3, list[c].cities[g]);
-            check(raw, sqlite3_step(city.stmt), "insert city");
-            sqlite3_reset(city.stmt);
+            city.bind(1, int(c) + 1);
+            city.bind(2, int(g) + 1);
+            city.bind(3, list[c].cities[g]);
+            city.run();
         }
         byWeight.insert(byWeight.end(), list[c].weight, int(c));
     }
@@ -164,12 +141,11 @@ void writeRegister(sqlite3* raw, long persons)
             first = random.pick(firstNames);
             last = random.pick(surnames);
         }
-        sqlite3_bind_int(person.stmt, 1, c + 1);
-        sqlite3_bind_int(person.stmt, 2, cityNumber);
-        insertText(raw, person.stmt, 3, first);
-        insertText(raw, person.stmt, 4, last);
-        check(raw, sqlite3_step(person.stmt), "insert person");
-        sqlite3_reset(person.stmt);
+        person.bind(1, c + 1);
+        person.bind(2, cityNumber);
+        person.bind(3, first);
+        person.bind(4, last);
+        person.run();
         if (showProgress && i % (persons / 50) == 0)
             writeText(stderr,
                       say(QT_TRANSLATE_NOOP("MakeRegister", "\rUpisujem osobe: %1%")).arg(i * 100 / persons, 3));
@@ -179,9 +155,7 @@ void writeRegister(sqlite3* raw, long persons)
     execOrThrow(raw, "COMMIT");
     // Statistics for the query planner, as a maintained register has them.
     execOrThrow(raw, "ANALYZE");
-    StatementOwner integrity;
-    check(raw, sqlite3_prepare_v2(raw, "PRAGMA foreign_key_check", -1, &integrity.stmt, nullptr), "prepare");
-    if (sqlite3_step(integrity.stmt) == SQLITE_ROW)
+    if (Statement(raw, "PRAGMA foreign_key_check").step())
         throw RegisterFileError(
             say(QT_TRANSLATE_NOOP("MakeRegister", "primer krši spoljni ključ registra")).toStdString());
 }
@@ -232,7 +206,7 @@ int main(int argc, char* argv[])
         written.publish();
         if (server)
             publishToServer(file, path, force);
-    } catch (const RegisterFileError& failure) {
+    } catch (const std::runtime_error& failure) { // RegisterFileError, or the file's Exception
         writeText(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
         return 1;
     }

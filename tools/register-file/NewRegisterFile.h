@@ -4,7 +4,7 @@
 // half-written register, and an existing file is never replaced unless the
 // caller says so.
 
-#include <sqlite3.h>
+#include "Sqlite.h"
 
 #include <memory>
 #include <stdexcept>
@@ -40,7 +40,7 @@ private:
     std::string m_temporary;
     bool m_replace;
     bool m_published = false;
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_db{nullptr, sqlite3_close};
+    SqliteHandle m_db;
 };
 
 // Runs sql on db; throws RegisterFileError with the engine's message.

@@ -2,27 +2,14 @@
 // Failures of the data layer and of the program's own checks.
 //
 // Every failure that the program reports to a person travels as an Exception
-// carrying the text to show, in the program's language: the texts are
-// written in Serbian, the program's own, and go through Qt's translation
-// system (QCoreApplication::translate with the context "Register"). The
-// database's own message is kept as it is where nothing better can be said.
+// carrying the text to show, in the program's language (Messages.h).
 
-#include <QCoreApplication>
+#include "Messages.h"
+
 #include <QString>
 
 #include <stdexcept>
 #include <string>
-
-namespace db {
-
-// A text of the data layer for a person, in the program's language: text
-// is marked with QT_TRANSLATE_NOOP("Register", ...) where it is written.
-inline QString say(const char* text)
-{
-    return QCoreApplication::translate("Register", text);
-}
-
-} // namespace db
 
 class Exception : public std::runtime_error {
 public:

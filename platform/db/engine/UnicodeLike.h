@@ -49,10 +49,8 @@ inline std::uint8_t firstKey(const char* text, std::size_t length)
 // byte is one too), and which.
 bool oneCharacter(std::string_view text, char32_t& c);
 
-} // namespace unicode_like
-
-namespace unicode_like {
 // Compares two UTF-8 texts letter by letter after folding case; with
 // prefixOnly, whether text begins with prefix.
 bool equalFolded(std::string_view text, std::string_view other, bool prefixOnly);
-}
+
+} // namespace unicode_like

@@ -1,6 +1,6 @@
 #include "PostgresEngine_p.h"
 
-#include "ConnectionString.h"
+#include "RegisterName.h"
 
 #include "Exception.h"
 
@@ -21,48 +21,15 @@ std::string postgres_detail::lostConnectionMessage(const QString& shown, const s
         .toStdString();
 }
 
-PostgresEngine::Result& PostgresEngine::Result::operator=(Result&& other) noexcept
+std::unique_ptr<Engine> openPostgresEngine(const QString& uri, int lockTimeoutMs, const PasswordQuestion& ask)
 {
-    std::swap(m_result, other.m_result);
-    return *this;
+    return PostgresEngine::open(uri, lockTimeoutMs, ask);
 }
 
-PostgresEngine::Result::~Result()
+PGconn* postgresHandle(const Engine& engine)
 {
-    PQclear(m_result);
-}
-
-bool PostgresEngine::Result::failed() const
-{
-    const ExecStatusType status = PQresultStatus(m_result);
-    return status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
-}
-
-std::string PostgresEngine::Result::state() const
-{
-    const char* code = PQresultErrorField(m_result, PG_DIAG_SQLSTATE);
-    return code ? code : "";
-}
-
-std::string PostgresEngine::Result::field(int code) const
-{
-    const char* text = PQresultErrorField(m_result, code);
-    return text ? text : "";
-}
-
-int PostgresEngine::Result::rows() const
-{
-    return PQntuples(m_result);
-}
-
-const char* PostgresEngine::Result::value(int row, int column) const
-{
-    return PQgetvalue(m_result, row, column);
-}
-
-bool PostgresEngine::Result::null(int row, int column) const
-{
-    return PQgetisnull(m_result, row, column) != 0;
+    const auto* server = dynamic_cast<const PostgresEngine*>(&engine);
+    return server ? server->handle() : nullptr;
 }
 
 std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& uri, int lockTimeoutMs,
@@ -76,24 +43,19 @@ std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& uri, int loc
     return engine;
 }
 
-PostgresEngine::~PostgresEngine()
-{
-    PQfinish(m_connection);
-}
+PostgresEngine::~PostgresEngine() = default;
 
 void PostgresEngine::connect()
 {
-    const QByteArray uri = m_uri.toUtf8();
     for (;;) {
         // A server that does not answer is given up after ten seconds,
         // unless the URI says otherwise.
-        const char* keywords[] = {"connect_timeout", "dbname", "fallback_application_name", "password", nullptr};
-        const char* values[] = {"10", uri.constData(), "kolvara", m_password ? m_password->c_str() : nullptr, nullptr};
-        PQfinish(m_connection);
-        m_connection = PQconnectdbParams(keywords, values, 1);
-        if (PQstatus(m_connection) == CONNECTION_OK)
+        m_connection = ServerConnection(m_uri.toStdString(), {{"connect_timeout", "10"}},
+                                        {{"fallback_application_name", "kolvara"},
+                                         {"password", m_password ? m_password->c_str() : nullptr}});
+        if (m_connection.connected())
             break;
-        if (PQconnectionNeedsPassword(m_connection) && !m_password && m_ask) {
+        if (PQconnectionNeedsPassword(m_connection.get()) && !m_password && m_ask) {
             m_password = m_ask(shownServerName(m_uri));
             if (m_password)
                 continue;
@@ -103,7 +65,7 @@ void PostgresEngine::connect()
         }
         throw Exception(say(QT_TRANSLATE_NOOP("Register", "Server registra %1 nije dostupan: %2"))
                             .arg(shownServerName(m_uri),
-                                 QString::fromStdString(trimmed(PQerrorMessage(m_connection)))));
+                                 QString::fromStdString(m_connection.reason())));
     }
     prepareSession();
 }
@@ -124,41 +86,35 @@ void PostgresEngine::prepareSession()
 
 void PostgresEngine::ensureConnected()
 {
-    if (PQstatus(m_connection) == CONNECTION_OK)
+    if (PQstatus(m_connection.get()) == CONNECTION_OK)
         return;
     // A write under way went with the connection; the transaction that
     // holds it ends first, and the next operation connects again.
     if (m_depth > 0)
-        throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection)));
-    PQreset(m_connection);
-    if (PQstatus(m_connection) != CONNECTION_OK)
+        throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection.get())));
+    PQreset(m_connection.get());
+    if (PQstatus(m_connection.get()) != CONNECTION_OK)
         throw Exception(say(QT_TRANSLATE_NOOP("Register",
                                               "Server registra %1 još nije dostupan (%2). Pokušajte ponovo kad "
                                               "proradi."))
                             .arg(shownServerName(m_uri),
-                                 QString::fromStdString(trimmed(PQerrorMessage(m_connection)))));
+                                 QString::fromStdString(m_connection.reason())));
     prepareSession();
 }
 
 void PostgresEngine::setLockTimeout(int milliseconds)
 {
     m_lockTimeout = milliseconds;
-    if (PQstatus(m_connection) == CONNECTION_OK)
+    if (PQstatus(m_connection.get()) == CONNECTION_OK)
         execute("SET lock_timeout = " + std::to_string(milliseconds));
 }
 
 PostgresEngine::Result PostgresEngine::request(const std::string& sql, const std::vector<const char*>& parameters) const
 {
-    PGresult* result = parameters.empty()
-                         ? PQexec(m_connection, sql.c_str())
-                         : PQexecParams(m_connection, sql.c_str(), int(parameters.size()), nullptr,
-                                        parameters.data(), nullptr, nullptr, 0);
-    if (!result || PQstatus(m_connection) != CONNECTION_OK) {
-        const std::string reason = PQerrorMessage(m_connection);
-        PQclear(result);
-        throw Exception(lostConnectionMessage(shownServerName(m_uri), reason));
-    }
-    return Result(result);
+    Result result = m_connection.exec(sql, parameters);
+    if (!result.get() || !m_connection.connected())
+        throw Exception(lostConnectionMessage(shownServerName(m_uri), m_connection.reason()));
+    return result;
 }
 
 PostgresEngine::Result PostgresEngine::run(const std::string& sql, const std::vector<const char*>& parameters,
@@ -176,8 +132,8 @@ void PostgresEngine::execute(const std::string& sql)
 
 void PostgresEngine::check(const Result& result, bool reading) const
 {
-    if (!result.get() || PQstatus(m_connection) != CONNECTION_OK)
-        throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection)));
+    if (!result.get() || PQstatus(m_connection.get()) != CONNECTION_OK)
+        throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection.get())));
     if (!result.failed())
         return;
     const std::string state = result.state();

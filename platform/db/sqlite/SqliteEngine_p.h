@@ -11,12 +11,64 @@
 
 #include <QCoreApplication>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <limits>
 #include <string>
 #include <string_view>
 
 namespace db {
+
+// Explains why a file cannot be opened as a register, before SQLite tries
+// ("" when nothing is visibly wrong).
+std::string whyNotADatabase(const QString& path);
+
+class SqliteEngine : public Engine {
+public:
+    // As openSqliteEngine.
+    static std::unique_ptr<SqliteEngine> open(const QString& path, bool readOnly, bool exclusive, int lockTimeoutMs,
+                                              int cacheKilobytes);
+
+    sqlite3* handle() const { return m_db.get(); }
+
+    std::unique_ptr<ReadStatement> prepareRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+                                               bool rowsWanted) override;
+    std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
+    std::vector<std::string> primaryKey(const std::string& table) override;
+    bool numbersKeysItself(const std::string& table, const std::string& column) override;
+    std::optional<ChangeStamp> changeStamp() override;
+    bool replaced() const override;
+    bool readOnly() const override;
+    void setLockTimeout(int milliseconds) override;
+    std::unique_ptr<WriteTransaction> beginWrite() override;
+    WrittenRow writeRow(const RowWrite& write) override;
+    int deleteRow(const RowWrite& write) override;
+    bool rowExists(const std::string& table, const std::vector<std::string>& columns,
+                   const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
+    std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) override;
+
+private:
+    explicit SqliteEngine(SqliteHandle db);
+    // The device and inode path names now; nothing when it names no file.
+    static std::optional<std::pair<dev_t, ino_t>> fileIdentity(const QString& path);
+    // What a person needs to hear when SQLite refused write with the
+    // extended result code and message given.
+    std::string explainRefusal(const RowWrite& write, int code, const std::string& engineMessage);
+
+    SqliteHandle m_db;
+    QString m_path;
+    std::optional<std::pair<dev_t, ino_t>> m_file; // the file opened, as the folder named it then
+    Statement m_dataVersion; // PRAGMA data_version, prepared once
+    int m_lockTimeoutMs = 0;
+    // Tells this opening apart from every other one: a new connection's
+    // counters start where a closed one's did.
+    const std::uint64_t m_opening;
+    // Whether the statement prepared last reads stored values only (its
+    // rows cannot change without a write to the file).
+    bool m_storedValuesOnly = true;
+};
+
 namespace sqlite_detail {
 
 
@@ -66,12 +118,7 @@ inline bool readInteger(sqlite3_stmt* statement, int column, int type, std::int3
 
 inline void bindValue(sqlite3_stmt* statement, int parameter, FieldKind kind, const CellValue& value)
 {
-    if (value.null)
-        sqlite3_bind_null(statement, parameter);
-    else if (kind == FieldKind::Integer)
-        sqlite3_bind_int(statement, parameter, value.integer);
-    else
-        sqlite3_bind_text(statement, parameter, value.text.data(), int(value.text.size()), SQLITE_STATIC);
+    ::bindValue(statement, parameter, value.null, kind == FieldKind::Integer, value.integer, value.text);
 }
 
 // The refusals that any write may meet, whatever it writes; "" for others.

@@ -1,69 +1,45 @@
 #pragma once
-// The engine of a register kept on a PostgreSQL server, through libpq.
-//
-// A register on a server is named by a libpq connection URI
-// ("postgresql://ana@server/register?sslmode=verify-full") or its key=value
-// form; libpq's own environment and files (PGHOST, ~/.pgpass, TLS settings)
-// apply as for any libpq program. When the server asks for a password that
-// none of them gives, the connection's password question is asked once; the
-// answer stays in memory for reconnecting and is never written anywhere.
-//
-// The session reads by default (default_transaction_read_only), so that a
-// statement opened as a query can never change the register; a write runs in
-// a transaction of its own and locks the rows it checks first (the row it
-// changes, the rows it refers to), so that the checks still hold when it is
-// made. A lock held by another desk is waited for up to the lock timeout;
-// a deadlock with another desk makes the write fail whole, with one message. Names are those of the register's
-// schema (unquoted, so folded to lower case by the server); a name from
-// outside is found without regard to case, and a result column is spelled
-// as the statement spells it ("DRZAVE.Naziv"), as on a file.
-//
-// A LIKE pattern in a statement matches as it does on a file: the server
-// would take a backslash in it as an escape character, so every pattern
-// written as a literal gets ESCAPE '' (no escape character).
-//
-// When the server goes away, the operation under way fails with one
-// message; the next one connects again by itself, unless a transaction is
-// open: then only the first after it ends, so that a read transaction never
-// reads on at another moment.
+// What the server engine's own sources share (PostgresEngine.cpp: the
+// connection, its session and errors, the catalogue and read transactions;
+// PostgresRead.cpp: statements that read; PostgresWrite.cpp: write
+// transactions, writes and refusals). Not for other files.
 
-#include "Engine.h"
+#include "PostgresEngine.h"
 
-#include <QString>
+#include "Exception.h"
+#include "ServerConnection.h"
+
+#include <QCoreApplication>
+
+#include <libpq-fe.h>
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
-
-typedef struct pg_conn PGconn;
-typedef struct pg_result PGresult;
+#include <string_view>
+#include <vector>
 
 namespace db {
 
-// Asks a person for the password of a register (named as shown); nothing
-// when they decline.
-using PasswordQuestion = std::function<std::optional<std::string>(const QString& register_)>;
-
-
 class PostgresEngine : public Engine {
 public:
-    // Connects to the register named by uri. Throws Exception with a message
-    // that names the server (never the password).
+    // As openPostgresEngine.
     static std::unique_ptr<PostgresEngine> open(const QString& uri, int lockTimeoutMs, const PasswordQuestion& ask);
     ~PostgresEngine() override;
 
-    // The engine's connection, for the program's own tools and benchmarks.
-    PGconn* handle() const { return m_connection; }
+    PGconn* handle() const { return m_connection.get(); }
 
     std::unique_ptr<ReadStatement> prepareRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
                                                bool rowsWanted) override;
     std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
-    // Nothing: see docs/speed.md ("A search from memory") for why every search on
-    // a server asks the server.
+    // Nothing, so every search asks the server: other desks commit at any
+    // moment and nothing cheap tells that none did, and the server folds
+    // case (citext) and orders names (its collation) in its own way, so the
+    // rows a search from memory found could differ from the server's own.
     std::optional<ChangeStamp> changeStamp() override { return std::nullopt; }
     bool readOnly() const override { return false; }
     void setLockTimeout(int milliseconds) override;
@@ -87,27 +63,7 @@ private:
     // person.
     void execute(const std::string& sql);
 
-    // A result of the server's, freed when it goes out of scope.
-    class Result {
-    public:
-        explicit Result(PGresult* result = nullptr) : m_result(result) {}
-        Result(Result&& other) noexcept : m_result(other.m_result) { other.m_result = nullptr; }
-        Result& operator=(Result&& other) noexcept;
-        Result(const Result&) = delete;
-        Result& operator=(const Result&) = delete;
-        ~Result();
-        PGresult* get() const { return m_result; }
-        bool failed() const;
-        // The SQLSTATE of a failure ("" for none), and one of its fields.
-        std::string state() const;
-        std::string field(int code) const;
-        int rows() const;
-        const char* value(int row, int column) const;
-        bool null(int row, int column) const;
-
-    private:
-        PGresult* m_result;
-    };
+    using Result = ServerResult;
     // Runs sql with text parameters (null: SQL NULL) and returns what the
     // server answered, a refusal included; throws Exception only when the
     // server cannot be reached.
@@ -136,13 +92,77 @@ private:
     struct Names;
     const Names& names() const;
 
-    PGconn* m_connection = nullptr;
+    ServerConnection m_connection;
     QString m_uri;
     std::optional<std::string> m_password;
     PasswordQuestion m_ask;
     int m_lockTimeout = 5000;
     int m_depth = 0;
     mutable std::unique_ptr<Names> m_names;
+};
+
+namespace postgres_detail {
+
+// The server's types of whole numbers: int2, int4, int8.
+inline bool integerType(Oid type)
+{
+    return type == 21 || type == 23 || type == 20;
+}
+
+inline std::string lower(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return folded;
+}
+
+inline std::string trimmed(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+// What a person reads when the connection to the server named so went.
+std::string lostConnectionMessage(const QString& shown, const std::string& reason);
+
+} // namespace postgres_detail
+
+using namespace postgres_detail;
+
+// The names of the schema as the server keeps them, read once: every table
+// and view on the search path with its columns, keys and rules.
+struct PostgresEngine::Names {
+    struct Column {
+        std::string name;
+        Oid type = 0;
+        bool numbered = false; // identity or serial
+        int keyPosition = 0;   // place in the primary key, 1-based; 0 when not in it
+    };
+    struct Table {
+        Oid oid = 0;
+        std::string name;
+        std::map<int, Column> columns; // by attribute number
+        std::map<std::string, std::vector<std::string>> references; // foreign key name: its columns
+        std::map<std::string, std::string> rules;                   // check name: its text
+    };
+    std::map<std::string, Table> byName; // by folded name
+    std::map<Oid, const Table*> byOid;
+
+    const Table* find(const std::string& name) const
+    {
+        const auto found = byName.find(lower(name));
+        return found == byName.end() ? nullptr : &found->second;
+    }
+    const Column* column(const Table& table, const std::string& name) const
+    {
+        for (const auto& [number, column] : table.columns)
+            if (sameName(column.name, name))
+                return &column;
+        return nullptr;
+    }
 };
 
 } // namespace db

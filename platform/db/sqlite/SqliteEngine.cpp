@@ -67,6 +67,18 @@ std::string whyNotADatabase(const QString& path)
     return {};
 }
 
+std::unique_ptr<Engine> openSqliteEngine(const QString& path, bool readOnly, bool exclusive, int lockTimeoutMs,
+                                         int cacheKilobytes)
+{
+    return SqliteEngine::open(path, readOnly, exclusive, lockTimeoutMs, cacheKilobytes);
+}
+
+sqlite3* sqliteHandle(const Engine& engine)
+{
+    const auto* file = dynamic_cast<const SqliteEngine*>(&engine);
+    return file ? file->handle() : nullptr;
+}
+
 std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readOnly, bool exclusive, int lockTimeoutMs,
                                                  int cacheKilobytes)
 {

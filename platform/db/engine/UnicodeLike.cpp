@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QChar>
+#include <QtGlobal>
 
 namespace unicode_like {
 namespace {
@@ -15,6 +16,7 @@ enum Result { Match, NoMatch, NoWildcardMatch };
 // range so that it never equals a real character: "\xC0\xA5" is not "%".
 inline char32_t next(const unsigned char*& p, const unsigned char* end)
 {
+    Q_ASSERT(p < end);
     const unsigned char b = *p++;
     if (b < 0x80)
         return b;
@@ -35,6 +37,7 @@ inline char32_t next(const unsigned char*& p, const unsigned char* end)
     if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
         return 0x110000 + b;
     p += extra;
+    Q_ASSERT(p <= end);
     return c;
 }
 
@@ -51,6 +54,7 @@ inline char32_t foldFast(char32_t c)
 Result compare(const unsigned char* p, const unsigned char* pe,
                const unsigned char* t, const unsigned char* te, char32_t escape)
 {
+    Q_ASSERT(p <= pe && t <= te);
     while (p < pe) {
         char32_t pc = next(p, pe);
         if (pc == '%' && pc != escape) {
@@ -156,9 +160,6 @@ bool oneCharacter(std::string_view text, char32_t& c)
     return t == end;
 }
 
-} // namespace unicode_like
-
-namespace unicode_like {
 bool equalFolded(std::string_view text, std::string_view other, bool prefixOnly)
 {
     auto t = reinterpret_cast<const unsigned char*>(text.data());
@@ -173,4 +174,5 @@ bool equalFolded(std::string_view text, std::string_view other, bool prefixOnly)
     }
     return prefixOnly || t >= te;
 }
-}
+
+} // namespace unicode_like

@@ -6,6 +6,7 @@
 
 #include "Exception.h"
 #include "RowStore.h"
+#include "SqlTokens.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,61 +15,9 @@ namespace db {
 
 namespace {
 
-// The pieces of a statement that matter here: words, string literals and
-// the rest, so that a LIKE pattern and the spelling of each name can be
-// found without being fooled by quotes or comments.
-struct Token {
-    enum Kind { Word, String, Other } kind;
-    std::size_t begin, end;
-};
-
-std::vector<Token> tokens(const std::string& sql)
-{
-    std::vector<Token> list;
-    std::size_t i = 0;
-    const std::size_t n = sql.size();
-    auto isWordStart = [](unsigned char c) { return c == '_' || c >= 0x80 || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); };
-    auto isWord = [&](unsigned char c) { return isWordStart(c) || (c >= '0' && c <= '9') || c == '$'; };
-    while (i < n) {
-        const char c = sql[i];
-        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            while (i < n && sql[i] != '\n')
-                ++i;
-        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-            const std::size_t close = sql.find("*/", i + 2);
-            i = close == std::string::npos ? n : close + 2;
-        } else if (c == '\'' || c == '"') {
-            const std::size_t begin = i++;
-            while (i < n) {
-                if (sql[i] == c && i + 1 < n && sql[i + 1] == c)
-                    i += 2;
-                else if (sql[i++] == c)
-                    break;
-            }
-            // An E'...' literal knows backslash escapes: left as it is.
-            const bool escaped = c == '\'' && begin > 0 && (sql[begin - 1] | 0x20) == 'e'
-                              && !list.empty() && list.back().end == begin;
-            list.push_back({c == '\'' && !escaped ? Token::String : Token::Other, begin, i});
-        } else if (isWordStart(static_cast<unsigned char>(c))) {
-            const std::size_t begin = i;
-            while (i < n && isWord(static_cast<unsigned char>(sql[i])))
-                ++i;
-            list.push_back({Token::Word, begin, i});
-        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-            ++i;
-        } else {
-            list.push_back({Token::Other, i, i + 1});
-            ++i;
-        }
-    }
-    return list;
-}
-
-bool wordIs(const std::string& sql, const Token& token, std::string_view word)
-{
-    return token.kind == Token::Word && token.end - token.begin == word.size()
-        && lower(std::string_view(sql).substr(token.begin, word.size())) == word;
-}
+using sql::isSymbol;
+using sql::isWord;
+using sql::Token;
 
 // What the engine needs of a statement it reads, from one pass over it:
 // the text to send, with ESCAPE '' after every LIKE pattern written as a
@@ -86,26 +35,33 @@ struct ReadingText {
 ReadingText readingText(const std::string& sql)
 {
     ReadingText reading;
-    const std::vector<Token> list = tokens(sql);
-    auto isSemicolon = [&](const Token& token) { return token.kind == Token::Other && sql[token.begin] == ';'; };
+    std::vector<Token> list;
+    for (const Token& token : sql::tokens(sql))
+        if (token.kind != Token::Comment)
+            list.push_back(token);
     std::size_t first = 0;
-    while (first < list.size() && list[first].kind == Token::Other && sql[list[first].begin] == '(')
+    while (first < list.size() && isSymbol(list[first], "("))
         ++first;
     reading.reads = first < list.size()
-                 && (wordIs(sql, list[first], "select") || wordIs(sql, list[first], "values")
-                     || wordIs(sql, list[first], "table") || wordIs(sql, list[first], "with"));
+                 && (isWord(list[first], "select") || isWord(list[first], "values") || isWord(list[first], "table")
+                     || isWord(list[first], "with"));
+    // An E'...' literal knows backslash escapes: its pattern is left as it is.
+    auto plainText = [&](std::size_t t) {
+        return list[t].kind == Token::Text
+            && !(t > 0 && list[t - 1].kind == Token::Word && list[t - 1].end == list[t].begin
+                 && (list[t - 1].text.back() | 0x20) == 'e');
+    };
     std::size_t copied = 0;
     bool ended = false; // a semicolon was met
     for (std::size_t t = 0; t < list.size(); ++t) {
         const Token& token = list[t];
-        if (ended && !isSemicolon(token))
+        if (ended && !isSymbol(token, ";"))
             reading.several = true;
-        ended = ended || isSemicolon(token);
+        ended = ended || isSymbol(token, ";");
         if (token.kind == Token::Word)
-            reading.spelling.emplace(lower(std::string_view(sql).substr(token.begin, token.end - token.begin)),
-                                     sql.substr(token.begin, token.end - token.begin));
-        if ((wordIs(sql, token, "like") || wordIs(sql, token, "ilike")) && t + 1 < list.size()
-            && list[t + 1].kind == Token::String && !(t + 2 < list.size() && wordIs(sql, list[t + 2], "escape"))) {
+            reading.spelling.emplace(lower(token.text), std::string(token.text));
+        if ((isWord(token, "like") || isWord(token, "ilike")) && t + 1 < list.size() && plainText(t + 1)
+            && !(t + 2 < list.size() && isWord(list[t + 2], "escape"))) {
             reading.text.append(sql, copied, list[t + 1].end - copied);
             reading.text += " ESCAPE ''";
             copied = list[t + 1].end;

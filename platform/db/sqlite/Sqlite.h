@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,12 @@ std::string sqliteMessage(sqlite3* db);
 
 // Throws Exception with context, a colon and SQLite's own message for db.
 [[noreturn]] void throwSqliteError(sqlite3* db, const std::string& context);
+
+// Binds one value to parameter (from 1) of statement: NULL when null, else
+// the whole number when whole, else the text (copied: it need not outlive
+// the call).
+void bindValue(sqlite3_stmt* statement, int parameter, bool null, bool whole, std::int64_t number,
+               std::string_view text);
 
 // A prepared statement, finalized when it goes out of scope.
 class Statement {
@@ -38,6 +45,12 @@ public:
 
     // Steps once: true on a row, false when done; throws on an error.
     bool step();
+    // Binds a whole number, or a text (copied), to parameter (from 1).
+    void bind(int parameter, std::int64_t number) { bindValue(m_stmt, parameter, false, true, number, {}); }
+    void bind(int parameter, std::string_view text) { bindValue(m_stmt, parameter, false, false, 0, text); }
+    // Runs a statement that returns no rows (an insert) and makes it ready
+    // to run again; throws on an error.
+    void run();
 
 private:
     sqlite3_stmt* m_stmt = nullptr;

@@ -1,21 +1,8 @@
-#include "Engine.h"
+#include "Messages.h"
 
-#include "Exception.h"
-
-#include <QCoreApplication>
+#include <QStringList>
 
 namespace db {
-
-std::string quoteIdentifier(std::string_view name)
-{
-    std::string quoted = "\"";
-    for (char c : name) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
 
 std::string danglingReferenceMessage(const std::vector<std::string>& labels, const std::vector<std::string>& values)
 {

@@ -11,6 +11,7 @@
 //
 // One connection owns one engine; the engine speaks for one thread.
 
+#include "Messages.h"
 #include "Values.h"
 
 #include <QString>
@@ -78,12 +79,6 @@ struct ChangeStamp {
     std::int64_t own = 0;         // what this connection wrote
     bool operator==(const ChangeStamp&) const = default;
 };
-
-// A value as a person reads it in a message: a text in quotes, exactly as
-// it is (kept apart from the sentence around it, whatever its direction;
-// a control character as a sign), a number as a number, and no value
-// said in words, unlike an empty text.
-QString shownValue(FieldKind kind, const CellValue& value);
 
 // One row written to one table, by its key.
 //
@@ -211,24 +206,5 @@ inline bool sameName(std::string_view a, std::string_view b)
 // A name in double quotes (a quote inside doubled), for names that come
 // from outside the code; both engines read it so.
 std::string quoteIdentifier(std::string_view name);
-
-// What a person reads when a row refers, by the fields labelled so and the
-// values given, to something the register does not hold; the last field
-// names the thing ("the city (country 99, city 1) is not in the register").
-std::string danglingReferenceMessage(const std::vector<std::string>& labels, const std::vector<std::string>& values);
-// What a person reads when a field labelled so has no value but needs one.
-std::string missingValueMessage(const std::string& label);
-
-// The refusals that every engine words alike, whatever it writes.
-std::string busyMessage();                                 // another program or desk holds the lock
-std::string lockedMessage();                               // the same, met by a search
-std::string readOnlyMessage(const std::string& detail);   // the register can only be read now
-std::string diskFullMessage();
-std::string duplicateKeyMessage();                         // a row with that key is there already
-std::string brokenRuleMessage(const std::string& rule);   // a rule (CHECK) of the register
-std::string unknownReferenceMessage();                     // a reference to something not there
-std::string stillReferencedMessage();                      // a deletion of a row others refer to
-std::string conflictMessage();                             // another desk changed the same rows at once
-std::string severalStatementsMessage();                    // a text that holds more than one statement
 
 } // namespace db

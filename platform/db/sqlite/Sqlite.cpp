@@ -25,6 +25,17 @@ std::string sqliteMessage(sqlite3* db)
     }
 }
 
+void bindValue(sqlite3_stmt* statement, int parameter, bool null, bool whole, std::int64_t number,
+               std::string_view text)
+{
+    if (null)
+        sqlite3_bind_null(statement, parameter);
+    else if (whole)
+        sqlite3_bind_int64(statement, parameter, number);
+    else
+        sqlite3_bind_text(statement, parameter, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 void throwSqliteError(sqlite3* db, const std::string& context)
 {
     const std::string message = sqliteMessage(db);
@@ -75,4 +86,10 @@ bool Statement::step()
     if (rc == SQLITE_DONE)
         return false;
     throwSqliteError(sqlite3_db_handle(m_stmt), "");
+}
+
+void Statement::run()
+{
+    step();
+    sqlite3_reset(m_stmt);
 }
