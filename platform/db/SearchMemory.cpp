@@ -4,6 +4,7 @@
 #include "UnicodeLike.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -53,6 +54,11 @@ SearchMemory::Rows SearchMemory::find(const RowStore& store, std::vector<Conditi
 {
     if (conditions.empty())
         return nullptr;
+    // Conditions test the held rows' text fields; kept results number rows
+    // of the store as it was filled.
+    Q_ASSERT(m_holding);
+    for (const Condition& c : conditions)
+        Q_ASSERT(c.field >= 0 && std::size_t(c.field) < store.columnCount() && store.kind(c.field) == FieldKind::Text);
     std::sort(conditions.begin(), conditions.end(), ordered);
     conditions.erase(std::unique(conditions.begin(), conditions.end()), conditions.end());
 
@@ -118,9 +124,11 @@ SearchMemory::Rows SearchMemory::find(const RowStore& store, std::vector<Conditi
             if (keep(static_cast<std::uint32_t>(row)))
                 found->push_back(static_cast<std::uint32_t>(row));
     } else {
-        for (std::uint32_t row : *start->rows)
+        for (std::uint32_t row : *start->rows) {
+            Q_ASSERT(row < store.rowCount());
             if (keep(row))
                 found->push_back(row);
+        }
     }
     found->shrink_to_fit();
 
@@ -130,6 +138,8 @@ SearchMemory::Rows SearchMemory::find(const RowStore& store, std::vector<Conditi
         m_keptRows -= m_results.back().rows->size();
         m_results.pop_back();
     }
+    Q_ASSERT(m_keptRows == std::accumulate(m_results.begin(), m_results.end(), std::size_t(0),
+                                           [](std::size_t sum, const Result& r) { return sum + r.rows->size(); }));
     return found;
 }
 

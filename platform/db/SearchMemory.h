@@ -11,6 +11,21 @@
 // previous result; Backspace finds an earlier one kept) and tests each row
 // with the very matcher the engine's LIKE uses, so that it finds exactly
 // the rows the statement would, in the base's order.
+//
+// The data set answers from memory only when the answer cannot differ from
+// the statement's (else it runs the statement): the statement is a
+// SearchStatement over the held base; the engine's change stamp is the one
+// the rows were read under (nobody committed, this connection wrote
+// nothing, the same opening); the statement reads stored values only (no
+// view or trigger, which may read the clock or chance); and the engine
+// walks the tables the same way for it as for the base (EXPLAIN QUERY PLAN
+// on a file), so that its rows would come in the held order: SQLite's
+// sorter keeps rows with equal keys in the order the walk gave them, in
+// memory and spilled to disk alike. A register without indexes gets a walk
+// of its own for some searches, and those run their statement.
+//
+// Up to 64 earlier results are kept, and never more than two million row
+// numbers in all (4 bytes each), the least recently used going first.
 
 #include "Engine.h"
 #include "Values.h"
