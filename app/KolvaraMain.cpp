@@ -38,9 +38,7 @@ int kolvaraMain(int argc, char* argv[])
     // there is no display: they are answered by a plain application.
     const std::unique_ptr<CommandLine> command = describeCommandLine();
     if (!command->goesOn(arguments)) {
-        QCoreApplication application(argc, argv);
-        TextLanguage language;
-        language.useDesktops();
+        CommandApplication application(argc, argv);
         return describeCommandLine()->read(arguments);
     }
     const QStringList named = command->names();

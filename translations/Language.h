@@ -5,6 +5,7 @@
 // texts; qt_sr.qm the Serbian of Qt's own texts that a person meets, which
 // Qt does not ship. Both are compiled into the program.
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTranslator>
 
@@ -24,6 +25,16 @@ public:
 private:
     QTranslator m_ownTexts;
     QTranslator m_qtTexts;
+};
+
+// What every command of the program starts with: the application object,
+// its texts in the desktop's language.
+class CommandApplication : public QCoreApplication {
+public:
+    CommandApplication(int& argc, char** argv) : QCoreApplication(argc, argv) { m_language.useDesktops(); }
+
+private:
+    TextLanguage m_language;
 };
 
 // Writes a text of a command to a stream, in UTF-8, for a person to read.

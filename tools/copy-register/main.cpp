@@ -20,9 +20,7 @@ QString say(const char* text)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    TextLanguage language;
-    language.useDesktops();
+    CommandApplication application(argc, argv);
     CommandLine command(
         QStringLiteral("kolvara-copy-register"),
         say(QT_TRANSLATE_NOOP("CopyRegister",

@@ -49,9 +49,7 @@ std::string keptName(const std::string& path)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    TextLanguage language;
-    language.useDesktops();
+    CommandApplication application(argc, argv);
     CommandLine command(
         QStringLiteral("kolvara-import-jet"),
         say(QT_TRANSLATE_NOOP("ImportJet",

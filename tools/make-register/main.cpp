@@ -164,9 +164,7 @@ void writeRegister(sqlite3* raw, long persons)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    TextLanguage language;
-    language.useDesktops();
+    CommandApplication application(argc, argv);
     CommandLine command(QStringLiteral("kolvara-make-register"),
                         say(QT_TRANSLATE_NOOP("MakeRegister",
                                               "Piše nov registar s primerom od N osoba u DATOTEKU: države i "
