@@ -49,7 +49,7 @@ std::string databaseOf(long size)
 // Runs sql on the server's maintenance database; the rows it returned.
 int administer(const std::string& sql)
 {
-    const db::ServerConnection connection((g_server + "/postgres").toStdString());
+    db::ServerConnection connection((g_server + "/postgres").toStdString());
     connection.exec("SET client_min_messages = warning");
     const db::ServerResult result = connection.exec(sql);
     if (result.failed()) {

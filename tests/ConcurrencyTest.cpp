@@ -17,11 +17,15 @@
 #include "ADOTable.h"
 #include "Exception.h"
 #include "Field.h"
+#include "ServerConnection.h"
 #include "WindowTest.h"
 
 #include <QProcess>
 #include <QSet>
 #include <QTest>
+
+#include <QElapsedTimer>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -164,6 +168,16 @@ void searchAgain(TForm1* form)
 {
     typeText(form->Edit1, "x");
     QTest::keyClick(form->Edit1, Qt::Key_Backspace);
+}
+
+// Runs an action of the tests' own PostgreSQL cluster (pause, resume,
+// freeze, thaw).
+bool server(const QString& action)
+{
+    const QString cluster = qEnvironmentVariable("KOLVARA_TEST_CLUSTER");
+    QProcess control;
+    control.start("sh", {"-c", cluster.section(' ', 0, 0) + " " + action + " '" + cluster.section(' ', 1) + "'"});
+    return control.waitForFinished(60000) && control.exitCode() == 0;
 }
 
 } // namespace
@@ -432,12 +446,6 @@ private slots:
     {
         if (!reg::onServer())
             QSKIP("a server's own");
-        const QString cluster = qEnvironmentVariable("KOLVARA_TEST_CLUSTER");
-        auto server = [&cluster](const QString& action) {
-            QProcess control;
-            control.start("sh", {"-c", cluster.section(' ', 0, 0) + " " + action + " '" + cluster.section(' ', 1) + "'"});
-            return control.waitForFinished(60000) && control.exitCode() == 0;
-        };
         BoxWatcher boxes;
         auto form = openWindow();
         QVERIFY(server("pause"));
@@ -454,6 +462,52 @@ private slots:
         click(form.get(), nbPost);
         QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 2"), QString("Petrović-Ilić"));
         QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    // A server that stops answering with its connection open, and a search
+    // that runs past the register's statement timeout (waiting for another
+    // desk's lock): each costs one message within the timeout and a little
+    // more, the window goes on, and the next search works.
+    void serverThatStopsAnsweringCostsOneMessage()
+    {
+        if (!reg::onServer())
+            QSKIP("a server's own");
+        const std::string timeout = "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I %s', current_database(), '";
+        const auto reset = qScopeGuard([&] {
+            server("thaw");
+            reg::exec(registerPath(), timeout + "RESET statement_timeout'); END $$");
+        });
+        BoxWatcher boxes;
+        auto form = openWindow(reg::Schema::Full, timeout + "SET statement_timeout = 1000'); END $$");
+        QElapsedTimer clock;
+        struct Case {
+            const char* stall; // the other desk's, or the cluster's action
+            const char* key;
+            int seconds;       // the most the message may take
+            const char* message;
+        };
+        for (const Case& c : {Case{"lock", "A", 3, "nije završio pretragu za 1 s"},
+                              Case{"freeze", "n", 5, "ne odgovara već 3 s"}}) {
+            db::ServerConnection other(reg::location(registerPath()).toStdString());
+            if (std::strcmp(c.stall, "lock") == 0)
+                QVERIFY(!other.exec("BEGIN; LOCK TABLE podaci IN ACCESS EXCLUSIVE MODE").failed());
+            else
+                QVERIFY(server(c.stall));
+            clock.start();
+            typeText(form->Edit1, c.key);
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, c.seconds * 1000);
+            QVERIFY2(clock.elapsed() < c.seconds * 1000, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY2(boxes.texts.takeFirst().contains(c.message), c.message);
+            QVERIFY(form->isVisible());
+            if (std::strcmp(c.stall, "lock") == 0)
+                other.exec("ROLLBACK");
+            else
+                QVERIFY(server("thaw"));
+            typeText(form->Edit2, "P");
+            QCOMPARE(ids(form.get()), QStringList{"2"});
+            retype(form->Edit2, "");
+        }
+        QCOMPARE(boxes.texts, QStringList());
     }
 
     // Two other programs insert persons while the window inserts its own:

@@ -124,7 +124,7 @@ private slots:
         std::atomic<bool> copying{true};
         std::atomic<int> commits{0};
         auto desk = std::async(std::launch::async, [&]() -> std::string {
-            const db::ServerConnection connection(reg::location(name).toStdString());
+            db::ServerConnection connection(reg::location(name).toStdString());
             std::string failure;
             for (int city = 1000; copying && failure.empty() && city < 1000000; ++city) {
                 const std::string added = std::to_string(city), gone = std::to_string(city - 1);

@@ -383,11 +383,10 @@ public:
     {
         if (m_server.get()) {
             // The server prepares one statement at most, and writes nothing in a read-only session.
-            ServerResult prepared(PQprepare(m_server.get(), "", statement.constData(), 0, nullptr));
-            if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
+            if (m_server.prepare(statement.toStdString(), {}).failed())
                 return false;
-            ServerResult described(PQdescribePrepared(m_server.get(), ""));
-            return PQnfields(described.get()) == 7 && PQnparams(described.get()) == 0;
+            const ServerResult described = m_server.describePrepared();
+            return described.columns() == 7 && PQnparams(described.get()) == 0;
         }
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
@@ -500,7 +499,7 @@ private:
 
     SqliteHandle m_db;
     std::unique_ptr<sqlite3_stmt, StatementCloser> m_persons;
-    ServerConnection m_server;
+    mutable ServerConnection m_server;
 };
 
 int stressInputs()

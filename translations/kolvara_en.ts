@@ -762,6 +762,18 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>„%1”</source>
         <translation>“%1”</translation>
     </message>
+    <message>
+        <source>Server registra nije završio pretragu za %1 s, pa je od nje odustao. Pokušajte ponovo za trenutak.</source>
+        <translation>The register&apos;s server did not finish the search within %1 s and gave it up. Try again in a moment.</translation>
+    </message>
+    <message>
+        <source>Nije sačuvano: server registra nije završio upis za %1 s, pa ništa nije upisao. Sačuvajte ponovo za trenutak.</source>
+        <translation>Not saved: the register&apos;s server did not finish writing within %1 s, so it wrote nothing. Save again in a moment.</translation>
+    </message>
+    <message>
+        <source>Server registra %1 ne odgovara već %2 s, pa je veza s njim prekinuta. Proverite da li server radi i da li je mreža u redu; sledeća radnja sama ponovo uspostavlja vezu.</source>
+        <translation>The register&apos;s server %1 has not answered for %2 s, so the connection to it was closed. Check that the server is running and the network is working; the next action connects again by itself.</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>

@@ -8,6 +8,9 @@
 #   cluster.sh stop FOLDER         stops it and removes the folder
 #   cluster.sh pause FOLDER        stops the server, keeping the cluster (a server that goes away)
 #   cluster.sh resume FOLDER       starts it again
+#   cluster.sh freeze FOLDER       stops every process of the server where it stands (SIGSTOP):
+#                                  a server that no longer answers, its connections still open
+#   cluster.sh thaw FOLDER         lets them go on
 # Run as root, the server runs as the user postgres (PostgreSQL refuses
 # root). Roles: postgres (the tests' own, no password over the socket or from
 # 127.0.0.1) and desk (password "desk secret", asked for over TCP).
@@ -70,8 +73,17 @@ pause)
 resume)
     as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start > /dev/null
     ;;
+freeze|thaw)
+    signal=STOP
+    if [ "$action" = thaw ]; then
+        signal=CONT
+    fi
+    postmaster=$(head -n 1 "$folder/data/postmaster.pid")
+    kill -"$signal" "$postmaster"
+    pkill -"$signal" -P "$postmaster" || true
+    ;;
 *)
-    echo "usage: cluster.sh start FOLDER PORT | stop FOLDER" >&2
+    echo "usage: cluster.sh start FOLDER PORT | stop|pause|resume|freeze|thaw FOLDER" >&2
     exit 2
     ;;
 esac

@@ -45,14 +45,30 @@ std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& uri, int loc
 
 PostgresEngine::~PostgresEngine() = default;
 
+ServerConnection PostgresEngine::newConnection() const
+{
+    // Unless the URI says otherwise: a server that does not answer is given
+    // up after ten seconds when connecting; a network that stopped carrying
+    // the connection is noticed within about fifteen (keepalives every two
+    // seconds after five idle, three missed; data unacknowledged for 15 s).
+    ServerConnection connection(m_uri.toStdString(),
+                                {{"connect_timeout", "10"},
+                                 {"keepalives", "1"},
+                                 {"keepalives_idle", "5"},
+                                 {"keepalives_interval", "2"},
+                                 {"keepalives_count", "3"},
+                                 {"tcp_user_timeout", "15000"}},
+                                {{"fallback_application_name", "kolvara"},
+                                 {"password", m_password ? m_password->c_str() : nullptr}});
+    // Until the session says its own statement timeout.
+    connection.setAnswerLimit(DefaultStatementTimeoutMs + AnswerMarginMs);
+    return connection;
+}
+
 void PostgresEngine::connect()
 {
     for (;;) {
-        // A server that does not answer is given up after ten seconds,
-        // unless the URI says otherwise.
-        m_connection = ServerConnection(m_uri.toStdString(), {{"connect_timeout", "10"}},
-                                        {{"fallback_application_name", "kolvara"},
-                                         {"password", m_password ? m_password->c_str() : nullptr}});
+        m_connection = newConnection();
         if (m_connection.connected())
             break;
         if (PQconnectionNeedsPassword(m_connection.get()) && !m_password && m_ask) {
@@ -79,9 +95,21 @@ void PostgresEngine::prepareSession()
     // of each city: one pass over the persons with a hash join is two to
     // three times faster for every search with a box filled, and the plans
     // of the others stay as they are.
-    execute("SET default_transaction_read_only = on; SET client_encoding = 'UTF8'; "
-            "SET standard_conforming_strings = on; SET enable_memoize = off; SET lock_timeout = "
-            + std::to_string(m_lockTimeout));
+    // A statement runs for DefaultStatementTimeoutMs at most, unless the
+    // URI (options=-c statement_timeout=...), the role or the database set
+    // a timeout of their own; the server then gives it up and says so.
+    // Whatever the session's timeout, an answer is waited for that long
+    // and AnswerMarginMs more: a server that sends nothing by then has
+    // stopped, and the connection is given up (none: waited for as long as
+    // it takes).
+    const Result timeout = run("SET default_transaction_read_only = on; SET client_encoding = 'UTF8'; "
+                               "SET standard_conforming_strings = on; SET enable_memoize = off; SET lock_timeout = "
+                               + std::to_string(m_lockTimeout)
+                               + "; SELECT set_config('statement_timeout', '" + std::to_string(DefaultStatementTimeoutMs)
+                               + "', false) WHERE current_setting('statement_timeout') = '0'"
+                                 "; SELECT setting FROM pg_settings WHERE name = 'statement_timeout'");
+    m_statementTimeout = timeout.rows() == 1 ? std::max(0, std::atoi(timeout.value(0, 0))) : 0;
+    m_connection.setAnswerLimit(m_statementTimeout > 0 ? m_statementTimeout + AnswerMarginMs : 0);
 }
 
 void PostgresEngine::ensureConnected()
@@ -91,8 +119,12 @@ void PostgresEngine::ensureConnected()
     // A write under way went with the connection; the transaction that
     // holds it ends first, and the next operation connects again.
     if (m_depth > 0)
-        throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection.get())));
-    PQreset(m_connection.get());
+        throw Exception(failedConnectionMessage());
+    if (m_connection.get()) {
+        PQreset(m_connection.get());
+    } else {
+        m_connection = newConnection(); // the one given up
+    }
     if (PQstatus(m_connection.get()) != CONNECTION_OK)
         throw Exception(say(QT_TRANSLATE_NOOP("Register",
                                               "Server registra %1 još nije dostupan (%2). Pokušajte ponovo kad "
@@ -113,7 +145,7 @@ PostgresEngine::Result PostgresEngine::request(const std::string& sql, const std
 {
     Result result = m_connection.exec(sql, parameters);
     if (!result.get() || !m_connection.connected())
-        throw Exception(lostConnectionMessage(shownServerName(m_uri), m_connection.reason()));
+        throw Exception(failedConnectionMessage());
     return result;
 }
 
@@ -133,13 +165,25 @@ void PostgresEngine::execute(const std::string& sql)
 void PostgresEngine::check(const Result& result, bool reading) const
 {
     if (!result.get() || PQstatus(m_connection.get()) != CONNECTION_OK)
-        throw Exception(lostConnectionMessage(shownServerName(m_uri), PQerrorMessage(m_connection.get())));
+        throw Exception(failedConnectionMessage());
     if (!result.failed())
         return;
     const std::string state = result.state();
     const std::string message = result.field(PG_DIAG_MESSAGE_PRIMARY);
-    if (state == "55P03" || state == "57014")
+    if (state == "55P03")
         throw Exception(reading ? lockedMessage() : busyMessage());
+    if (state == "57014") {
+        // The statement timeout: the server gave the statement up.
+        const QString seconds = QString::number((std::max(m_statementTimeout, 1) + 999) / 1000);
+        throw Exception(reading ? say(QT_TRANSLATE_NOOP("Register",
+                                                        "Server registra nije završio pretragu za %1 s, pa je od "
+                                                        "nje odustao. Pokušajte ponovo za trenutak."))
+                                      .arg(seconds)
+                                : say(QT_TRANSLATE_NOOP("Register",
+                                                        "Nije sačuvano: server registra nije završio upis za %1 s, "
+                                                        "pa ništa nije upisao. Sačuvajte ponovo za trenutak."))
+                                      .arg(seconds));
+    }
     if (state == "40001" || state == "40P01")
         throw Exception(conflictMessage());
     if (state == "25006")
@@ -149,6 +193,19 @@ void PostgresEngine::check(const Result& result, bool reading) const
     if (state.rfind("08", 0) == 0 || state.rfind("57P", 0) == 0)
         throw Exception(lostConnectionMessage(shownServerName(m_uri), message));
     throw Exception(message.empty() ? trimmed(PQresultErrorMessage(result.get())) : message);
+}
+
+std::string PostgresEngine::failedConnectionMessage() const
+{
+    if (m_connection.gaveUp())
+        return say(QT_TRANSLATE_NOOP("Register",
+                                     "Server registra %1 ne odgovara već %2 s, pa je veza s njim prekinuta. "
+                                     "Proverite da li server radi i da li je mreža u redu; sledeća radnja sama "
+                                     "ponovo uspostavlja vezu."))
+            .arg(shownServerName(m_uri))
+            .arg((m_statementTimeout + AnswerMarginMs + 999) / 1000)
+            .toStdString();
+    return lostConnectionMessage(shownServerName(m_uri), m_connection.reason());
 }
 
 const PostgresEngine::Names& PostgresEngine::names() const

@@ -25,6 +25,11 @@ namespace db {
 
 class PostgresEngine : public Engine {
 public:
+    // How long a statement may run unless the register's server or URI
+    // say otherwise, and how much longer its answer is waited for.
+    static constexpr int DefaultStatementTimeoutMs = 15000;
+    static constexpr int AnswerMarginMs = 2000;
+
     // As openPostgresEngine.
     static std::unique_ptr<PostgresEngine> open(const QString& uri, int lockTimeoutMs, const PasswordQuestion& ask);
     ~PostgresEngine() override;
@@ -78,6 +83,9 @@ private:
     void ensureConnected();
     PostgresEngine() = default;
     void connect();
+    // A new connection to the register, with the program's defaults for
+    // what the URI leaves unsaid, and the password given, if any.
+    ServerConnection newConnection() const;
     // Whether the transaction numbered so committed, asked of the server
     // (connecting again) after the answer to its COMMIT was lost; nothing
     // when that cannot be known.
@@ -86,13 +94,16 @@ private:
     // The row id of a table: its integer primary key, or two of them packed
     // into one number. Throws Exception when the table has no such key.
     std::string rowIdExpression(const std::string& table) const;
+    // What a person reads when the connection failed or was given up.
+    std::string failedConnectionMessage() const;
     // What a person needs to hear when the server refused write.
     std::string explainRefusal(const RowWrite& write, const Result& refusal);
     // The catalog's names, read once.
     struct Names;
     const Names& names() const;
 
-    ServerConnection m_connection;
+    mutable ServerConnection m_connection;
+    int m_statementTimeout = 0; // the session's, in milliseconds (0: none)
     QString m_uri;
     std::optional<std::string> m_password;
     PasswordQuestion m_ask;

@@ -103,16 +103,13 @@ public:
         const std::vector<Oid> types(values.size(), 20);
         PostgresEngine::Result description;
         if (rowsWanted) {
-            m_result = PostgresEngine::Result(PQexecParams(engine.handle(), text.c_str(), int(values.size()),
-                                                           types.data(), pointers.data(), nullptr, nullptr, 0));
+            m_result = engine.m_connection.execOne(text, pointers, types);
             engine.check(m_result, true);
         } else {
             // Only its columns: the server checks the tables and columns
             // when it prepares the statement, and sends no row.
-            engine.check(PostgresEngine::Result(
-                             PQprepare(engine.handle(), "", text.c_str(), int(types.size()), types.data())),
-                         true);
-            description = PostgresEngine::Result(PQdescribePrepared(engine.handle(), ""));
+            engine.check(engine.m_connection.prepare(text, types), true);
+            description = engine.m_connection.describePrepared();
             engine.check(description, true);
         }
         PGresult* rows = rowsWanted ? m_result.get() : description.get();

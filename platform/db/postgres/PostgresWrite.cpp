@@ -90,8 +90,10 @@ std::optional<bool> PostgresEngine::committed(const std::string& transaction)
         return std::nullopt;
     // A backend that lost its client may still be finishing the COMMIT it
     // read: "in progress" is asked again for a while; a server that cannot
-    // be reached again for as long leaves the outcome unknown.
-    for (int attempt = 0; attempt < 30; ++attempt) {
+    // be reached again for as long leaves the outcome unknown (a server that
+    // stalled may hold each attempt up to the connect timeout).
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(6);
+    for (int attempt = 0; attempt == 0 || std::chrono::steady_clock::now() < giveUp; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         try {

@@ -1,5 +1,11 @@
 #include "ServerConnection.h"
 
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
 #include <utility>
 
 namespace db {
@@ -84,6 +90,8 @@ ServerConnection::ServerConnection(const std::string& uri, const Settings& defau
 ServerConnection& ServerConnection::operator=(ServerConnection&& other) noexcept
 {
     std::swap(m_connection, other.m_connection);
+    std::swap(m_answerLimit, other.m_answerLimit);
+    std::swap(m_gaveUp, other.m_gaveUp);
     return *this;
 }
 
@@ -99,17 +107,76 @@ bool ServerConnection::connected() const
 
 std::string ServerConnection::reason() const
 {
-    std::string text = m_connection ? PQerrorMessage(m_connection) : "out of memory";
+    std::string text = m_connection ? PQerrorMessage(m_connection) : m_gaveUp ? "no answer" : "out of memory";
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text;
 }
 
-ServerResult ServerConnection::exec(const std::string& sql, const std::vector<const char*>& parameters) const
+ServerResult ServerConnection::exec(const std::string& sql, const std::vector<const char*>& parameters)
 {
-    return ServerResult(parameters.empty() ? PQexec(m_connection, sql.c_str())
-                                           : PQexecParams(m_connection, sql.c_str(), int(parameters.size()), nullptr,
-                                                          parameters.data(), nullptr, nullptr, 0));
+    if (parameters.empty())
+        return answer(PQsendQuery(m_connection, sql.c_str()) == 1);
+    return execOne(sql, parameters, {});
+}
+
+ServerResult ServerConnection::execOne(const std::string& sql, const std::vector<const char*>& parameters,
+                                       const std::vector<Oid>& types)
+{
+    return answer(PQsendQueryParams(m_connection, sql.c_str(), int(parameters.size()),
+                                    types.empty() ? nullptr : types.data(), parameters.data(), nullptr, nullptr, 0)
+                  == 1);
+}
+
+ServerResult ServerConnection::prepare(const std::string& sql, const std::vector<Oid>& types)
+{
+    return answer(PQsendPrepare(m_connection, "", sql.c_str(), int(types.size()), types.data()) == 1);
+}
+
+ServerResult ServerConnection::describePrepared()
+{
+    return answer(PQsendDescribePrepared(m_connection, "") == 1);
+}
+
+ServerResult ServerConnection::answer(bool sent)
+{
+    if (!sent)
+        return ServerResult();
+    // As PQexec does, but never waiting longer than the limit: the socket
+    // is watched while the server works, and what it sent is read.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_answerLimit);
+    ServerResult last;
+    for (;;) {
+        if (PQconsumeInput(m_connection) == 0 && PQstatus(m_connection) == CONNECTION_BAD)
+            return last.get() ? std::move(last) : ServerResult();
+        while (PQisBusy(m_connection) == 0) {
+            PGresult* next = PQgetResult(m_connection);
+            if (!next)
+                return last;
+            last = ServerResult(next);
+            const ExecStatusType status = PQresultStatus(next);
+            if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH
+                || PQstatus(m_connection) == CONNECTION_BAD)
+                return last;
+        }
+        int wait = -1;
+        if (m_answerLimit > 0)
+            wait = int(std::max<long long>(
+                0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
+        pollfd socket{PQsocket(m_connection), POLLIN, 0};
+        const int ready = poll(&socket, 1, wait);
+        if (ready == 0) {
+            // Nothing came for the whole limit: a server that stopped, or a
+            // network that lost it. The connection is given up.
+            PQfinish(m_connection);
+            m_connection = nullptr;
+            m_gaveUp = true;
+            return ServerResult();
+        }
+        if (ready < 0 && errno != EINTR)
+            return ServerResult();
+    }
 }
 
 } // namespace db

@@ -48,7 +48,11 @@ public:
     // uri says nothing, overrides whatever it says (a null value: neither).
     // connected() tells whether it worked, reason() why not.
     explicit ServerConnection(const std::string& uri, const Settings& defaults = {}, const Settings& overrides = {});
-    ServerConnection(ServerConnection&& other) noexcept : m_connection(other.m_connection) { other.m_connection = nullptr; }
+    ServerConnection(ServerConnection&& other) noexcept
+        : m_connection(other.m_connection), m_answerLimit(other.m_answerLimit), m_gaveUp(other.m_gaveUp)
+    {
+        other.m_connection = nullptr;
+    }
     ServerConnection& operator=(ServerConnection&& other) noexcept;
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
@@ -58,12 +62,35 @@ public:
     bool connected() const;
     // libpq's last message for the connection, without its line break.
     std::string reason() const;
-    // Runs sql (text parameters, null for NULL) and returns what the server
-    // answered; a null result only when the connection failed.
-    ServerResult exec(const std::string& sql, const std::vector<const char*>& parameters = {}) const;
+
+    // How long, in milliseconds, an answer is waited for (0, the default:
+    // as long as it takes). A server that sends nothing for that long is
+    // given up: the connection is closed, the call returns a null result
+    // and gaveUp() tells why.
+    void setAnswerLimit(int milliseconds) { m_answerLimit = milliseconds; }
+    bool gaveUp() const { return m_gaveUp; }
+
+    // Runs sql (statements separated by semicolons when without parameters)
+    // with text parameters (null for NULL), and returns what the server
+    // answered, the last result of several; a null result only when the
+    // connection failed or was given up.
+    ServerResult exec(const std::string& sql, const std::vector<const char*>& parameters = {});
+    // Runs sql as one statement, whatever it holds, with parameters of the
+    // types given.
+    ServerResult execOne(const std::string& sql, const std::vector<const char*>& parameters,
+                         const std::vector<Oid>& types);
+    // Prepares sql as the unnamed statement, and describes it.
+    ServerResult prepare(const std::string& sql, const std::vector<Oid>& types);
+    ServerResult describePrepared();
 
 private:
+    // Waits for the answer to what was just sent (sent: whether sending
+    // worked), within the answer limit.
+    ServerResult answer(bool sent);
+
     PGconn* m_connection = nullptr;
+    int m_answerLimit = 0;
+    bool m_gaveUp = false;
 };
 
 } // namespace db
