@@ -6,7 +6,9 @@
 #include "Exception.h"
 #include "PersonsStatement.h"
 
+#include <QKeyEvent>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -27,6 +29,12 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
         named.isEmpty() ? ConnectionString::forFile(ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb")
                         : ConnectionString::forRegister(named));
     ADOConnection1->askPassword = AskPassword;
+    BusyDelay = new QTimer(this);
+    BusyDelay->setSingleShot(true);
+    BusyDelay->setInterval(150);
+    connect(BusyDelay, &QTimer::timeout, this, [this] { ShowBusy(ADOQuery1->readingAhead()); });
+    for (QWidget* box : std::initializer_list<QWidget*>{Edit1, Edit2, Edit3, Edit4})
+        box->installEventFilter(this);
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();
@@ -39,17 +47,59 @@ void TForm1::RefreshLookups(bool whenUnknown)
             lookup->Refresh();
 }
 
-void TForm1::RunSearch()
+void TForm1::RunSearch(bool inBackground)
 {
     const std::string statement = personsStatement(Edit1->Text().toStdString(), Edit2->Text().toStdString(),
                                                    Edit3->Text().toStdString(), Edit4->Text().toStdString());
+    const bool afterSave = SearchingAfterSave;
+    // A person being edited goes with the old list at once, as it does when
+    // the search runs at once: never later, under the typing.
+    if (inBackground && (ADOQuery1->State() == dsEdit || ADOQuery1->State() == dsInsert))
+        ADOQuery1->Close();
+    if (inBackground
+        && ADOQuery1->readAhead(statement, [this, statement, afterSave] {
+               ShowBusy(false);
+               guarded([&] { ShowSearch(statement, afterSave); });
+           })) {
+        BusyDelay->start();
+        return;
+    }
+    ShowSearch(statement, afterSave);
+}
+
+void TForm1::ShowBusy(bool busy)
+{
+    BusyDelay->stop();
+    if (busy)
+        DBGrid1->setCursor(Qt::BusyCursor);
+    else
+        DBGrid1->unsetCursor();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool escape = (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
+                     && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (escape && ADOQuery1->readingAhead()) {
+        event->accept(); // the key is the search box's, no shortcut's
+        if (event->type() == QEvent::KeyPress) {
+            ADOQuery1->dropReadAhead();
+            ShowBusy(false);
+        }
+        return true;
+    }
+    return TForm::eventFilter(watched, event);
+}
+
+void TForm1::ShowSearch(const std::string& statement, bool afterSave)
+{
     ADOQuery1->Close();
     ADOQuery1->SQL().Clear();
     ADOQuery1->SQL().Add(statement);
     try {
         // Countries and cities changed meanwhile show with the new list;
         // after a save, on a server too, which cannot tell.
-        RefreshLookups(SearchingAfterSave);
+        RefreshLookups(afterSave);
         ADOQuery1->Open();
         if (ADOQuery1->RecordCount() > 0) {
             DBGrid1->Columns(0).setWidth(35);
@@ -62,7 +112,7 @@ void TForm1::RunSearch()
         }
     } catch (const Exception& E) {
         // After a save the person must not read its failure as the save's.
-        ShowMessage(SearchingAfterSave
+        ShowMessage(afterSave
                         ? tr("Osoba je sačuvana, ali spisak posle toga nije mogao ponovo da se pročita: %1")
                               .arg(QString::fromStdString(E.Message()))
                         : QString::fromStdString(E.Message()));
@@ -76,7 +126,7 @@ void TForm1::FormActivate(QObject* /*Sender*/)
 
 void TForm1::ZajednickiChange(QObject* /*Sender*/)
 {
-    guarded([this] { RunSearch(); });
+    guarded([this] { RunSearch(SearchInBackground); });
 }
 
 void TForm1::Button1Click(QObject* /*Sender*/)

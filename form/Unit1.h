@@ -40,6 +40,12 @@ public:
     void ADOQuery1BeforeEdit(TDataSet* DataSet);
     void ADOQuery1BeforeDelete(TDataSet* DataSet);
 
+    // Whether a search typed into a box runs in the background where the
+    // register allows (true unless set otherwise): the window goes on while
+    // it runs. Off, every search runs at once, as the tests that read the
+    // list right after each key need.
+    bool SearchInBackground = true;
+
 public slots:
     // Handlers of the controls' signals (Unit1.ui binds them). Qt calls
     // them, so each shows what fails inside it rather than throw into Qt.
@@ -63,8 +69,17 @@ private:
     bool SearchingAfterSave = false;
     // Builds the statement from the four search boxes, runs it again and
     // sizes the list's columns; a failing open is shown and leaves the list
-    // empty.
-    void RunSearch();
+    // empty. inBackground: where the register's engine can, the statement
+    // runs while the window goes on (the list stays as it is until its rows
+    // are there, the newest search giving up older ones); else at once.
+    void RunSearch(bool inBackground = false);
+    // Shows the list of statement, read at once or in the background.
+    void ShowSearch(const std::string& statement, bool afterSave);
+    // A search running in the background shows after a moment as a busy
+    // list; Escape in a search box gives it up.
+    void ShowBusy(bool busy);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    QTimer* BusyDelay = nullptr;
     // Reads the countries and cities again if the register may have changed
     // since they were read (whenUnknown: also where that cannot be told).
     void RefreshLookups(bool whenUnknown);

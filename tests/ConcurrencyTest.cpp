@@ -17,6 +17,7 @@
 #include "ADOTable.h"
 #include "Exception.h"
 #include "Field.h"
+#include "PersonsStatement.h"
 #include "ServerConnection.h"
 #include "WindowTest.h"
 
@@ -479,6 +480,7 @@ private slots:
         });
         BoxWatcher boxes;
         auto form = openWindow(reg::Schema::Full, timeout + "SET statement_timeout = 1000'); END $$");
+        form->SearchInBackground = true;
         QElapsedTimer clock;
         struct Case {
             const char* stall; // the other desk's, or the cluster's action
@@ -495,6 +497,7 @@ private slots:
                 QVERIFY(server(c.stall));
             clock.start();
             typeText(form->Edit1, c.key);
+            QVERIFY2(clock.elapsed() < 500, "the key waited for the server");
             QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, c.seconds * 1000);
             QVERIFY2(clock.elapsed() < c.seconds * 1000, qPrintable(QString::number(clock.elapsed())));
             QVERIFY2(boxes.texts.takeFirst().contains(c.message), c.message);
@@ -504,8 +507,73 @@ private slots:
             else
                 QVERIFY(server("thaw"));
             typeText(form->Edit2, "P");
-            QCOMPARE(ids(form.get()), QStringList{"2"});
+            QTRY_COMPARE(ids(form.get()), QStringList{"2"});
             retype(form->Edit2, "");
+            QTRY_VERIFY(!form->ADOQuery1->readingAhead());
+        }
+        QCOMPARE(boxes.texts, QStringList());
+    }
+
+    // On a server a typed search runs in the background: while another desk
+    // holds the persons' table the keys do not wait, the list stays as it
+    // was (busy after a moment), and each key gives up the search before
+    // it; once the lock goes the list is the newest text's, never an older
+    // one's, also when the keys come faster than the answers. Escape gives
+    // a running search up and the list stays.
+    void searchesRunInTheBackground()
+    {
+        if (!reg::onServer())
+            QSKIP("a server's own");
+        BoxWatcher boxes;
+        auto form = openWindow();
+        form->SearchInBackground = true;
+        const QStringList all = ids(form.get());
+        db::ServerConnection other(reg::location(registerPath()).toStdString());
+        auto lock = [&] { return !other.exec("BEGIN; LOCK TABLE podaci IN ACCESS EXCLUSIVE MODE").failed(); };
+        QVERIFY(lock());
+        QElapsedTimer clock;
+        clock.start();
+        typeText(form->Edit1, "Ma");
+        QVERIFY2(clock.elapsed() < 500, "a key waited for the lock");
+        QCOMPARE(form->Edit1->Text(), QString("Ma"));
+        QCOMPARE(ids(form.get()), all);
+        QTRY_COMPARE(form->DBGrid1->cursor().shape(), Qt::BusyCursor);
+        other.exec("ROLLBACK");
+        QTRY_COMPARE(ids(form.get()), QStringList{"3"});
+        QCOMPARE(form->DBGrid1->cursor().shape(), Qt::ArrowCursor);
+
+        QVERIFY(lock());
+        typeText(form->Edit1, "x");
+        QVERIFY(form->ADOQuery1->readingAhead());
+        QTest::keyClick(form->Edit1, Qt::Key_Escape);
+        QVERIFY(!form->ADOQuery1->readingAhead());
+        other.exec("ROLLBACK");
+        QTest::qWait(200);
+        QCOMPARE(ids(form.get()), QStringList{"3"});
+        retype(form->Edit1, "");
+        QTRY_COMPARE(ids(form.get()), all);
+
+        // Keys faster than the answers: whatever came back last, the list
+        // is the one of the text in the boxes.
+        const std::vector<std::pair<QWidget*, QString>> typing{
+            {form->Edit1, "Ana"}, {form->Edit2, "Pe"}, {form->Edit3, "S"}, {form->Edit1, "\b\b\b"},
+            {form->Edit2, "\b"}, {form->Edit4, "B"}, {form->Edit3, "\b"}, {form->Edit4, "\b"}};
+        for (const auto& [box, keys] : typing) {
+            for (QChar key : keys) { // \b: Backspace
+                if (key == QLatin1Char('\b'))
+                    QTest::keyClick(box, Qt::Key_Backspace);
+                else
+                    typeText(box, key);
+            }
+            QTRY_VERIFY(!form->ADOQuery1->readingAhead());
+            const db::ServerResult expected = other.exec(personsStatement(
+                form->Edit1->Text().toStdString(), form->Edit2->Text().toStdString(),
+                form->Edit3->Text().toStdString(), form->Edit4->Text().toStdString()));
+            QStringList wanted;
+            for (int r = 0; r < expected.rows(); ++r)
+                wanted << expected.value(r, 0);
+            std::sort(wanted.begin(), wanted.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+            QCOMPARE(ids(form.get()), wanted);
         }
         QCOMPARE(boxes.texts, QStringList());
     }

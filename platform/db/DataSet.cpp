@@ -209,6 +209,7 @@ int TDataSet::indexOfKey(std::int64_t key) const
 
 void TDataSet::Close()
 {
+    dropReadAhead();
     if (!Active())
         return;
     closeQuietly(true);

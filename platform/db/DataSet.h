@@ -57,6 +57,8 @@
 #include "SearchMemory.h"
 
 #include <QList>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QVariant>
 
 #include <cstdint>
@@ -159,6 +161,21 @@ public:
     void Open();
     void Close();
     bool Active() const { return m_state != dsInactive; }
+
+    // Reads sql, the statement the data set is about to be opened with, in
+    // the background where the register's engine can, so that the program
+    // goes on meanwhile; calls done from the event loop once its rows are
+    // there, or it failed, or the engine's answer limit passed. The caller
+    // then gives the data set that statement and opens it: Open takes those
+    // rows at once (or says what failed). The data set itself stays as it
+    // is until then. A later call gives an earlier read up (done is never
+    // called for it), and so does dropReadAhead, which also asks the engine
+    // to stop it, as do Close, Edit, Insert and Delete (what is edited is
+    // what is shown). False, and nothing called, where the engine reads
+    // only when asked or cannot start now: then open as always.
+    bool readAhead(const std::string& sql, std::function<void()> done);
+    void dropReadAhead();
+    bool readingAhead() const { return bool(m_aheadDone); }
     void setActive(bool active) { active ? Open() : Close(); }
     TDataSetState State() const { return m_state; }
 
@@ -389,4 +406,12 @@ private:
     QString m_filter;
     bool m_filtered = false;
     FilterExpression m_filterExpression; // bound to the fields while open and filtered
+
+    // A read in the background: the engine's socket watched, the answer
+    // limit timed, and what to call when it is done.
+    void checkReadAhead();
+    void endReadAhead();
+    QSocketNotifier* m_aheadSocket = nullptr; // children of the data set
+    QTimer* m_aheadLimit = nullptr;
+    std::function<void()> m_aheadDone;
 };

@@ -45,6 +45,76 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     rebuildOrder();
 }
 
+bool TDataSet::readAhead(const std::string& sql, std::function<void()> done)
+{
+    endReadAhead();
+    int socket = -1;
+    try {
+        socket = engine().startRead(sql, {});
+    } catch (const Exception&) {
+        return false; // opening says what is wrong
+    }
+    if (socket < 0)
+        return false;
+    m_aheadDone = std::move(done);
+    m_aheadSocket = new QSocketNotifier(socket, QSocketNotifier::Read, this);
+    connect(m_aheadSocket, &QSocketNotifier::activated, this, [this] { checkReadAhead(); });
+    if (const int limit = engine().answerLimit(); limit > 0) {
+        m_aheadLimit = new QTimer(this);
+        m_aheadLimit->setSingleShot(true);
+        connect(m_aheadLimit, &QTimer::timeout, this, [this] {
+            const std::function<void()> finish = std::move(m_aheadDone);
+            endReadAhead();
+            finish();
+        });
+        m_aheadLimit->start(limit);
+    }
+    return true;
+}
+
+void TDataSet::checkReadAhead()
+{
+    db::Engine::Arrival arrival = db::Engine::Arrival::Gone;
+    try {
+        arrival = engine().readArrival();
+    } catch (const Exception&) {
+        arrival = db::Engine::Arrival::Whole; // opening says what failed
+    }
+    if (arrival == db::Engine::Arrival::Waiting)
+        return;
+    const std::function<void()> finish = arrival == db::Engine::Arrival::Whole ? std::move(m_aheadDone) : nullptr;
+    endReadAhead();
+    if (finish)
+        finish();
+}
+
+void TDataSet::endReadAhead()
+{
+    // Either may be the one whose signal is being delivered.
+    if (m_aheadSocket) {
+        m_aheadSocket->setEnabled(false);
+        m_aheadSocket->disconnect(this);
+        m_aheadSocket->deleteLater();
+        m_aheadSocket = nullptr;
+    }
+    if (m_aheadLimit) {
+        m_aheadLimit->stop();
+        m_aheadLimit->disconnect(this);
+        m_aheadLimit->deleteLater();
+        m_aheadLimit = nullptr;
+    }
+    m_aheadDone = nullptr;
+}
+
+void TDataSet::dropReadAhead()
+{
+    if (!readingAhead())
+        return;
+    endReadAhead();
+    if (m_connection && m_connection->Connected())
+        engine().dropRead();
+}
+
 bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& statement,
                               const std::optional<db::ChangeStamp>& stamp)
 {

@@ -55,6 +55,7 @@ void TDataSet::Edit()
     if (m_state == dsEdit || m_state == dsInsert)
         return;
     checkActive();
+    dropReadAhead(); // the row edited is the one shown
     if (BeforeEdit)
         BeforeEdit(this);
     withErrorEvent(OnEditError, [this] { beginEdit(); });
@@ -82,6 +83,7 @@ void TDataSet::beginEdit()
 void TDataSet::Insert()
 {
     checkActive();
+    dropReadAhead();
     ensureAllRows();
     CheckBrowseMode();
     checkCanModify();
@@ -415,6 +417,7 @@ void TDataSet::CheckBrowseMode()
 void TDataSet::Delete()
 {
     checkActive();
+    dropReadAhead();
     if (m_state == dsInsert) {
         Cancel(); // the new row was never written: dropping it is deleting it
         return;

@@ -155,6 +155,28 @@ public:
     virtual std::unique_ptr<ReadStatement> prepareRead(const std::string& sql,
                                                        const std::vector<std::int64_t>& parameters,
                                                        bool rowsWanted) = 0;
+    // Starts reading sql in the background, where the engine can: the
+    // statement runs while the program goes on, and prepareRead of the same
+    // sql and parameters (rows wanted) takes its rows. Starting another
+    // gives up this one (the newest goes as soon as the engine is free), and
+    // anything else asked of the engine first gives it up too. Returns a
+    // socket that becomes readable as the answer arrives, then readArrival
+    // tells how far it is; -1 when the engine reads only when asked (or sql
+    // is not a statement it would read: prepareRead says why).
+    virtual int startRead(const std::string& /*sql*/, const std::vector<std::int64_t>& /*parameters*/)
+    {
+        return -1;
+    }
+    enum class Arrival { Waiting, Whole, Gone };
+    // How far the read started last has come: Gone when it was given up.
+    virtual Arrival readArrival() { return Arrival::Gone; }
+    // Gives up the read started last, asking the database to stop it,
+    // without waiting for that.
+    virtual void dropRead() {}
+    // How long, in milliseconds, the engine waits for an answer before it
+    // gives the register up (0: as long as it takes).
+    virtual int answerLimit() const { return 0; }
+
     // The statement that reads every row of table, its row id first. With
     // keyColumns, only the first row (in the table's order) whose columns
     // equal the parameters ?1, ?2 ...

@@ -109,7 +109,7 @@ void PostgresEngine::prepareSession()
                                + "', false) WHERE current_setting('statement_timeout') = '0'"
                                  "; SELECT setting FROM pg_settings WHERE name = 'statement_timeout'");
     m_statementTimeout = timeout.rows() == 1 ? std::max(0, std::atoi(timeout.value(0, 0))) : 0;
-    m_connection.setAnswerLimit(m_statementTimeout > 0 ? m_statementTimeout + AnswerMarginMs : 0);
+    m_connection.setAnswerLimit(answerLimit());
 }
 
 void PostgresEngine::ensureConnected()

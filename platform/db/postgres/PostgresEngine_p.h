@@ -38,6 +38,10 @@ public:
 
     std::unique_ptr<ReadStatement> prepareRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
                                                bool rowsWanted) override;
+    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters) override;
+    Arrival readArrival() override;
+    void dropRead() override;
+    int answerLimit() const override { return m_statementTimeout > 0 ? m_statementTimeout + AnswerMarginMs : 0; }
     std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
@@ -103,6 +107,13 @@ private:
     const Names& names() const;
 
     mutable ServerConnection m_connection;
+    // The read under way in the background, as it was asked for.
+    struct Background {
+        std::uint64_t number;
+        std::string sql;
+        std::vector<std::int64_t> parameters;
+    };
+    std::optional<Background> m_background;
     int m_statementTimeout = 0; // the session's, in milliseconds (0: none)
     QString m_uri;
     std::optional<std::string> m_password;

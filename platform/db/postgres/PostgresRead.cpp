@@ -19,6 +19,14 @@ using sql::isSymbol;
 using sql::isWord;
 using sql::Token;
 
+std::vector<std::string> textsOf(const std::vector<std::int64_t>& parameters)
+{
+    std::vector<std::string> texts;
+    for (std::int64_t parameter : parameters)
+        texts.push_back(std::to_string(parameter));
+    return texts;
+}
+
 // What the engine needs of a statement it reads, from one pass over it:
 // the text to send, with ESCAPE '' after every LIKE pattern written as a
 // literal; the first spelling of each name by its folded form; whether it
@@ -92,20 +100,33 @@ public:
             return;
         const std::unordered_map<std::string, std::string>& spelling = reading.spelling;
         const std::string& text = reading.text;
-        std::vector<std::string> values;
-        for (std::int64_t parameter : parameters)
-            values.push_back(std::to_string(parameter));
+        const std::vector<std::string> values = textsOf(parameters);
         std::vector<const char*> pointers;
         for (const std::string& value : values)
             pointers.push_back(value.c_str());
-        engine.ensureConnected();
-        engine.names();
         const std::vector<Oid> types(values.size(), 20);
         PostgresEngine::Result description;
-        if (rowsWanted) {
+        // Read in the background, unless something asked of the engine since
+        // gave that up: its rows, once all of them are there.
+        std::uint64_t background = 0;
+        if (rowsWanted && engine.m_background && engine.m_background->sql == sql
+            && engine.m_background->parameters == parameters) {
+            background = engine.m_background->number;
+            engine.m_background.reset();
+            if (engine.m_connection.arrival(background) == ServerConnection::Arrival::Gone)
+                background = 0;
+        }
+        if (background) {
+            m_result = engine.m_connection.take(background);
+            engine.check(m_result, true);
+        } else if (rowsWanted) {
+            engine.ensureConnected();
+            engine.names();
             m_result = engine.m_connection.execOne(text, pointers, types);
             engine.check(m_result, true);
         } else {
+            engine.ensureConnected();
+            engine.names();
             // Only its columns: the server checks the tables and columns
             // when it prepares the statement, and sends no row.
             engine.check(engine.m_connection.prepare(text, types), true);
@@ -193,6 +214,45 @@ private:
     std::vector<ResultColumn> m_columns;
     bool m_readsOnly = false;
 };
+
+int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters)
+{
+    const ReadingText reading = readingText(sql);
+    if (reading.several || !reading.reads)
+        return -1;
+    m_background.reset();
+    ensureConnected();
+    names();
+    const std::uint64_t number = m_connection.sendInBackground(reading.text, textsOf(parameters),
+                                                               std::vector<Oid>(parameters.size(), 20));
+    if (number == 0)
+        return -1;
+    m_background = Background{number, sql, parameters};
+    return PQsocket(m_connection.get());
+}
+
+Engine::Arrival PostgresEngine::readArrival()
+{
+    if (!m_background)
+        return Arrival::Gone;
+    switch (m_connection.arrival(m_background->number)) {
+    case ServerConnection::Arrival::Waiting:
+        return Arrival::Waiting;
+    case ServerConnection::Arrival::Whole:
+        return Arrival::Whole;
+    case ServerConnection::Arrival::Gone:
+        break;
+    }
+    m_background.reset();
+    return Arrival::Gone;
+}
+
+void PostgresEngine::dropRead()
+{
+    if (m_background)
+        m_connection.stop(m_background->number);
+    m_background.reset();
+}
 
 std::unique_ptr<ReadStatement> PostgresEngine::prepareRead(const std::string& sql,
                                                            const std::vector<std::int64_t>& parameters, bool rowsWanted)

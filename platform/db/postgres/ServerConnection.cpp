@@ -90,14 +90,34 @@ ServerConnection::ServerConnection(const std::string& uri, const Settings& defau
 ServerConnection& ServerConnection::operator=(ServerConnection&& other) noexcept
 {
     std::swap(m_connection, other.m_connection);
+    std::swap(m_canceller, other.m_canceller);
+    std::swap(m_deadline, other.m_deadline);
     std::swap(m_answerLimit, other.m_answerLimit);
     std::swap(m_gaveUp, other.m_gaveUp);
+    std::swap(m_numbered, other.m_numbered);
+    std::swap(m_underWay, other.m_underWay);
+    std::swap(m_cancelled, other.m_cancelled);
+    std::swap(m_whole, other.m_whole);
+    std::swap(m_arrived, other.m_arrived);
+    std::swap(m_queued, other.m_queued);
     return *this;
 }
 
 ServerConnection::~ServerConnection()
 {
+    close();
+}
+
+void ServerConnection::close()
+{
+    // A request to stop a statement that a stopped server never answers
+    // must not hold the program: it is left to end by itself.
+    if (m_canceller.joinable())
+        m_canceller.detach();
     PQfinish(m_connection);
+    m_connection = nullptr;
+    m_underWay = 0;
+    m_queued.reset();
 }
 
 bool ServerConnection::connected() const
@@ -115,14 +135,16 @@ std::string ServerConnection::reason() const
 
 ServerResult ServerConnection::exec(const std::string& sql, const std::vector<const char*>& parameters)
 {
-    if (parameters.empty())
-        return answer(PQsendQuery(m_connection, sql.c_str()) == 1);
-    return execOne(sql, parameters, {});
+    if (!parameters.empty())
+        return execOne(sql, parameters, {});
+    settle();
+    return answer(PQsendQuery(m_connection, sql.c_str()) == 1);
 }
 
 ServerResult ServerConnection::execOne(const std::string& sql, const std::vector<const char*>& parameters,
                                        const std::vector<Oid>& types)
 {
+    settle();
     return answer(PQsendQueryParams(m_connection, sql.c_str(), int(parameters.size()),
                                     types.empty() ? nullptr : types.data(), parameters.data(), nullptr, nullptr, 0)
                   == 1);
@@ -130,11 +152,13 @@ ServerResult ServerConnection::execOne(const std::string& sql, const std::vector
 
 ServerResult ServerConnection::prepare(const std::string& sql, const std::vector<Oid>& types)
 {
+    settle();
     return answer(PQsendPrepare(m_connection, "", sql.c_str(), int(types.size()), types.data()) == 1);
 }
 
 ServerResult ServerConnection::describePrepared()
 {
+    settle();
     return answer(PQsendDescribePrepared(m_connection, "") == 1);
 }
 
@@ -142,41 +166,179 @@ ServerResult ServerConnection::answer(bool sent)
 {
     if (!sent)
         return ServerResult();
-    // As PQexec does, but never waiting longer than the limit: the socket
-    // is watched while the server works, and what it sent is read.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_answerLimit);
-    ServerResult last;
+    m_underWay = ++m_numbered;
+    m_cancelled = false;
+    m_whole = false;
+    m_arrived = ServerResult();
+    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_answerLimit);
+    return take(m_underWay);
+}
+
+bool ServerConnection::send(const Queued& statement)
+{
+    std::vector<const char*> values;
+    for (const std::string& value : statement.parameters)
+        values.push_back(value.c_str());
+    if (PQsendQueryParams(m_connection, statement.sql.c_str(), int(values.size()),
+                          statement.types.empty() ? nullptr : statement.types.data(), values.data(), nullptr, nullptr,
+                          0)
+        != 1) {
+        m_underWay = 0;
+        return false;
+    }
+    m_underWay = statement.number;
+    m_cancelled = false;
+    m_whole = false;
+    m_arrived = ServerResult();
+    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_answerLimit);
+    return true;
+}
+
+std::uint64_t ServerConnection::sendInBackground(const std::string& sql, const std::vector<std::string>& parameters,
+                                                 const std::vector<Oid>& types)
+{
+    Queued statement{++m_numbered, sql, parameters, types};
+    m_queued.reset();
+    if (m_underWay && !pull()) {
+        // The newest goes when the connection is free; the one under way
+        // is asked to stop.
+        cancel();
+        m_queued = std::move(statement);
+        return m_queued->number;
+    }
+    if (m_underWay) {
+        // Its answer is all there: thrown away, and the connection is free
+        // once the request to stop it, if any, has been dealt with.
+        m_underWay = 0;
+        m_arrived = ServerResult();
+        if (m_canceller.joinable())
+            m_canceller.join();
+    }
+    return send(statement) ? statement.number : 0;
+}
+
+ServerConnection::Arrival ServerConnection::arrival(std::uint64_t number)
+{
     for (;;) {
-        if (PQconsumeInput(m_connection) == 0 && PQstatus(m_connection) == CONNECTION_BAD)
-            return last.get() ? std::move(last) : ServerResult();
-        while (PQisBusy(m_connection) == 0) {
-            PGresult* next = PQgetResult(m_connection);
-            if (!next)
-                return last;
-            last = ServerResult(next);
-            const ExecStatusType status = PQresultStatus(next);
-            if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH
-                || PQstatus(m_connection) == CONNECTION_BAD)
-                return last;
+        const bool queued = m_queued && m_queued->number == number;
+        if (m_underWay != number && !queued)
+            return Arrival::Gone;
+        if (m_underWay == 0) {
+            // The statement before it is over: the newest goes now, once
+            // the request to stop the old one has surely been dealt with.
+            if (m_canceller.joinable())
+                m_canceller.join();
+            const Queued next = std::move(*m_queued);
+            m_queued.reset();
+            if (!send(next))
+                return Arrival::Whole; // take() says how it failed
         }
-        int wait = -1;
-        if (m_answerLimit > 0)
-            wait = int(std::max<long long>(
-                0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
-        pollfd socket{PQsocket(m_connection), POLLIN, 0};
-        const int ready = poll(&socket, 1, wait);
-        if (ready == 0) {
-            // Nothing came for the whole limit: a server that stopped, or a
-            // network that lost it. The connection is given up.
-            PQfinish(m_connection);
-            m_connection = nullptr;
-            m_gaveUp = true;
+        if (!pull())
+            return Arrival::Waiting;
+        if (m_underWay == number)
+            return Arrival::Whole;
+        m_underWay = 0; // the old one, stopped: thrown away
+        m_arrived = ServerResult();
+    }
+}
+
+ServerResult ServerConnection::take(std::uint64_t number)
+{
+    for (;;) {
+        const Arrival arrived = arrival(number);
+        if (arrived == Arrival::Gone)
             return ServerResult();
+        if (arrived == Arrival::Whole) {
+            m_underWay = 0;
+            return std::move(m_arrived);
         }
-        if (ready < 0 && errno != EINTR)
+        if (!waitForMore(m_deadline))
             return ServerResult();
     }
+}
+
+bool ServerConnection::pull()
+{
+    if (m_whole)
+        return true;
+    if (PQconsumeInput(m_connection) == 0 && PQstatus(m_connection) == CONNECTION_BAD)
+        return m_whole = true;
+    while (PQisBusy(m_connection) == 0) {
+        PGresult* next = PQgetResult(m_connection);
+        if (!next)
+            return m_whole = true;
+        m_arrived = ServerResult(next);
+        const ExecStatusType status = PQresultStatus(next);
+        if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH
+            || PQstatus(m_connection) == CONNECTION_BAD)
+            return m_whole = true;
+    }
+    return false;
+}
+
+bool ServerConnection::waitForMore(std::chrono::steady_clock::time_point deadline)
+{
+    using namespace std::chrono;
+    const int wait = m_answerLimit > 0
+                       ? int(std::max<long long>(0, duration_cast<milliseconds>(deadline - steady_clock::now()).count()))
+                       : -1;
+    pollfd socket{PQsocket(m_connection), POLLIN, 0};
+    const int ready = poll(&socket, 1, wait);
+    if (ready == 0) {
+        // Nothing came for the whole limit: a server that stopped, or a
+        // network that lost it. The connection is given up.
+        close();
+        m_gaveUp = true;
+        return false;
+    }
+    if (ready < 0 && errno != EINTR) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void ServerConnection::stop(std::uint64_t number)
+{
+    if (m_queued && m_queued->number == number)
+        m_queued.reset();
+    else if (number != 0 && number == m_underWay && !pull())
+        cancel();
+}
+
+void ServerConnection::cancel()
+{
+    if (m_cancelled || !m_connection)
+        return;
+    m_cancelled = true;
+    PGcancel* request = PQgetCancel(m_connection);
+    if (!request)
+        return;
+    if (m_canceller.joinable())
+        m_canceller.detach();
+    m_canceller = std::thread([request] {
+        char error[256];
+        PQcancel(request, error, sizeof error);
+        PQfreeCancel(request);
+    });
+}
+
+void ServerConnection::settle()
+{
+    m_queued.reset();
+    if (m_underWay) {
+        if (!pull()) {
+            cancel();
+            m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_answerLimit);
+            while (!pull())
+                if (!waitForMore(m_deadline))
+                    break;
+        }
+        m_underWay = 0;
+        m_arrived = ServerResult();
+    }
+    if (m_canceller.joinable())
+        m_canceller.join();
 }
 
 } // namespace db

@@ -7,7 +7,11 @@
 
 #include <libpq-fe.h>
 
+#include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -48,11 +52,7 @@ public:
     // uri says nothing, overrides whatever it says (a null value: neither).
     // connected() tells whether it worked, reason() why not.
     explicit ServerConnection(const std::string& uri, const Settings& defaults = {}, const Settings& overrides = {});
-    ServerConnection(ServerConnection&& other) noexcept
-        : m_connection(other.m_connection), m_answerLimit(other.m_answerLimit), m_gaveUp(other.m_gaveUp)
-    {
-        other.m_connection = nullptr;
-    }
+    ServerConnection(ServerConnection&& other) noexcept { *this = std::move(other); }
     ServerConnection& operator=(ServerConnection&& other) noexcept;
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
@@ -83,14 +83,60 @@ public:
     ServerResult prepare(const std::string& sql, const std::vector<Oid>& types);
     ServerResult describePrepared();
 
+    // A statement run in the background: sent without waiting for its
+    // answer, which arrives while the program goes on (the socket, get(),
+    // becomes readable). One at a time: sending another first asks the
+    // server to stop the one under way (its answer is then read and thrown
+    // away, and the newest goes as soon as the connection is free), and any
+    // other call on the connection gives it up the same way, waiting.
+    // Sends sql as execOne does; returns its number (0: sending failed).
+    std::uint64_t sendInBackground(const std::string& sql, const std::vector<std::string>& parameters,
+                                   const std::vector<Oid>& types);
+    enum class Arrival { Waiting, Whole, Gone };
+    // Reads what the server sent: whether the whole answer to number is
+    // there, or number was given up.
+    Arrival arrival(std::uint64_t number);
+    // The answer to number, waiting within the answer limit for what has
+    // not arrived; a null result when number was given up or the
+    // connection failed.
+    ServerResult take(std::uint64_t number);
+    // Asks the server to stop number, without waiting: its answer is
+    // thrown away when the connection is next used.
+    void stop(std::uint64_t number);
+
 private:
+    struct Queued {
+        std::uint64_t number;
+        std::string sql;
+        std::vector<std::string> parameters;
+        std::vector<Oid> types;
+    };
+    bool send(const Queued& statement);
     // Waits for the answer to what was just sent (sent: whether sending
     // worked), within the answer limit.
     ServerResult answer(bool sent);
+    // Reads what arrived; true once the answer under way is whole.
+    bool pull();
+    // Waits on the socket for more of the answer within the limit; false
+    // when the server was given up (or the wait failed).
+    bool waitForMore(std::chrono::steady_clock::time_point deadline);
+    // Gives up the statement under way and the one queued, if any:
+    // cancelled, its answer read and thrown away.
+    void settle();
+    void cancel();
+    void close();
 
     PGconn* m_connection = nullptr;
+    std::thread m_canceller;       // asks the server to stop a statement, off the caller's thread
+    std::chrono::steady_clock::time_point m_deadline; // for the answer under way
     int m_answerLimit = 0;
     bool m_gaveUp = false;
+    std::uint64_t m_numbered = 0;  // numbers given so far
+    std::uint64_t m_underWay = 0;  // the statement sent whose answer is not all taken (0: none)
+    bool m_cancelled = false;      // it was asked to stop: its answer is thrown away
+    bool m_whole = false;          // its answer has all arrived
+    ServerResult m_arrived;        // the last result of it
+    std::optional<Queued> m_queued; // the newest statement, waiting for the connection
 };
 
 } // namespace db
