@@ -218,6 +218,12 @@ std::unique_ptr<TForm1> windowOn(const QString& location)
     return form;
 }
 
+void awaitSearch(TForm1* form)
+{
+    while (form->ADOQuery1->readingAhead())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
 long peakMegabytes()
 {
     QFile status("/proc/self/status");

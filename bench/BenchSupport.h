@@ -54,6 +54,9 @@ void removeScratch(const QString& location);
 // server's URI) instead of the one beside the program, shown and with its
 // list loaded.
 std::unique_ptr<TForm1> windowOn(const QString& path);
+// Runs the window's event loop until a search it runs in the background
+// (on a server) has shown its list.
+void awaitSearch(TForm1* form);
 
 // Largest resident memory of this process so far, in MB.
 long peakMegabytes();

@@ -12,8 +12,9 @@
 // ends once no damage has come for a quiet spell AND the main thread has
 // come back to its event loop since the last damage (a probe posted to it
 // has run), so that a search longer than the quiet spell cannot cut the
-// burst short after an early repaint (the pressed button's). The quiet
-// spell itself is not counted.
+// burst short after an early repaint (the pressed button's), nor while a
+// search runs in the background (on a server) and its list is still to
+// come. The quiet spell itself is not counted.
 //
 // The edit box's cursor does not blink during the part: its blinking
 // repaints the box every half second, damage that no key caused and that
@@ -148,6 +149,7 @@ struct Probes {
     std::atomic<long> done{0};
     long posted = 0;
     std::atomic<long long> doneAt{0}; // steady clock ticks
+    std::atomic<bool> searching{false}; // a search was still running in the background then
 };
 
 // What one step did, as the person saw it.
@@ -216,10 +218,13 @@ public:
                     QMetaObject::invokeMethod(
                         m_t.form,
                         [this, awaited] {
+                            m_probes.searching = m_t.form->ADOQuery1->readingAhead();
                             m_probes.doneAt = Clock::now().time_since_epoch().count();
                             m_probes.done = awaited;
                         },
                         Qt::QueuedConnection);
+                } else if (m_probes.done >= awaited && m_probes.searching) {
+                    awaited = 0; // the list is still to come: look again after another quiet spell
                 } else if (m_probes.done >= awaited) {
                     const Clock::time_point ran{Clock::duration(m_probes.doneAt.load())};
                     if (now - ran >= quietSpell && (!seen.empty() || now - start >= noDamage))

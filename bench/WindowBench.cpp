@@ -94,6 +94,7 @@ void windowPart(const QString& registers, const std::vector<long>& sizes, int ru
                 ran.clear();
                 const double t = milliseconds([&] {
                     steps[s].action(form.get());
+                    awaitSearch(form.get());
                     repaint(form.get());
                 });
                 window[s].push_back(t);
