@@ -100,6 +100,8 @@ ServerConnection& ServerConnection::operator=(ServerConnection&& other) noexcept
     std::swap(m_whole, other.m_whole);
     std::swap(m_arrived, other.m_arrived);
     std::swap(m_queued, other.m_queued);
+    std::swap(m_kept, other.m_kept);
+    std::swap(m_keptAnswer, other.m_keptAnswer);
     return *this;
 }
 
@@ -199,6 +201,8 @@ std::uint64_t ServerConnection::sendInBackground(const std::string& sql, const s
 {
     Queued statement{++m_numbered, sql, parameters, types};
     m_queued.reset();
+    m_kept = 0;
+    m_keptAnswer = ServerResult();
     if (m_underWay && !pull()) {
         // The newest goes when the connection is free; the one under way
         // is asked to stop.
@@ -219,6 +223,8 @@ std::uint64_t ServerConnection::sendInBackground(const std::string& sql, const s
 
 ServerConnection::Arrival ServerConnection::arrival(std::uint64_t number)
 {
+    if (number != 0 && number == m_kept)
+        return Arrival::Whole;
     for (;;) {
         const bool queued = m_queued && m_queued->number == number;
         if (m_underWay != number && !queued)
@@ -244,6 +250,10 @@ ServerConnection::Arrival ServerConnection::arrival(std::uint64_t number)
 
 ServerResult ServerConnection::take(std::uint64_t number)
 {
+    if (number != 0 && number == m_kept) {
+        m_kept = 0;
+        return std::move(m_keptAnswer);
+    }
     for (;;) {
         const Arrival arrived = arrival(number);
         if (arrived == Arrival::Gone)
@@ -300,7 +310,10 @@ bool ServerConnection::waitForMore(std::chrono::steady_clock::time_point deadlin
 
 void ServerConnection::stop(std::uint64_t number)
 {
-    if (m_queued && m_queued->number == number)
+    if (number != 0 && number == m_kept) {
+        m_kept = 0;
+        m_keptAnswer = ServerResult();
+    } else if (m_queued && m_queued->number == number)
         m_queued.reset();
     else if (number != 0 && number == m_underWay && !pull())
         cancel();
@@ -326,6 +339,12 @@ void ServerConnection::cancel()
 void ServerConnection::settle()
 {
     m_queued.reset();
+    if (m_underWay && !m_cancelled && pull() && m_arrived.get()) {
+        // Its answer is whole: kept until it is taken.
+        m_kept = m_underWay;
+        m_keptAnswer = std::move(m_arrived);
+        m_underWay = 0;
+    }
     if (m_underWay) {
         if (!pull()) {
             cancel();

@@ -87,8 +87,9 @@ public:
     // answer, which arrives while the program goes on (the socket, get(),
     // becomes readable). One at a time: sending another first asks the
     // server to stop the one under way (its answer is then read and thrown
-    // away, and the newest goes as soon as the connection is free), and any
-    // other call on the connection gives it up the same way, waiting.
+    // away, and the newest goes as soon as the connection is free). Any
+    // other call on the connection first gives it up the same way, waiting;
+    // an answer already whole is kept for take() instead.
     // Sends sql as execOne does; returns its number (0: sending failed).
     std::uint64_t sendInBackground(const std::string& sql, const std::vector<std::string>& parameters,
                                    const std::vector<Oid>& types);
@@ -136,6 +137,8 @@ private:
     bool m_cancelled = false;      // it was asked to stop: its answer is thrown away
     bool m_whole = false;          // its answer has all arrived
     ServerResult m_arrived;        // the last result of it
+    std::uint64_t m_kept = 0;      // a background statement whose whole answer waits to be taken
+    ServerResult m_keptAnswer;
     std::optional<Queued> m_queued; // the newest statement, waiting for the connection
 };
 
