@@ -215,6 +215,7 @@ std::unique_ptr<TForm1> windowOn(const QString& location)
     if (!QTest::qWaitForWindowExposed(form.get()))
         qWarning("the benchmark window was not shown");
     QTest::qWait(50);
+    awaitSearch(form.get());
     return form;
 }
 

@@ -25,6 +25,7 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
         auto form = windowOn(path);
         // A person is usually edited after finding them.
         form->Edit1->setText("Jova");
+        awaitSearch(form.get());
         const std::string search = form->ADOQuery1->SQL()[0];
         const Bare db = bareOf(*form->ADOConnection1);
         auto paint = [&] {
@@ -42,6 +43,7 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
             form->ADOQuery1Prezime->setAsString("Novaković" + std::to_string(r));
             save.push_back(milliseconds([&] {
                 form->ADOQuery1->Post();
+                awaitSearch(form.get()); // on a server the list after a save comes in the background
                 paint();
             }));
             if (form->ADOQuery1ID->AsInteger() != id)

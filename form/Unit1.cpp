@@ -47,7 +47,7 @@ void TForm1::RefreshLookups(bool whenUnknown)
             lookup->Refresh();
 }
 
-void TForm1::RunSearch(bool inBackground)
+void TForm1::RunSearch(bool inBackground, const std::function<void()>& then)
 {
     const std::string statement = personsStatement(Edit1->Text().toStdString(), Edit2->Text().toStdString(),
                                                    Edit3->Text().toStdString(), Edit4->Text().toStdString());
@@ -57,14 +57,20 @@ void TForm1::RunSearch(bool inBackground)
     if (inBackground && (ADOQuery1->State() == dsEdit || ADOQuery1->State() == dsInsert))
         ADOQuery1->Close();
     if (inBackground
-        && ADOQuery1->readAhead(statement, [this, statement, afterSave] {
+        && ADOQuery1->readAhead(statement, [this, statement, afterSave, then] {
                ShowBusy(false);
-               guarded([&] { ShowSearch(statement, afterSave); });
+               guarded([&] {
+                   ShowSearch(statement, afterSave);
+                   if (then)
+                       then();
+               });
            })) {
         BusyDelay->start();
         return;
     }
     ShowSearch(statement, afterSave);
+    if (then)
+        then();
 }
 
 void TForm1::ShowBusy(bool busy)
@@ -121,7 +127,7 @@ void TForm1::ShowSearch(const std::string& statement, bool afterSave)
 
 void TForm1::FormActivate(QObject* /*Sender*/)
 {
-    guarded([this] { RunSearch(); });
+    guarded([this] { RunSearch(SearchInBackground); });
 }
 
 void TForm1::ZajednickiChange(QObject* /*Sender*/)
@@ -216,10 +222,11 @@ void TForm1::ADOQuery1AfterPost(TDataSet* /*DataSet*/)
     const std::int32_t id = SavingNewPerson ? ADOQuery1->FieldByName("ID")->AsInteger() : EditedId;
     SearchingAfterSave = true;
     const auto searched = qScopeGuard([this] { SearchingAfterSave = false; });
-    RunSearch();
-    // A failed search has said so and left the list closed: nothing to find.
-    if (ADOQuery1->Active())
-        ADOQuery1->Locate("ID", id, LocateOpts);
+    RunSearch(SearchInBackground, [this, id] {
+        // A failed search has said so and left the list closed: nothing to find.
+        if (ADOQuery1->Active())
+            ADOQuery1->Locate("ID", id, LocateOpts);
+    });
 }
 
 void TForm1::ADOQuery1EditError(TDataSet* /*DataSet*/, Exception& E, TDataAction& Action)

@@ -15,6 +15,7 @@
 #include "ui_Unit1.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,10 +41,11 @@ public:
     void ADOQuery1BeforeEdit(TDataSet* DataSet);
     void ADOQuery1BeforeDelete(TDataSet* DataSet);
 
-    // Whether a search typed into a box runs in the background where the
-    // register allows (true unless set otherwise): the window goes on while
-    // it runs. Off, every search runs at once, as the tests that read the
-    // list right after each key need.
+    // Whether a search typed into a box, the first when the window opens
+    // and the one after a save run in the background where the register
+    // allows (true unless set otherwise): the window goes on while they run.
+    // Off, every search runs at once, as the tests that read the list right
+    // after each key need.
     bool SearchInBackground = true;
 
 public slots:
@@ -72,7 +74,9 @@ private:
     // empty. inBackground: where the register's engine can, the statement
     // runs while the window goes on (the list stays as it is until its rows
     // are there, the newest search giving up older ones); else at once.
-    void RunSearch(bool inBackground = false);
+    // then runs once the list is shown (not when a newer search gave this
+    // one up).
+    void RunSearch(bool inBackground = false, const std::function<void()>& then = {});
     // Shows the list of statement, read at once or in the background.
     void ShowSearch(const std::string& statement, bool afterSave);
     // A search running in the background shows after a moment as a busy

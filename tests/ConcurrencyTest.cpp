@@ -575,6 +575,19 @@ private slots:
             std::sort(wanted.begin(), wanted.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
             QCOMPARE(ids(form.get()), wanted);
         }
+
+        // The list after a save comes in the background too, and stands on
+        // the person saved.
+        retype(form->Edit2, "");
+        QTRY_COMPARE(ids(form.get()), all);
+        QVERIFY(form->ADOQuery1->Locate("ID", 5, TLocateOptions()));
+        click(form.get(), nbEdit);
+        retype(form->DBEdit2, "Ђурић-Нова");
+        click(form.get(), nbPost);
+        QVERIFY(form->ADOQuery1->readingAhead());
+        QTRY_VERIFY(!form->ADOQuery1->readingAhead());
+        QCOMPARE(currentId(form.get()), 5);
+        QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 5"), QString("Ђурић-Нова"));
         QCOMPARE(boxes.texts, QStringList());
     }
 

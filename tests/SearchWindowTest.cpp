@@ -250,7 +250,8 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QTRY_COMPARE(activations.size(), 1);
-        QCOMPARE(form.ADOQuery1->RecordCount(), 6);
+        // On a server the first list comes in the background.
+        QTRY_COMPARE(form.ADOQuery1->Active() ? form.ADOQuery1->RecordCount() : -1, 6);
         {
             BoxWatcher boxes;
             ShowMessage(QStringLiteral("Poruka"));
