@@ -221,8 +221,10 @@ std::unique_ptr<TForm1> windowOn(const QString& location)
 
 void awaitSearch(TForm1* form)
 {
+    // Waiting in the event loop, as the window does: a loop that spun
+    // would take a core from the server.
     while (form->ADOQuery1->readingAhead())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 long peakMegabytes()
