@@ -7,6 +7,7 @@
 #include "PostgresEngine.h"
 
 #include "Exception.h"
+#include "RowStore.h"
 #include "ServerConnection.h"
 
 #include <QCoreApplication>
@@ -107,13 +108,25 @@ private:
     const Names& names() const;
 
     mutable ServerConnection m_connection;
-    // The read under way in the background, as it was asked for.
+    // The read under way in the background, as it was asked for, and its
+    // rows taken into a store as they come, every column as its type says
+    // (the plan a query of all its columns has).
     struct Background {
         std::uint64_t number;
         std::string sql;
         std::vector<std::int64_t> parameters;
+        Result first;              // the first result, which describes the rows (or the last)
+        Result last;               // the last result (no row, or the failure); null until then
+        ReadPlan plan;             // made from the first result
+        RowStore store;
+        std::string unreadable;    // why a row could not be taken, if one could not
+        bool ended = false;        // the answer was read to its end (or failed)
+        bool lost = false;         // the connection failed before the end
     };
     std::optional<Background> m_background;
+    // Takes what has arrived of the background read into its store;
+    // waiting for the rest when wait is set. Whether it ended.
+    bool readBackground(bool wait);
     int m_statementTimeout = 0; // the session's, in milliseconds (0: none)
     QString m_uri;
     std::optional<std::string> m_password;

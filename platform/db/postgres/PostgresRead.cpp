@@ -91,6 +91,7 @@ class PostgresReadStatement : public ReadStatement {
 public:
     PostgresReadStatement(PostgresEngine& engine, const std::string& sql, const std::vector<std::int64_t>& parameters,
                           bool rowsWanted)
+        : m_engine(engine)
     {
         const ReadingText reading = readingText(sql);
         if (reading.several)
@@ -101,30 +102,30 @@ public:
         const std::unordered_map<std::string, std::string>& spelling = reading.spelling;
         const std::string& text = reading.text;
         const std::vector<std::string> values = textsOf(parameters);
-        std::vector<const char*> pointers;
-        for (const std::string& value : values)
-            pointers.push_back(value.c_str());
         const std::vector<Oid> types(values.size(), 20);
         PostgresEngine::Result description;
-        // Read in the background, unless something asked of the engine since
-        // gave that up: its rows, once all of them are there.
-        std::uint64_t background = 0;
+        m_text = text;
+        m_values = values;
+        m_types = types;
         if (rowsWanted && engine.m_background && engine.m_background->sql == sql
-            && engine.m_background->parameters == parameters) {
-            background = engine.m_background->number;
+            && engine.m_background->parameters == parameters
+            && (engine.m_background->ended
+                || engine.m_connection.arrival(engine.m_background->number) != ServerConnection::Arrival::Gone)) {
+            // Read in the background: its rows, once they are all there.
+            engine.readBackground(true);
+            m_background = std::move(engine.m_background);
             engine.m_background.reset();
-            if (engine.m_connection.arrival(background) == ServerConnection::Arrival::Gone)
-                background = 0;
-        }
-        if (background) {
-            m_result = engine.m_connection.take(background);
+            m_result = std::move(m_background->first);
+            if (m_background->lost)
+                engine.check(PostgresEngine::Result(), true); // says how the connection failed
             engine.check(m_result, true);
+            if (m_background->last.get())
+                engine.check(m_background->last, true);
         } else if (rowsWanted) {
-            engine.ensureConnected();
-            engine.names();
-            m_result = engine.m_connection.execOne(text, pointers, types);
-            engine.check(m_result, true);
-        } else {
+            // Its rows come one at a time: here the first (or the end),
+            // which describes them.
+            sendNow();
+        }        else {
             engine.ensureConnected();
             engine.names();
             // Only its columns: the server checks the tables and columns
@@ -174,12 +175,74 @@ public:
 
     void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) override
     {
-        PGresult* rows = m_result.get();
+        if (m_background) {
+            PostgresEngine::Background background = std::move(*m_background);
+            m_background.reset();
+            if (!plan.rowIdFirst && plan.columnOf == background.plan.columnOf && plan.kinds == background.plan.kinds) {
+                if (!background.unreadable.empty())
+                    throw Exception(background.unreadable);
+                store = std::move(background.store);
+                m_result = PostgresEngine::Result();
+                return;
+            }
+            // Fields laid out otherwise than the store: read again, as asked.
+            sendNow();
+        }
+        // A row at a time, each as it comes: the rows are never all held
+        // twice, by libpq and by the store.
+        for (;;) {
+            append(m_result.get(), plan, store, rowIds);
+            if (PQresultStatus(m_result.get()) != PGRES_SINGLE_TUPLE)
+                break;
+            m_result = m_engine.m_connection.next(m_number);
+            m_engine.check(m_result, true);
+        }
+        m_result = PostgresEngine::Result();
+    }
+
+    // Appends the rows of one result to the store; throws Exception when
+    // a value cannot be taken.
+    static void append(PGresult* rows, const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds);
+
+    // The plan of a query that takes every column of rows as its type says.
+    static ReadPlan naturalPlan(PGresult* rows)
+    {
+        ReadPlan plan;
+        for (int c = 0; c < PQnfields(rows); ++c) {
+            plan.columnOf.push_back(c);
+            plan.kinds.push_back(integerType(PQftype(rows, c)) ? FieldKind::Integer : FieldKind::Text);
+            plan.labels.push_back(PQfname(rows, c));
+        }
+        return plan;
+    }
+
+private:
+    // Sends the statement now and takes its first result.
+    void sendNow()
+    {
+        m_engine.ensureConnected();
+        m_engine.names();
+        m_number = m_engine.m_connection.sendRows(m_text, m_values, m_types, false);
+        m_result = m_engine.m_connection.next(m_number);
+        m_engine.check(m_result, true);
+    }
+
+    PostgresEngine& m_engine;
+    std::string m_text;
+    std::vector<std::string> m_values;
+    std::vector<Oid> m_types;
+    std::uint64_t m_number = 0; // the statement whose rows are read, on the engine's connection
+    PostgresEngine::Result m_result;
+    std::optional<PostgresEngine::Background> m_background; // its rows read in the background
+    std::vector<ResultColumn> m_columns;
+    bool m_readsOnly = false;
+};
+
+void PostgresReadStatement::append(PGresult* rows, const ReadPlan& plan, RowStore& store,
+                                   std::vector<std::int64_t>& rowIds)
+{
         const int count = PQntuples(rows);
         const std::size_t fieldCount = plan.columnOf.size();
-        store.reserve(std::size_t(count));
-        if (plan.rowIdFirst)
-            rowIds.reserve(rowIds.size() + std::size_t(count));
         for (int r = 0; r < count; ++r) {
             if (plan.rowIdFirst)
                 rowIds.push_back(std::strtoll(PQgetvalue(rows, r, 0), nullptr, 10));
@@ -205,15 +268,7 @@ public:
             }
             store.endRow();
         }
-        // The rows are in the store now: the server's copy goes at once.
-        m_result = PostgresEngine::Result();
-    }
-
-private:
-    PostgresEngine::Result m_result;
-    std::vector<ResultColumn> m_columns;
-    bool m_readsOnly = false;
-};
+}
 
 int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters)
 {
@@ -223,11 +278,14 @@ int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int
     m_background.reset();
     ensureConnected();
     names();
-    const std::uint64_t number = m_connection.sendInBackground(reading.text, textsOf(parameters),
-                                                               std::vector<Oid>(parameters.size(), 20));
+    const std::uint64_t number = m_connection.sendRows(reading.text, textsOf(parameters),
+                                                       std::vector<Oid>(parameters.size(), 20), true);
     if (number == 0)
         return -1;
-    m_background = Background{number, sql, parameters};
+    m_background.emplace();
+    m_background->number = number;
+    m_background->sql = sql;
+    m_background->parameters = parameters;
     return PQsocket(m_connection.get());
 }
 
@@ -235,16 +293,47 @@ Engine::Arrival PostgresEngine::readArrival()
 {
     if (!m_background)
         return Arrival::Gone;
-    switch (m_connection.arrival(m_background->number)) {
-    case ServerConnection::Arrival::Waiting:
-        return Arrival::Waiting;
-    case ServerConnection::Arrival::Whole:
-        return Arrival::Whole;
-    case ServerConnection::Arrival::Gone:
-        break;
+    if (!m_background->ended && m_connection.arrival(m_background->number) == ServerConnection::Arrival::Gone) {
+        m_background.reset();
+        return Arrival::Gone;
     }
-    m_background.reset();
-    return Arrival::Gone;
+    return readBackground(false) ? Arrival::Whole : Arrival::Waiting;
+}
+
+bool PostgresEngine::readBackground(bool wait)
+{
+    Background& read = *m_background;
+    while (!read.ended) {
+        if (!wait && m_connection.arrival(read.number) != ServerConnection::Arrival::Whole)
+            return false;
+        Result result = m_connection.next(read.number);
+        if (!result.get() || PQresultStatus(result.get()) != PGRES_SINGLE_TUPLE) {
+            // The end: no row, or the failure (null when the connection
+            // failed); the statement says which when it is opened.
+            read.ended = true;
+            read.lost = !result.get();
+            if (!read.first.get())
+                read.first = std::move(result);
+            else
+                read.last = std::move(result);
+            break;
+        }
+        if (read.plan.columnOf.empty())
+            read.plan = PostgresReadStatement::naturalPlan(result.get());
+        if (read.store.columnCount() == 0 && read.store.rowCount() == 0)
+            read.store.reset(read.plan.kinds);
+        if (read.unreadable.empty()) {
+            std::vector<std::int64_t> noRowIds;
+            try {
+                PostgresReadStatement::append(result.get(), read.plan, read.store, noRowIds);
+            } catch (const Exception& error) {
+                read.unreadable = error.what();
+            }
+        }
+        if (!read.first.get())
+            read.first = std::move(result); // kept for its description of the rows
+    }
+    return true;
 }
 
 void PostgresEngine::dropRead()

@@ -24,7 +24,8 @@ ServerResult::~ServerResult()
 bool ServerResult::failed() const
 {
     const ExecStatusType status = PQresultStatus(m_result);
-    return status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_COPY_IN;
+    return status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_SINGLE_TUPLE
+        && status != PGRES_COPY_IN;
 }
 
 std::string ServerResult::state() const
@@ -96,12 +97,13 @@ ServerConnection& ServerConnection::operator=(ServerConnection&& other) noexcept
     std::swap(m_gaveUp, other.m_gaveUp);
     std::swap(m_numbered, other.m_numbered);
     std::swap(m_underWay, other.m_underWay);
+    std::swap(m_rowByRow, other.m_rowByRow);
     std::swap(m_cancelled, other.m_cancelled);
     std::swap(m_whole, other.m_whole);
     std::swap(m_arrived, other.m_arrived);
     std::swap(m_queued, other.m_queued);
     std::swap(m_kept, other.m_kept);
-    std::swap(m_keptAnswer, other.m_keptAnswer);
+    std::swap(m_keptResults, other.m_keptResults);
     return *this;
 }
 
@@ -169,11 +171,16 @@ ServerResult ServerConnection::answer(bool sent)
     if (!sent)
         return ServerResult();
     m_underWay = ++m_numbered;
+    m_rowByRow = false;
     m_cancelled = false;
     m_whole = false;
     m_arrived = ServerResult();
     m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_answerLimit);
-    return take(m_underWay);
+    while (!pull())
+        if (!waitForMore(m_deadline))
+            return ServerResult();
+    m_underWay = 0;
+    return std::move(m_arrived);
 }
 
 bool ServerConnection::send(const Queued& statement)
@@ -184,11 +191,13 @@ bool ServerConnection::send(const Queued& statement)
     if (PQsendQueryParams(m_connection, statement.sql.c_str(), int(values.size()),
                           statement.types.empty() ? nullptr : statement.types.data(), values.data(), nullptr, nullptr,
                           0)
-        != 1) {
+            != 1
+        || PQsetSingleRowMode(m_connection) != 1) {
         m_underWay = 0;
         return false;
     }
     m_underWay = statement.number;
+    m_rowByRow = true;
     m_cancelled = false;
     m_whole = false;
     m_arrived = ServerResult();
@@ -196,21 +205,22 @@ bool ServerConnection::send(const Queued& statement)
     return true;
 }
 
-std::uint64_t ServerConnection::sendInBackground(const std::string& sql, const std::vector<std::string>& parameters,
-                                                 const std::vector<Oid>& types)
+std::uint64_t ServerConnection::sendRows(const std::string& sql, const std::vector<std::string>& parameters,
+                                         const std::vector<Oid>& types, bool inBackground)
 {
     Queued statement{++m_numbered, sql, parameters, types};
     m_queued.reset();
     m_kept = 0;
-    m_keptAnswer = ServerResult();
-    if (m_underWay && !pull()) {
+    m_keptResults.clear();
+    if (!inBackground) {
+        settle();
+    } else if (m_underWay && !pull()) {
         // The newest goes when the connection is free; the one under way
         // is asked to stop.
         cancel();
         m_queued = std::move(statement);
         return m_queued->number;
-    }
-    if (m_underWay) {
+    } else if (m_underWay) {
         // Its answer is all there: thrown away, and the connection is free
         // once the request to stop it, if any, has been dealt with.
         m_underWay = 0;
@@ -227,7 +237,7 @@ ServerConnection::Arrival ServerConnection::arrival(std::uint64_t number)
         return Arrival::Whole;
     for (;;) {
         const bool queued = m_queued && m_queued->number == number;
-        if (m_underWay != number && !queued)
+        if (number == 0 || (m_underWay != number && !queued))
             return Arrival::Gone;
         if (m_underWay == 0) {
             // The statement before it is over: the newest goes now, once
@@ -237,30 +247,42 @@ ServerConnection::Arrival ServerConnection::arrival(std::uint64_t number)
             const Queued next = std::move(*m_queued);
             m_queued.reset();
             if (!send(next))
-                return Arrival::Whole; // take() says how it failed
+                return Arrival::Whole; // next() says how it failed
         }
+        if (m_underWay == number)
+            return pullOne() ? Arrival::Whole : Arrival::Waiting;
         if (!pull())
             return Arrival::Waiting;
-        if (m_underWay == number)
-            return Arrival::Whole;
         m_underWay = 0; // the old one, stopped: thrown away
         m_arrived = ServerResult();
     }
 }
 
-ServerResult ServerConnection::take(std::uint64_t number)
+ServerResult ServerConnection::next(std::uint64_t number)
 {
     if (number != 0 && number == m_kept) {
-        m_kept = 0;
-        return std::move(m_keptAnswer);
+        if (m_keptResults.empty()) {
+            m_kept = 0;
+            return ServerResult();
+        }
+        ServerResult result = std::move(m_keptResults.front());
+        m_keptResults.pop_front();
+        return result;
     }
     for (;;) {
         const Arrival arrived = arrival(number);
         if (arrived == Arrival::Gone)
             return ServerResult();
         if (arrived == Arrival::Whole) {
-            m_underWay = 0;
-            return std::move(m_arrived);
+            if (m_underWay != number)
+                return ServerResult(); // it could not be sent
+            ServerResult result = std::move(m_arrived);
+            if (!result.get()) {
+                m_underWay = 0; // the end
+            } else if (PQresultStatus(result.get()) != PGRES_SINGLE_TUPLE) {
+                finish(); // its last result: the connection is free once the answer is read to its end
+            }
+            return result;
         }
         if (!waitForMore(m_deadline))
             return ServerResult();
@@ -284,6 +306,36 @@ bool ServerConnection::pull()
             return m_whole = true;
     }
     return false;
+}
+
+bool ServerConnection::pullOne()
+{
+    if (m_arrived.get() || m_whole)
+        return true;
+    // Reading the socket only when what libpq holds is not a whole result:
+    // libpq moves what it holds at every read, and a row at a time that
+    // would be every row again.
+    if (PQisBusy(m_connection) != 0) {
+        if (PQconsumeInput(m_connection) == 0 && PQstatus(m_connection) == CONNECTION_BAD)
+            return m_whole = true;
+        if (PQisBusy(m_connection) != 0)
+            return false;
+    }
+    PGresult* next = PQgetResult(m_connection);
+    if (!next)
+        m_whole = true;
+    m_arrived = ServerResult(next);
+    return true;
+}
+
+void ServerConnection::finish()
+{
+    m_arrived = ServerResult();
+    while (!pull())
+        if (!waitForMore(m_deadline))
+            return;
+    m_underWay = 0;
+    m_arrived = ServerResult();
 }
 
 bool ServerConnection::waitForMore(std::chrono::steady_clock::time_point deadline)
@@ -312,11 +364,12 @@ void ServerConnection::stop(std::uint64_t number)
 {
     if (number != 0 && number == m_kept) {
         m_kept = 0;
-        m_keptAnswer = ServerResult();
-    } else if (m_queued && m_queued->number == number)
+        m_keptResults.clear();
+    } else if (m_queued && m_queued->number == number) {
         m_queued.reset();
-    else if (number != 0 && number == m_underWay && !pull())
+    } else if (number != 0 && number == m_underWay && !pull()) {
         cancel();
+    }
 }
 
 void ServerConnection::cancel()
@@ -339,11 +392,25 @@ void ServerConnection::cancel()
 void ServerConnection::settle()
 {
     m_queued.reset();
-    if (m_underWay && !m_cancelled && pull() && m_arrived.get()) {
-        // Its answer is whole: kept until it is taken.
-        m_kept = m_underWay;
-        m_keptAnswer = std::move(m_arrived);
+    if (m_underWay && m_rowByRow && !m_cancelled && pullOne()) {
+        // Rows already coming are not asked for again: the rest of the
+        // answer is read ahead and kept for next(). (One whose answer has
+        // not begun is stopped, below.)
+        const std::uint64_t number = m_underWay;
+        std::deque<ServerResult> rest;
+        for (;;) {
+            if (!pullOne()) {
+                if (!waitForMore(m_deadline))
+                    break;
+                continue;
+            }
+            if (!m_arrived.get())
+                break;
+            rest.push_back(std::move(m_arrived));
+        }
         m_underWay = 0;
+        m_kept = number;
+        m_keptResults = std::move(rest);
     }
     if (m_underWay) {
         if (!pull()) {

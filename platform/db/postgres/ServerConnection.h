@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <thread>
@@ -83,24 +84,27 @@ public:
     ServerResult prepare(const std::string& sql, const std::vector<Oid>& types);
     ServerResult describePrepared();
 
-    // A statement run in the background: sent without waiting for its
-    // answer, which arrives while the program goes on (the socket, get(),
-    // becomes readable). One at a time: sending another first asks the
-    // server to stop the one under way (its answer is then read and thrown
-    // away, and the newest goes as soon as the connection is free). Any
-    // other call on the connection first gives it up the same way, waiting;
-    // an answer already whole is kept for take() instead.
-    // Sends sql as execOne does; returns its number (0: sending failed).
-    std::uint64_t sendInBackground(const std::string& sql, const std::vector<std::string>& parameters,
-                                   const std::vector<Oid>& types);
+    // A statement whose rows are read one at a time (libpq's single-row
+    // mode), so that they are never all held here at once: next() gives
+    // each row as a result of its own, then a last result (no row, or the
+    // failure), then null. One under way at a time. In the background
+    // (inBackground) it runs while the program goes on: the socket, get(),
+    // becomes readable as its answer comes, and sending another first asks
+    // the server to stop the one under way (whose answer is then read and
+    // thrown away, the newest going as soon as the connection is free).
+    // Otherwise, and for any other call on the connection, what runs in the
+    // background is settled first: when its answer has begun, the rest is
+    // read ahead and kept for next(); else it is stopped and thrown away.
+    // Returns the statement's number (0: sending failed).
+    std::uint64_t sendRows(const std::string& sql, const std::vector<std::string>& parameters,
+                           const std::vector<Oid>& types, bool inBackground);
     enum class Arrival { Waiting, Whole, Gone };
-    // Reads what the server sent: whether the whole answer to number is
-    // there, or number was given up.
+    // Reads what the server sent: whether a result of number is there to be
+    // taken by next() (Whole), or number was given up.
     Arrival arrival(std::uint64_t number);
-    // The answer to number, waiting within the answer limit for what has
-    // not arrived; a null result when number was given up or the
-    // connection failed.
-    ServerResult take(std::uint64_t number);
+    // The next result of number, waiting within the answer limit; null at
+    // the end, or when number was given up or the connection failed.
+    ServerResult next(std::uint64_t number);
     // Asks the server to stop number, without waiting: its answer is
     // thrown away when the connection is next used.
     void stop(std::uint64_t number);
@@ -113,16 +117,21 @@ private:
         std::vector<Oid> types;
     };
     bool send(const Queued& statement);
-    // Waits for the answer to what was just sent (sent: whether sending
-    // worked), within the answer limit.
+    // Waits for the whole answer to what was just sent (sent: whether
+    // sending worked), within the answer limit: its last result.
     ServerResult answer(bool sent);
-    // Reads what arrived; true once the answer under way is whole.
+    // Reads what arrived; true once the answer under way is all there (its
+    // last result in m_arrived).
     bool pull();
+    // Reads what arrived; true once one more result of the statement under
+    // way is in m_arrived, or its end was reached.
+    bool pullOne();
     // Waits on the socket for more of the answer within the limit; false
     // when the server was given up (or the wait failed).
     bool waitForMore(std::chrono::steady_clock::time_point deadline);
-    // Gives up the statement under way and the one queued, if any:
-    // cancelled, its answer read and thrown away.
+    // Reads to the end of the answer under way, within the limit.
+    void finish();
+    // Settles what runs in the background before another call.
     void settle();
     void cancel();
     void close();
@@ -133,13 +142,14 @@ private:
     int m_answerLimit = 0;
     bool m_gaveUp = false;
     std::uint64_t m_numbered = 0;  // numbers given so far
-    std::uint64_t m_underWay = 0;  // the statement sent whose answer is not all taken (0: none)
+    std::uint64_t m_underWay = 0;  // the statement sent whose answer is not all read (0: none)
+    bool m_rowByRow = false;       // it is read a row at a time
     bool m_cancelled = false;      // it was asked to stop: its answer is thrown away
-    bool m_whole = false;          // its answer has all arrived
-    ServerResult m_arrived;        // the last result of it
-    std::uint64_t m_kept = 0;      // a background statement whose whole answer waits to be taken
-    ServerResult m_keptAnswer;
+    bool m_whole = false;          // its answer has all been read
+    ServerResult m_arrived;        // its result read and not yet taken (the last one, when not row by row)
     std::optional<Queued> m_queued; // the newest statement, waiting for the connection
+    std::uint64_t m_kept = 0;      // a statement whose rows were read ahead by another call
+    std::deque<ServerResult> m_keptResults;
 };
 
 } // namespace db
