@@ -24,6 +24,22 @@
 
 namespace db {
 
+// The read under way in the background, as it was asked for, and its
+// rows taken into a store as they come, every column as its type says
+// (the plan a query of all its columns has).
+struct PostgresBackgroundRead {
+    std::uint64_t number = 0;
+    std::string sql;
+    std::vector<std::int64_t> parameters;
+    ServerResult first;     // the first result, which describes the rows (or the last)
+    ServerResult last;      // the last result (no row, or the failure); null until then
+    ReadPlan plan;          // made from the first result
+    RowStore store;
+    std::string unreadable; // why a row could not be taken, if one could not
+    bool ended = false;     // the answer was read to its end (or failed)
+    bool lost = false;      // the connection failed before the end
+};
+
 class PostgresEngine : public Engine {
 public:
     // How long a statement may run unless the register's server or URI
@@ -108,21 +124,7 @@ private:
     const Names& names() const;
 
     mutable ServerConnection m_connection;
-    // The read under way in the background, as it was asked for, and its
-    // rows taken into a store as they come, every column as its type says
-    // (the plan a query of all its columns has).
-    struct Background {
-        std::uint64_t number;
-        std::string sql;
-        std::vector<std::int64_t> parameters;
-        Result first;              // the first result, which describes the rows (or the last)
-        Result last;               // the last result (no row, or the failure); null until then
-        ReadPlan plan;             // made from the first result
-        RowStore store;
-        std::string unreadable;    // why a row could not be taken, if one could not
-        bool ended = false;        // the answer was read to its end (or failed)
-        bool lost = false;         // the connection failed before the end
-    };
+    using Background = PostgresBackgroundRead;
     std::optional<Background> m_background;
     // Takes what has arrived of the background read into its store;
     // waiting for the rest when wait is set. Whether it ended.
