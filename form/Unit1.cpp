@@ -33,6 +33,9 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     BusyDelay->setSingleShot(true);
     BusyDelay->setInterval(150);
     connect(BusyDelay, &QTimer::timeout, this, [this] { ShowBusy(ADOQuery1->readingAhead()); });
+    // However a search in the background ends (its rows there, given up by
+    // a key, an edit or Escape), the list is no longer busy.
+    connect(ADOQuery1, &TDataSet::readAheadEnded, this, [this] { ShowBusy(false); });
     for (QWidget* box : std::initializer_list<QWidget*>{Edit1, Edit2, Edit3, Edit4})
         box->installEventFilter(this);
     ADOConnection1->Open();
@@ -58,7 +61,6 @@ void TForm1::RunSearch(bool inBackground, const std::function<void()>& then)
         ADOQuery1->Close();
     if (inBackground
         && ADOQuery1->readAhead(statement, [this, statement, afterSave, then] {
-               ShowBusy(false);
                guarded([&] {
                    ShowSearch(statement, afterSave);
                    if (then)
@@ -88,10 +90,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
                      && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
     if (escape && ADOQuery1->readingAhead()) {
         event->accept(); // the key is the search box's, no shortcut's
-        if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress)
             ADOQuery1->dropReadAhead();
-            ShowBusy(false);
-        }
         return true;
     }
     return TForm::eventFilter(watched, event);

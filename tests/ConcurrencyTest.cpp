@@ -544,6 +544,12 @@ private slots:
 
         QVERIFY(lock());
         typeText(form->Edit1, "x");
+        QTRY_COMPARE(form->DBGrid1->cursor().shape(), Qt::BusyCursor);
+        click(form.get(), nbEdit); // the person shown is edited: the search is given up
+        QVERIFY(!form->ADOQuery1->readingAhead());
+        QCOMPARE(form->DBGrid1->cursor().shape(), Qt::ArrowCursor);
+        click(form.get(), nbCancel);
+        QTest::keyClick(form->Edit1, Qt::Key_Backspace);
         QVERIFY(form->ADOQuery1->readingAhead());
         QTest::keyClick(form->Edit1, Qt::Key_Escape);
         QVERIFY(!form->ADOQuery1->readingAhead());

@@ -176,6 +176,13 @@ public:
     bool readAhead(const std::string& sql, std::function<void()> done);
     void dropReadAhead();
     bool readingAhead() const { return bool(m_aheadDone); }
+
+signals:
+    // A read ahead is over: done, given up or failed (not when a newer one
+    // takes its place).
+    void readAheadEnded();
+
+public:
     void setActive(bool active) { active ? Open() : Close(); }
     TDataSetState State() const { return m_state; }
 
@@ -410,7 +417,10 @@ private:
     // A read in the background: the engine's socket watched, the answer
     // limit timed, and what to call when it is done.
     void checkReadAhead();
-    void endReadAhead();
+    // Ends the read ahead and, when it arrived, calls what was to be done.
+    void finishReadAhead(bool arrived);
+    // tell: emits readAheadEnded if one was under way.
+    void endReadAhead(bool tell);
     QSocketNotifier* m_aheadSocket = nullptr; // children of the data set
     QTimer* m_aheadLimit = nullptr;
     std::function<void()> m_aheadDone;

@@ -47,26 +47,27 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
 
 bool TDataSet::readAhead(const std::string& sql, std::function<void()> done)
 {
-    endReadAhead();
+    const bool wasReading = readingAhead();
+    endReadAhead(false); // a newer read follows, or the caller opens at once
     int socket = -1;
     try {
         socket = engine().startRead(sql, {});
     } catch (const Exception&) {
-        return false; // opening says what is wrong
+        // opening says what is wrong
     }
-    if (socket < 0)
+    if (socket < 0) {
+        if (wasReading)
+            emit readAheadEnded();
         return false;
+    }
     m_aheadDone = std::move(done);
     m_aheadSocket = new QSocketNotifier(socket, QSocketNotifier::Read, this);
     connect(m_aheadSocket, &QSocketNotifier::activated, this, [this] { checkReadAhead(); });
     if (const int limit = engine().answerLimit(); limit > 0) {
+        // Past the limit the open says what became of the server.
         m_aheadLimit = new QTimer(this);
         m_aheadLimit->setSingleShot(true);
-        connect(m_aheadLimit, &QTimer::timeout, this, [this] {
-            const std::function<void()> finish = std::move(m_aheadDone);
-            endReadAhead();
-            finish();
-        });
+        connect(m_aheadLimit, &QTimer::timeout, this, [this] { finishReadAhead(true); });
         m_aheadLimit->start(limit);
     }
     return true;
@@ -74,22 +75,26 @@ bool TDataSet::readAhead(const std::string& sql, std::function<void()> done)
 
 void TDataSet::checkReadAhead()
 {
-    db::Engine::Arrival arrival = db::Engine::Arrival::Gone;
+    db::Engine::Arrival arrival = db::Engine::Arrival::Whole; // a failure: opening says what failed
     try {
         arrival = engine().readArrival();
     } catch (const Exception&) {
-        arrival = db::Engine::Arrival::Whole; // opening says what failed
     }
-    if (arrival == db::Engine::Arrival::Waiting)
-        return;
-    const std::function<void()> finish = arrival == db::Engine::Arrival::Whole ? std::move(m_aheadDone) : nullptr;
-    endReadAhead();
-    if (finish)
-        finish();
+    if (arrival != db::Engine::Arrival::Waiting)
+        finishReadAhead(arrival == db::Engine::Arrival::Whole);
 }
 
-void TDataSet::endReadAhead()
+void TDataSet::finishReadAhead(bool arrived)
 {
+    const std::function<void()> done = arrived ? std::move(m_aheadDone) : nullptr;
+    endReadAhead(true);
+    if (done)
+        done();
+}
+
+void TDataSet::endReadAhead(bool tell)
+{
+    const bool wasReading = m_aheadSocket != nullptr; // (what to call may have been taken already)
     // Either may be the one whose signal is being delivered.
     if (m_aheadSocket) {
         m_aheadSocket->setEnabled(false);
@@ -104,13 +109,15 @@ void TDataSet::endReadAhead()
         m_aheadLimit = nullptr;
     }
     m_aheadDone = nullptr;
+    if (tell && wasReading)
+        emit readAheadEnded();
 }
 
 void TDataSet::dropReadAhead()
 {
     if (!readingAhead())
         return;
-    endReadAhead();
+    endReadAhead(true);
     if (m_connection && m_connection->Connected())
         engine().dropRead();
 }
