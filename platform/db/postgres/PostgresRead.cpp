@@ -81,9 +81,10 @@ ReadingText readingText(const std::string& sql)
 
 } // namespace
 
-// A statement whose rows are wanted runs at once, in one round trip as a
-// bare PQexec would, and its result waits for readAll(); one whose rows are
-// not (a table opened to find one row later) is only described. The session
+// A statement whose rows are wanted runs at once (or was started in the
+// background), and its rows come one at a time as readAll() takes them; one
+// whose rows are not (a table opened to find one row later) is only
+// described. The session
 // reads only, so a statement that would write is refused by the server; one
 // that does not even begin with a reading word is not sent at all, and the
 // data set refuses it.
@@ -100,13 +101,10 @@ public:
         if (!m_readsOnly)
             return;
         const std::unordered_map<std::string, std::string>& spelling = reading.spelling;
-        const std::string& text = reading.text;
-        const std::vector<std::string> values = textsOf(parameters);
-        const std::vector<Oid> types(values.size(), 20);
+        m_text = reading.text;
+        m_values = textsOf(parameters);
+        m_types.assign(parameters.size(), 20);
         PostgresEngine::Result description;
-        m_text = text;
-        m_values = values;
-        m_types = types;
         if (rowsWanted && engine.m_background && engine.m_background->sql == sql
             && engine.m_background->parameters == parameters
             && (engine.m_background->ended
@@ -125,12 +123,12 @@ public:
             // Its rows come one at a time: here the first (or the end),
             // which describes them.
             sendNow();
-        }        else {
+        } else {
             engine.ensureConnected();
             engine.names();
             // Only its columns: the server checks the tables and columns
             // when it prepares the statement, and sends no row.
-            engine.check(engine.m_connection.prepare(text, types), true);
+            engine.check(engine.m_connection.prepare(m_text, m_types), true);
             description = engine.m_connection.describePrepared();
             engine.check(description, true);
         }
@@ -318,10 +316,10 @@ bool PostgresEngine::readBackground(bool wait)
                 read.last = std::move(result);
             break;
         }
-        if (read.plan.columnOf.empty())
+        if (!read.first.get()) {
             read.plan = PostgresReadStatement::naturalPlan(result.get());
-        if (read.store.columnCount() == 0 && read.store.rowCount() == 0)
             read.store.reset(read.plan.kinds);
+        }
         if (read.unreadable.empty()) {
             std::vector<std::int64_t> noRowIds;
             try {

@@ -40,14 +40,6 @@ std::string ServerResult::field(int code) const
     return text ? text : "";
 }
 
-std::string ServerResult::message() const
-{
-    std::string text = m_result ? PQresultErrorMessage(m_result) : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 int ServerResult::rows() const
 {
     return PQntuples(m_result);
@@ -139,18 +131,11 @@ std::string ServerConnection::reason() const
 
 ServerResult ServerConnection::exec(const std::string& sql, const std::vector<const char*>& parameters)
 {
-    if (!parameters.empty())
-        return execOne(sql, parameters, {});
     settle();
-    return answer(PQsendQuery(m_connection, sql.c_str()) == 1);
-}
-
-ServerResult ServerConnection::execOne(const std::string& sql, const std::vector<const char*>& parameters,
-                                       const std::vector<Oid>& types)
-{
-    settle();
-    return answer(PQsendQueryParams(m_connection, sql.c_str(), int(parameters.size()),
-                                    types.empty() ? nullptr : types.data(), parameters.data(), nullptr, nullptr, 0)
+    if (parameters.empty())
+        return answer(PQsendQuery(m_connection, sql.c_str()) == 1);
+    return answer(PQsendQueryParams(m_connection, sql.c_str(), int(parameters.size()), nullptr, parameters.data(),
+                                    nullptr, nullptr, 0)
                   == 1);
 }
 

@@ -31,11 +31,9 @@ public:
     PGresult* get() const { return m_result; }
     // Whether the server refused the statement (or no result came).
     bool failed() const;
-    // The SQLSTATE of a failure ("" for none), one of its fields, and the
-    // whole of it as libpq words it.
+    // The SQLSTATE of a failure ("" for none), and one of its fields.
     std::string state() const;
     std::string field(int code) const;
-    std::string message() const;
     int rows() const;
     int columns() const;
     const char* value(int row, int column) const;
@@ -76,10 +74,6 @@ public:
     // answered, the last result of several; a null result only when the
     // connection failed or was given up.
     ServerResult exec(const std::string& sql, const std::vector<const char*>& parameters = {});
-    // Runs sql as one statement, whatever it holds, with parameters of the
-    // types given.
-    ServerResult execOne(const std::string& sql, const std::vector<const char*>& parameters,
-                         const std::vector<Oid>& types);
     // Prepares sql as the unnamed statement, and describes it.
     ServerResult prepare(const std::string& sql, const std::vector<Oid>& types);
     ServerResult describePrepared();
