@@ -43,10 +43,10 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     ADOTable2->Open();
 }
 
-void TForm1::RefreshLookups(bool whenUnknown)
+void TForm1::RefreshLookups(bool whenUnknown, const TDataSet* readWith)
 {
     for (TDataSet* lookup : std::initializer_list<TDataSet*>{ADOTable1, ADOTable2})
-        if (lookup->State() == dsBrowse && lookup->mayHaveChanged(whenUnknown))
+        if (lookup->State() == dsBrowse && lookup->mayHaveChanged(whenUnknown, readWith))
             lookup->Refresh();
 }
 
@@ -103,10 +103,11 @@ void TForm1::ShowSearch(const std::string& statement, bool afterSave)
     ADOQuery1->SQL().Clear();
     ADOQuery1->SQL().Add(statement);
     try {
-        // Countries and cities changed meanwhile show with the new list;
-        // after a save, on a server too, which cannot tell.
-        RefreshLookups(afterSave);
         ADOQuery1->Open();
+        // Countries and cities changed meanwhile show with the new list
+        // (after a save also where the register cannot tell), as the list
+        // found the register.
+        RefreshLookups(afterSave, ADOQuery1);
         if (ADOQuery1->RecordCount() > 0) {
             DBGrid1->Columns(0).setWidth(35);
             DBGrid1->Columns(1).setWidth(35);

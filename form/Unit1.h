@@ -86,7 +86,8 @@ private:
     QTimer* BusyDelay = nullptr;
     // Reads the countries and cities again if the register may have changed
     // since they were read (whenUnknown: also where that cannot be told).
-    void RefreshLookups(bool whenUnknown);
+    // readWith: a data set just opened, whose reading tells the register's state.
+    void RefreshLookups(bool whenUnknown, const TDataSet* readWith = nullptr);
     // The question a save that found the person changed elsewhere asks.
     QString ConflictQuestion(const EUpdateConflict& conflict);
     // The name (NAZIV) of the row of a lookup table with that key; empty

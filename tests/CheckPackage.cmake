@@ -34,7 +34,7 @@ set(contents "${output}")
 set(id org.kolvara.Kolvara)
 set(expected
     usr/bin/kolvara usr/bin/kolvara-make-register usr/bin/kolvara-import-jet usr/bin/kolvara-copy-register
-    usr/share/kolvara/sample.mdb usr/share/kolvara/empty.mdb
+    usr/share/kolvara/sample.mdb usr/share/kolvara/empty.mdb usr/share/kolvara/stamp-postgresql.sql
     usr/share/applications/${id}.desktop usr/share/metainfo/${id}.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/${id}.svg usr/share/icons/hicolor/48x48/apps/${id}.png
     usr/share/icons/hicolor/256x256/apps/${id}.png

@@ -7,6 +7,8 @@
 #include "ConnectionString.h"
 #include "Exception.h"
 #include "FilterExpression.h"
+#include "RowStore.h"
+#include "SearchMemory.h"
 #include "SearchStatement.h"
 #include "UnicodeLike.h"
 
@@ -124,6 +126,53 @@ private slots:
         // a pattern's that begins with a letter: never over one that matches.
         if (matches && !p.empty() && p[0] != '%' && p[0] != '_')
             QCOMPARE(unicode_like::firstKey(t.data(), t.size()), unicode_like::firstKey(p.data(), p.size()));
+    }
+
+    // A server lowers letters its own way; the rows held are found as its
+    // LIKE would find them, the first letters' bytes passing over none of
+    // them. "ascii": a character type that knows ASCII letters only; "full":
+    // one that also lowers "İ" to "i", as the operating system's do.
+    void searchesFromMemoryFoldAsTheServerDoes_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("ascii: case of ASCII letters") << "ascii" << "ana%" << QStringList{"Ana", "ANA"};
+        QTest::newRow("ascii: not beyond") << "ascii" << "š%" << QStringList{"šabac"};
+        QTest::newRow("ascii: one letter each") << "ascii" << "_abac" << QStringList{"Šabac", "šabac"};
+        QTest::newRow("full: beyond ASCII") << "full" << "Š%" << QStringList{"Šabac", "šabac"};
+        QTest::newRow("full: İ is i") << "full" << "i%" << QStringList{"İstanbul", "istanbul"};
+        QTest::newRow("full: and i is İ") << "full" << "İST%" << QStringList{"İstanbul", "istanbul"};
+        QTest::newRow("full: the Kelvin sign") << "full" << "k%" << QStringList{"Kelvin", "\u212Aelvin"};
+        QTest::newRow("full: anywhere") << "full" << "%BUL" << QStringList{"İstanbul", "istanbul"};
+    }
+
+    void searchesFromMemoryFoldAsTheServerDoes()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, found);
+        std::vector<std::pair<char32_t, char32_t>> lowered;
+        for (char32_t c = 'A'; c <= 'Z'; ++c)
+            lowered.emplace_back(c, c + 32);
+        if (server == "full")
+            lowered.insert(lowered.end(), {{U'Š', U'š'}, {U'İ', U'i'}, {U'\u212A', U'k'}});
+        const unicode_like::Folding folding(lowered);
+        const QStringList names{"Šabac", "šabac", "Ana", "ANA", "İstanbul", "istanbul", "Kelvin", "\u212Aelvin"};
+        RowStore store;
+        store.reset({FieldKind::Text});
+        for (const QString& name : names) {
+            const std::string text = name.toStdString();
+            store.appendText(0, text.data(), text.size());
+            store.endRow();
+        }
+        SearchMemory memory;
+        memory.hold({});
+        const SearchMemory::Rows rows = memory.find(store, {{0, pattern.toStdString()}}, &folding);
+        QStringList shown;
+        for (std::uint32_t row : *rows)
+            shown << names[int(row)];
+        QCOMPARE(shown, found);
     }
 
     // Which statements a list may answer from the rows it holds: only those

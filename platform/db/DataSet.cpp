@@ -496,12 +496,13 @@ void TDataSet::Refresh()
     notify(TDataEvent::DataSetChange);
 }
 
-bool TDataSet::mayHaveChanged(bool whenUnknown)
+bool TDataSet::mayHaveChanged(bool whenUnknown, const TDataSet* other)
 {
     if (!Active() || !m_rowsRead)
         return false;
     m_connection->reopenIfReplaced();
-    const std::optional<db::ChangeStamp> now = engine().changeStamp();
+    const std::optional<db::ChangeStamp> now =
+        other && other->m_connection == m_connection ? other->m_readStamp : engine().changeStamp();
     return now && m_readStamp ? *now != *m_readStamp : whenUnknown;
 }
 

@@ -73,6 +73,7 @@ class RowStore;
 class TADOConnection;
 class TDataSource;
 class TField;
+struct SearchStatement;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsOpening };
 
@@ -230,9 +231,11 @@ public:
     // Runs the statement again, staying on the same row where it still is.
     void Refresh();
     // Whether the register may have changed, at this desk or another, since
-    // the rows held were read; whenUnknown where the engine cannot tell (a
-    // server). False when closed or no row was read yet.
-    bool mayHaveChanged(bool whenUnknown);
+    // the rows held were read and until other's were (a data set of the same
+    // connection, just opened), or until now without one; whenUnknown where
+    // the engine cannot tell (a server without its stamp). False when closed
+    // or no row was read yet.
+    bool mayHaveChanged(bool whenUnknown, const TDataSet* other = nullptr);
     // Saves a pending edit or insert; does nothing in browse state.
     void CheckBrowseMode();
     // Whether a field of the row being edited or inserted was set.
@@ -343,13 +346,21 @@ private:
     // Reads every row if only some (or none) are held yet, staying on the
     // row that was current.
     void ensureAllRows();
-    // Finds the rows of a search from the rows held, reading its base
-    // statement in full first when they are not held; stamp is the
-    // register's, asked before any row was read. False when sql is
-    // not such a search, or the engine cannot promise the same rows in the
-    // same order; then the statement itself must be run.
-    bool searchInMemory(const std::string& sql, db::ReadStatement& statement,
-                        const std::optional<db::ChangeStamp>& stamp);
+    // Finds the rows of search from the rows held, reading its base in full
+    // first when they are not held (statement itself, when statementIsBase);
+    // m_readStamp is the register's, asked before any row was read. False
+    // when the engine cannot promise the same rows in an order the statement
+    // may give; then the statement itself must be run.
+    bool searchInMemory(const SearchStatement& search, db::ReadStatement& statement, bool statementIsBase);
+    // Finds them when the rows held are search's base as walk reads it, under
+    // m_readStamp, without any statement; false when they are not.
+    bool answerFromHeld(const SearchStatement& search, const std::string& walk);
+    // search's conditions as tests of the fields as last read; nothing when
+    // one of them cannot be tested in memory.
+    std::optional<std::vector<SearchMemory::Condition>> memoryConditions(const SearchStatement& search) const;
+    // What the rows would be if read now from base, as walk says.
+    SearchMemory::Source heldAs(const std::string& base, std::string walk) const;
+    void bindFilter();
     std::optional<bool> locateByQuery(const QList<TField*>& fields, const QVariantList& values);
     void bindFields(db::ReadStatement& statement, int firstColumn);
     void resolveWriteTarget(bool byRowId);

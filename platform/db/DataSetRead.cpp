@@ -18,22 +18,34 @@ using namespace dataset_detail;
 
 void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& parameters, bool readRows)
 {
-    const std::unique_ptr<db::ReadStatement> statement = engine().prepareRead(sql, parameters, readRows);
+    // The stamp before any row is read: a change committed meanwhile makes
+    // the next search read again.
+    m_readStamp = readRows ? engine().changeStamp() : std::nullopt;
+    const bool byRowId = firstColumnIsRowid();
+    std::optional<SearchStatement> search;
+    if (readRows && parameters.empty() && !byRowId)
+        search = SearchStatement::parse(sql);
+    // Where every statement walks alike (a server), a search over the rows
+    // held is found in them without a statement, and another one reads its
+    // base in full to be found there.
+    const std::string walk = search && m_readStamp && memoryConditions(*search) ? engine().commonWalk() : std::string();
+    if (!walk.empty() && answerFromHeld(*search, walk))
+        return;
+    const bool readsBase = !walk.empty() && search->base != sql;
+    std::unique_ptr<db::ReadStatement> statement =
+        engine().prepareRead(readsBase ? search->base : sql, parameters, readRows);
     if (!statement->readsOnly())
         throw Exception(say(QT_TRANSLATE_NOOP("Register", "%1 se otvara samo naredbom koja čita, a ova bi menjala registar."))
                             .arg(QString::fromStdString(describe())));
-    const bool byRowId = firstColumnIsRowid();
     bindFields(*statement, byRowId ? 1 : 0);
     resolveWriteTarget(byRowId);
-    if (m_filtered) {
-        m_filterExpression = FilterExpression::parse(m_filter.toStdString());
-        m_filterExpression.bind(m_fields);
-    }
+    bindFilter();
     ++m_generation;
     m_resultRows.reset();
     m_rowsRead = readRows;
-    m_readStamp = readRows ? engine().changeStamp() : std::nullopt; // before any row is read
-    if (!readRows || !parameters.empty() || byRowId || !searchInMemory(sql, *statement, m_readStamp)) {
+    if (!search || !searchInMemory(*search, *statement, readsBase)) {
+        if (readsBase) // the search after all, as its base could not find it
+            statement = engine().prepareRead(sql, parameters, readRows);
         m_searches.forget();
         m_store->reset(m_plan.kinds);
         m_rowids.clear();
@@ -45,13 +57,32 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     rebuildOrder();
 }
 
+void TDataSet::bindFilter()
+{
+    if (m_filtered) {
+        m_filterExpression = FilterExpression::parse(m_filter.toStdString());
+        m_filterExpression.bind(m_fields);
+    }
+}
+
 bool TDataSet::readAhead(const std::string& sql, std::function<void()> done)
 {
     const bool wasReading = readingAhead();
     endReadAhead(false); // a newer read follows, or the caller opens at once
     int socket = -1;
     try {
-        socket = engine().startRead(sql, {});
+        // What opening will read: the base of a search where every statement
+        // walks alike, and only when the register changed since the rows
+        // held were read, if they are that base's.
+        std::string read = sql;
+        const db::ChangeStamp* held = nullptr;
+        const std::optional<SearchStatement> search = SearchStatement::parse(sql);
+        if (search && memoryConditions(*search) && !engine().commonWalk().empty()) {
+            read = search->base;
+            if (m_searches.holding() && m_searches.source().base == search->base)
+                held = &m_searches.source().stamp;
+        }
+        socket = engine().startRead(read, {}, held);
     } catch (const Exception&) {
         // opening says what is wrong
     }
@@ -90,6 +121,10 @@ void TDataSet::finishReadAhead(bool arrived)
     endReadAhead(true);
     if (done)
         done();
+    // What the read found and opening did not take (its rows, or the stamp
+    // that said the rows held would do) goes now: it tells of a moment past.
+    if (!readingAhead() && m_connection && m_connection->Connected())
+        engine().dropRead();
 }
 
 void TDataSet::endReadAhead(bool tell)
@@ -122,33 +157,55 @@ void TDataSet::dropReadAhead()
         engine().dropRead();
 }
 
-bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& statement,
-                              const std::optional<db::ChangeStamp>& stamp)
+std::optional<std::vector<SearchMemory::Condition>> TDataSet::memoryConditions(const SearchStatement& search) const
 {
-    const std::optional<SearchStatement> search = SearchStatement::parse(sql);
-    if (!search)
-        return false;
     std::vector<SearchMemory::Condition> conditions;
-    for (const SearchStatement::Condition& c : search->conditions) {
+    for (const SearchStatement::Condition& c : search.conditions) {
         const auto field = std::find(m_plan.columnOf.begin(), m_plan.columnOf.end(), c.column);
         // A pattern too long for the engine's LIKE is refused by the engine.
         if (field == m_plan.columnOf.end() || m_plan.kinds[field - m_plan.columnOf.begin()] != FieldKind::Text
             || c.pattern.size() > unicode_like::MaxPatternLength)
-            return false;
+            return std::nullopt;
         conditions.push_back({static_cast<int>(field - m_plan.columnOf.begin()), c.pattern});
     }
-    db::Engine& database = engine();
-    if (!stamp)
+    return conditions;
+}
+
+SearchMemory::Source TDataSet::heldAs(const std::string& base, std::string walk) const
+{
+    std::vector<std::string> names;
+    for (const TField* field : m_fields)
+        names.push_back(field->FieldName().toStdString());
+    return {base, std::move(walk), m_readStamp.value_or(db::ChangeStamp{}), m_plan.columnOf, m_plan.kinds,
+            std::move(names)};
+}
+
+bool TDataSet::answerFromHeld(const SearchStatement& search, const std::string& walk)
+{
+    if (!m_readStamp || !m_searches.holds(heldAs(search.base, walk)))
         return false;
-    SearchMemory::Source source{search->base, statement.walk(), *stamp, m_plan.columnOf, m_plan.kinds};
+    bindFilter();
+    ++m_generation;
+    m_rowsRead = true;
+    m_resultRows = m_searches.find(*m_store, *memoryConditions(search), engine().likeFolding());
+    rebuildOrder();
+    return true;
+}
+
+bool TDataSet::searchInMemory(const SearchStatement& search, db::ReadStatement& statement, bool statementIsBase)
+{
+    std::optional<std::vector<SearchMemory::Condition>> conditions = memoryConditions(search);
+    if (!conditions || !m_readStamp)
+        return false;
+    SearchMemory::Source source = heldAs(search.base, statement.walk());
     if (source.walk.empty())
         return false;
     if (!m_searches.holds(source)) {
         // Read the base in full once; the searches that follow are found in it.
         std::unique_ptr<db::ReadStatement> base;
-        if (!conditions.empty()) {
+        if (!conditions->empty() && !statementIsBase) {
             try {
-                base = database.prepareRead(search->base, {}, true);
+                base = engine().prepareRead(search.base, {}, true);
             } catch (const Exception&) {
                 return false;
             }
@@ -164,13 +221,13 @@ bool TDataSet::searchInMemory(const std::string& sql, db::ReadStatement& stateme
             // A row the search leaves out may be one the list cannot take
             // (a number too large, too little memory for every row): then
             // the statement itself runs and says what it says.
-            if (!base)
+            if (conditions->empty())
                 throw;
             return false;
         }
         m_searches.hold(std::move(source));
     }
-    m_resultRows = m_searches.find(*m_store, std::move(conditions));
+    m_resultRows = m_searches.find(*m_store, std::move(*conditions), engine().likeFolding());
     return true;
 }
 

@@ -50,7 +50,8 @@ void SearchMemory::forget()
     m_keptRows = 0;
 }
 
-SearchMemory::Rows SearchMemory::find(const RowStore& store, std::vector<Condition> conditions)
+SearchMemory::Rows SearchMemory::find(const RowStore& store, std::vector<Condition> conditions,
+                                      const unicode_like::Folding* folding)
 {
     if (conditions.empty())
         return nullptr;
@@ -86,7 +87,7 @@ SearchMemory::Rows SearchMemory::find(const RowStore& store, std::vector<Conditi
         int field;
         std::string_view pattern;
         const std::uint8_t* keys; // the rows' first-letter bytes, when the pattern begins with a letter
-        std::uint8_t key;         // the pattern's
+        std::bitset<256> allowed; // those of the letters that the pattern's first one finds
         std::string_view lastText; // rows of one country or city come together:
         bool lastResult = false;   // a text like the previous row's is not matched twice
         bool lastValid = false;
@@ -97,19 +98,24 @@ SearchMemory::Rows SearchMemory::find(const RowStore& store, std::vector<Conditi
             && std::find(start->conditions.begin(), start->conditions.end(), c) != start->conditions.end())
             continue;
         const bool letterFirst = !c.pattern.empty() && c.pattern[0] != '%' && c.pattern[0] != '_';
-        tests.push_back(Test{c.field, c.pattern, letterFirst ? store.firstKeys(c.field) : nullptr,
-                             unicode_like::firstKey(c.pattern.data(), c.pattern.size()), {}});
+        std::bitset<256> allowed;
+        if (folding)
+            allowed = folding->keysLike(unicode_like::firstCharacter(c.pattern));
+        else
+            allowed.set(unicode_like::firstKey(c.pattern.data(), c.pattern.size()));
+        tests.push_back(Test{c.field, c.pattern, letterFirst ? store.firstKeys(c.field) : nullptr, allowed, {}});
     }
     auto keep = [&](std::uint32_t row) {
         for (Test& test : tests) {
-            if (test.keys && test.keys[row] != test.key)
+            if (test.keys && !test.allowed[test.keys[row]])
                 return false;
             if (store.isNull(row, test.field))
                 return false; // NULL LIKE anything is not true
             const std::string_view text = store.text(row, test.field);
             if (!test.lastValid || text != test.lastText) {
                 test.lastText = text;
-                test.lastResult = unicode_like::match(test.pattern, text);
+                test.lastResult =
+                    folding ? unicode_like::match(test.pattern, text, *folding) : unicode_like::match(test.pattern, text);
                 test.lastValid = true;
             }
             if (!test.lastResult)

@@ -28,6 +28,7 @@
 // numbers in all (4 bytes each), the least recently used going first.
 
 #include "Engine.h"
+#include "UnicodeLike.h"
 #include "Values.h"
 
 #include <cstdint>
@@ -56,21 +57,25 @@ public:
         db::ChangeStamp stamp;
         std::vector<int> columnOf;
         std::vector<FieldKind> kinds;
+        std::vector<std::string> fields; // the fields' names
         bool operator==(const Source&) const = default;
     };
 
     // Whether the store holds source's rows, untouched since they were read.
     bool holds(const Source& source) const { return m_holding && m_source == source; }
     bool holding() const { return m_holding; }
+    // What the rows held are; only while holding.
+    const Source& source() const { return m_source; }
     // The store has just been filled with source's rows.
     void hold(Source source);
     // Forgets everything: the store no longer holds a known result.
     void forget();
 
     // The held rows (numbers into store, in the held order) for which every
-    // condition holds; null for all of them (no condition). Kept for the
-    // searches that follow.
-    Rows find(const RowStore& store, std::vector<Condition> conditions);
+    // condition holds, letters compared as folding says (null: as the
+    // matcher folds them); null for all of them (no condition). Kept for
+    // the searches that follow.
+    Rows find(const RowStore& store, std::vector<Condition> conditions, const unicode_like::Folding* folding);
 
     // Bytes held besides the rows themselves, for the benchmark.
     std::size_t bytesUsed() const;

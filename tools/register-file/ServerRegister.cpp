@@ -115,7 +115,8 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
     server.run("SET client_min_messages = warning; SET client_encoding = 'UTF8'; BEGIN");
     const auto present = server.run("SELECT string_agg(tablename, ', ' ORDER BY tablename) FROM pg_tables "
                                     "WHERE schemaname = current_schema() AND tablename IN ('drzave', 'gradovi', "
-                                    "'podaci', 'drzave_set_aside', 'gradovi_set_aside', 'podaci_set_aside')");
+                                    "'podaci', 'drzave_set_aside', 'gradovi_set_aside', 'podaci_set_aside', "
+                                    "'kolvara_stamp')");
     if (!present.null(0, 0)) {
         if (!replace)
             throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile",
@@ -167,6 +168,7 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
     const sqlite3_int64 next = largest.step() ? sqlite3_column_int64(largest.get(), 0) : 0;
     if (next > 0)
         server.run("SELECT setval(pg_get_serial_sequence('podaci', 'id'), " + std::to_string(next) + ")");
+    server.run(serverRegisterStamp); // the tables of rows set aside count too
     server.run("COMMIT");
     // Statistics for the planner, and the visibility map that lets the
     // persons' index answer a search without reading the table.

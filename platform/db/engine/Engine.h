@@ -12,6 +12,7 @@
 // One connection owns one engine; the engine speaks for one thread.
 
 #include "Messages.h"
+#include "UnicodeLike.h"
 #include "Values.h"
 
 #include <QString>
@@ -66,7 +67,9 @@ public:
     // in that walk's order, or sorted with rows of equal keys left in that
     // order; "" otherwise. Two statements with the same walk over a register
     // that has not changed, one of them with further conditions that the
-    // walk does not use, give their common rows in the same order.
+    // walk does not use, give their common rows in the same order; on an
+    // engine that promises no order for rows with equal sort keys (see
+    // Engine::commonWalk), in an order that either statement may give.
     virtual std::string walk() = 0;
 };
 
@@ -75,8 +78,10 @@ public:
 // anything in between.
 struct ChangeStamp {
     std::uint64_t connection = 0; // which opening of a register, never used twice in a process
-    std::int64_t others = 0;      // what other connections committed
+    std::int64_t others = 0;      // what other connections committed (a server: what anybody committed)
     std::int64_t own = 0;         // what this connection wrote
+    std::int64_t made = 0;        // which making of the register (a server: drawn when its stamp was made)
+    std::int64_t shape = 0;       // what its tables and columns are (a server: drawn from its catalogue)
     bool operator==(const ChangeStamp&) const = default;
 };
 
@@ -162,8 +167,12 @@ public:
     // anything else asked of the engine first gives it up too. Returns a
     // socket that becomes readable as the answer arrives, then readArrival
     // tells how far it is; -1 when the engine reads only when asked (or sql
-    // is not a statement it would read: prepareRead says why).
-    virtual int startRead(const std::string& /*sql*/, const std::vector<std::int64_t>& /*parameters*/)
+    // is not a statement it would read: prepareRead says why). With held,
+    // the rows are wanted only when the register's change stamp is no
+    // longer that: the engine reads the stamp first, and when it is, the
+    // read ends there, and changeStamp() gives it.
+    virtual int startRead(const std::string& /*sql*/, const std::vector<std::int64_t>& /*parameters*/,
+                          const ChangeStamp* /*held*/ = nullptr)
     {
         return -1;
     }
@@ -171,7 +180,8 @@ public:
     // How far the read started last has come: Gone when it was given up.
     virtual Arrival readArrival() { return Arrival::Gone; }
     // Gives up the read started last, asking the database to stop it,
-    // without waiting for that.
+    // without waiting for that; after it ended, forgets what it read and
+    // prepareRead did not take.
     virtual void dropRead() {}
     // How long, in milliseconds, the engine waits for an answer before it
     // gives the register up (0: as long as it takes).
@@ -186,9 +196,19 @@ public:
     virtual std::vector<std::string> primaryKey(const std::string& table) = 0;
     // Whether the database numbers column of table itself on an insert.
     virtual bool numbersKeysItself(const std::string& table, const std::string& column) = 0;
-    // The register's change stamp now; nothing when the engine has no
-    // certain and cheap way to tell (then every search reads the database).
+    // The register's change stamp now (or, until dropRead, as the read in
+    // the background that ended found it before its rows); nothing when the
+    // engine has no certain and cheap way to tell (then every search reads
+    // the database). Throws Exception when the register cannot be reached.
     virtual std::optional<ChangeStamp> changeStamp() = 0;
+    // The walk (ReadStatement::walk) of every statement, when the engine
+    // tells it without the statement: a server gives rows as ORDER BY sorts
+    // them, whatever its plan, and promises no order for rows with equal
+    // keys. "" when each statement has a walk of its own.
+    virtual std::string commonWalk() const { return {}; }
+    // How the engine's LIKE compares letters when not as unicode_like::match
+    // does (a server: as its lower() lowers them); null otherwise.
+    virtual const unicode_like::Folding* likeFolding() const { return nullptr; }
     // Whether the register's name now names another register than the one
     // opened (a file replaced by a restore, or by a copy from another desk,
     // while it was open). Cheap: asked before every search and save.

@@ -48,11 +48,23 @@ inline char32_t foldFast(char32_t c)
     return fold(c);
 }
 
+// The byte firstKey gives a text that begins with c.
+inline std::uint8_t keyOf(char32_t c)
+{
+    c = foldFast(c);
+    return c < 0x80 ? std::uint8_t(c) : std::uint8_t(0x80 | (c & 0x7F));
+}
+
+struct SimpleFolding {
+    char32_t operator()(char32_t c) const { return foldFast(c); }
+};
+
 // Compares pattern [p, pe) with text [t, te). The NoWildcardMatch result
 // tells a caller looping over a "%" that no later start can match either, so
 // the search stops early: this keeps patterns such as "%a%a%a%b" polynomial.
-Result compare(const unsigned char* p, const unsigned char* pe,
-               const unsigned char* t, const unsigned char* te, char32_t escape)
+template <typename Fold>
+Result compare(const unsigned char* p, const unsigned char* pe, const unsigned char* t, const unsigned char* te,
+               char32_t escape, const Fold& foldFast)
 {
     Q_ASSERT(p <= pe && t <= te);
     while (p < pe) {
@@ -87,7 +99,7 @@ Result compare(const unsigned char* p, const unsigned char* pe,
             const char32_t want = foldFast(first);
             while (t < te) {
                 if (foldFast(next(t, te)) == want) {
-                    const Result r = compare(rest, pe, t, te, escape);
+                    const Result r = compare(rest, pe, t, te, escape, foldFast);
                     if (r != NoMatch)
                         return r;
                 }
@@ -129,8 +141,7 @@ std::uint8_t firstKeyBeyondAscii(const char* text, std::size_t length)
 {
     auto t = reinterpret_cast<const unsigned char*>(text);
     // A few letters beyond ASCII fold into it (the Kelvin sign into "k").
-    const char32_t c = foldFast(next(t, t + length));
-    return c < 0x80 ? std::uint8_t(c) : std::uint8_t(0x80 | (c & 0x7F));
+    return keyOf(next(t, t + length));
 }
 
 bool wellFormed(std::string_view text)
@@ -147,7 +158,34 @@ bool match(std::string_view pattern, std::string_view text, char32_t escape)
 {
     auto p = reinterpret_cast<const unsigned char*>(pattern.data());
     auto t = reinterpret_cast<const unsigned char*>(text.data());
-    return compare(p, p + pattern.size(), t, t + text.size(), escape) == Match;
+    return compare(p, p + pattern.size(), t, t + text.size(), escape, SimpleFolding()) == Match;
+}
+
+bool match(std::string_view pattern, std::string_view text, const Folding& folding)
+{
+    auto p = reinterpret_cast<const unsigned char*>(pattern.data());
+    auto t = reinterpret_cast<const unsigned char*>(text.data());
+    return compare(p, p + pattern.size(), t, t + text.size(), 0, folding) == Match;
+}
+
+Folding::Folding(const std::vector<std::pair<char32_t, char32_t>>& changed) : m_lowered(0x20000)
+{
+    for (char32_t c = 0; c < m_lowered.size(); ++c)
+        m_lowered[c] = c;
+    for (const auto& [from, to] : changed)
+        if (from < m_lowered.size())
+            m_lowered[from] = to;
+}
+
+std::bitset<256> Folding::keysLike(char32_t c) const
+{
+    const char32_t lowered = (*this)(c);
+    std::bitset<256> keys;
+    keys.set(keyOf(c));
+    for (char32_t other = 0; other < m_lowered.size(); ++other)
+        if (m_lowered[other] == lowered)
+            keys.set(keyOf(other));
+    return keys;
 }
 
 bool oneCharacter(std::string_view text, char32_t& c)
@@ -158,6 +196,12 @@ bool oneCharacter(std::string_view text, char32_t& c)
         return false;
     c = next(t, end);
     return t == end;
+}
+
+char32_t firstCharacter(std::string_view text)
+{
+    auto t = reinterpret_cast<const unsigned char*>(text.data());
+    return text.empty() ? 0 : next(t, t + text.size());
 }
 
 bool equalFolded(std::string_view text, std::string_view other, bool prefixOnly)

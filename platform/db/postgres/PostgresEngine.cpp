@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -35,7 +36,9 @@ PGconn* postgresHandle(const Engine& engine)
 std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& uri, int lockTimeoutMs,
                                                      const PasswordQuestion& ask)
 {
+    static std::atomic<std::uint64_t> openings{0};
     std::unique_ptr<PostgresEngine> engine(new PostgresEngine);
+    engine->m_opening = ++openings;
     engine->m_uri = uri;
     engine->m_lockTimeout = lockTimeoutMs;
     engine->m_ask = ask;

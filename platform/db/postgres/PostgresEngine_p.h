@@ -28,9 +28,13 @@ namespace db {
 // rows taken into a store as they come, every column as its type says
 // (the plan a query of all its columns has).
 struct PostgresBackgroundRead {
-    std::uint64_t number = 0;
+    std::uint64_t number = 0; // on the engine's connection: the stamp's, then the statement's
     std::string sql;
     std::vector<std::int64_t> parameters;
+    bool stamping = false;    // the register's stamp is asked first, and the statement not yet sent
+    std::optional<ChangeStamp> held; // the stamp under which the rows are not wanted
+    bool stampOnly = false;   // the stamp was held: the statement was never sent
+    std::optional<ChangeStamp> stamp; // the register's, read before the statement
     ServerResult first;     // the first result, which describes the rows (or the last)
     ServerResult last;      // the last result (no row, or the failure); null until then
     ReadPlan plan;          // made from the first result
@@ -55,18 +59,22 @@ public:
 
     std::unique_ptr<ReadStatement> prepareRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
                                                bool rowsWanted) override;
-    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters) override;
+    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+                  const ChangeStamp* held) override;
     Arrival readArrival() override;
     void dropRead() override;
     int answerLimit() const override { return m_statementTimeout > 0 ? m_statementTimeout + AnswerMarginMs : 0; }
     std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
-    // Nothing, so every search asks the server: other desks commit at any
-    // moment and nothing cheap tells that none did, and the server folds
-    // case (citext) and orders names (its collation) in its own way, so the
-    // rows a search from memory found could differ from the server's own.
-    std::optional<ChangeStamp> changeStamp() override { return std::nullopt; }
+    // From the register's own stamp (KOLVARA_STAMP, one row that every
+    // commit changing its tables counts in the same transaction), once the
+    // server has told how its LIKE lowers letters; nothing for a register
+    // without the stamp, or one whose server lowers letters otherwise than
+    // one at a time (the searches then ask the server every time).
+    std::optional<ChangeStamp> changeStamp() override;
+    std::string commonWalk() const override;
+    const unicode_like::Folding* likeFolding() const override { return m_folding.get(); }
     bool readOnly() const override { return false; }
     void setLockTimeout(int milliseconds) override;
     std::unique_ptr<WriteTransaction> beginWrite() override;
@@ -124,11 +132,26 @@ private:
     const Names& names() const;
 
     mutable ServerConnection m_connection;
+    // The statement that reads the stamp (and, until it is known, how the
+    // server lowers letters); whether the register has one.
+    std::string stampStatement() const;
+    bool hasStamp() const;
+    // The stamp of what the stamp statement answered, learning the folding
+    // from it when it tells it.
+    std::optional<ChangeStamp> stampOf(const Result& answer);
+    std::uint64_t m_opening = 0;
+    std::unique_ptr<unicode_like::Folding> m_folding;
+    bool m_foldingAsked = false; // the server was asked how it lowers letters
+    bool m_stampAnswers = false; // the last stamp read can tell that the rows held answer
     using Background = PostgresBackgroundRead;
     std::optional<Background> m_background;
     // Takes what has arrived of the background read into its store;
     // waiting for the rest when wait is set. Whether it ended.
     bool readBackground(bool wait);
+    // Takes the stamp the background read asked first (waiting for it when
+    // wait is set), then sends its statement unless the stamp was the one
+    // held. Whether the stamp was there.
+    bool takeStamp(bool wait);
     int m_statementTimeout = 0; // the session's, in milliseconds (0: none)
     QString m_uri;
     std::optional<std::string> m_password;

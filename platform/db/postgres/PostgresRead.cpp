@@ -108,9 +108,12 @@ public:
         if (rowsWanted && engine.m_background && engine.m_background->sql == sql
             && engine.m_background->parameters == parameters
             && (engine.m_background->ended
-                || engine.m_connection.arrival(engine.m_background->number) != ServerConnection::Arrival::Gone)) {
-            // Read in the background: its rows, once they are all there.
+                || engine.m_connection.arrival(engine.m_background->number) != ServerConnection::Arrival::Gone))
             engine.readBackground(true);
+        if (rowsWanted && engine.m_background && engine.m_background->sql == sql
+            && engine.m_background->parameters == parameters && engine.m_background->ended
+            && !engine.m_background->stampOnly) {
+            // Read in the background: its rows, now that they are all there.
             m_background = std::move(engine.m_background);
             engine.m_background.reset();
             m_result = std::move(m_background->first);
@@ -167,9 +170,7 @@ public:
     bool readsOnly() const override { return m_readsOnly; }
     // The statement ran when it was made.
     void tryRun() override {}
-    // The server sorts as its plan finds best, and its sort does not keep
-    // the order of rows with equal keys: no walk is promised.
-    std::string walk() override { return {}; }
+    std::string walk() override { return m_engine.commonWalk(); }
 
     void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) override
     {
@@ -268,7 +269,8 @@ void PostgresReadStatement::append(PGresult* rows, const ReadPlan& plan, RowStor
         }
 }
 
-int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters)
+int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+                              const ChangeStamp* held)
 {
     const ReadingText reading = readingText(sql);
     if (reading.several || !reading.reads)
@@ -276,14 +278,18 @@ int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int
     m_background.reset();
     ensureConnected();
     names();
-    const std::uint64_t number = m_connection.sendRows(reading.text, textsOf(parameters),
-                                                       std::vector<Oid>(parameters.size(), 20), true);
-    if (number == 0)
+    Background read;
+    read.sql = sql;
+    read.parameters = parameters;
+    read.stamping = hasStamp();
+    if (held)
+        read.held = *held;
+    read.number = read.stamping ? m_connection.sendRows(stampStatement(), {}, {}, true)
+                                : m_connection.sendRows(reading.text, textsOf(parameters),
+                                                        std::vector<Oid>(parameters.size(), 20), true);
+    if (read.number == 0)
         return -1;
-    m_background.emplace();
-    m_background->number = number;
-    m_background->sql = sql;
-    m_background->parameters = parameters;
+    m_background = std::move(read);
     return PQsocket(m_connection.get());
 }
 
@@ -298,9 +304,38 @@ Engine::Arrival PostgresEngine::readArrival()
     return readBackground(false) ? Arrival::Whole : Arrival::Waiting;
 }
 
+bool PostgresEngine::takeStamp(bool wait)
+{
+    Background& read = *m_background;
+    if (!wait && m_connection.arrival(read.number) != ServerConnection::Arrival::Whole)
+        return false;
+    Result answer = m_connection.next(read.number);
+    // In single-row mode: the row, then the end of the answer.
+    while (PQresultStatus(answer.get()) == PGRES_SINGLE_TUPLE && m_connection.next(read.number).get()) {
+    }
+    read.stamping = false;
+    if (!answer.get()) {
+        read.ended = read.lost = true; // the statement says how the connection failed
+        return true;
+    }
+    read.stamp = stampOf(answer);
+    if (read.held && read.stamp == read.held) {
+        read.ended = read.stampOnly = true;
+        return true;
+    }
+    const ReadingText reading = readingText(read.sql);
+    read.number = m_connection.sendRows(reading.text, textsOf(read.parameters),
+                                        std::vector<Oid>(read.parameters.size(), 20), true);
+    if (read.number == 0)
+        read.ended = read.lost = true;
+    return true;
+}
+
 bool PostgresEngine::readBackground(bool wait)
 {
     Background& read = *m_background;
+    if (read.stamping && !takeStamp(wait))
+        return false;
     while (!read.ended) {
         if (!wait && m_connection.arrival(read.number) != ServerConnection::Arrival::Whole)
             return false;
@@ -332,6 +367,105 @@ bool PostgresEngine::readBackground(bool wait)
             read.first = std::move(result); // kept for its description of the rows
     }
     return true;
+}
+
+bool PostgresEngine::hasStamp() const
+{
+    return names().find("kolvara_stamp") != nullptr;
+}
+
+// The stamp; the shape of the tables and columns on the search path (a
+// table dropped, a column changed or renamed, a view defined anew: the
+// stamp's triggers do not see those); and whether the rows held can answer
+// at all: every relation on the search path is a table that the stamp counts
+// (not a view, whose rows may be anything, nor another table), and every
+// column of text is citext in the database's own collation, so that each
+// LIKE lowers letters as the folding does. Until it is known, also the
+// folding: every code point up to U+1FFFF that the server lowers to another,
+// each with what it lowers to (beyond, no script has cases), and whether
+// lowering goes one letter at a time, as it does under a character type of
+// the operating system's, and not as ICU does ("Σ" at a word's end lowers
+// to "ς", "İ" to two code points): only then is the rows' text lowered here
+// as the server would lower it.
+std::string PostgresEngine::stampStatement() const
+{
+    const std::string onPath = "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                               "AND n.nspname = ANY (current_schemas(false)) "
+                               "WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') ";
+    std::string sql =
+        "SELECT s.MADE, s.CHANGES, ("
+        "    SELECT ('x' || substr(md5(string_agg(c.oid || ':' || c.xmin || ':' || ("
+        "        SELECT string_agg(a.attnum || '.' || a.xmin, ',' ORDER BY a.attnum) FROM pg_attribute a "
+        "        WHERE a.attrelid = c.oid) || ':' || coalesce(("
+        "        SELECT string_agg(r.xmin::text, ',' ORDER BY r.oid) FROM pg_rewrite r WHERE r.ev_class = c.oid), ''), "
+        "        ',' ORDER BY c.oid)), 1, 16))::bit(64)::bigint "
+        + onPath + "), NOT EXISTS (SELECT 1 " + onPath
+        + "    AND c.relname <> 'kolvara_stamp' AND NOT EXISTS ("
+          "        SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid AND t.tgname = 'kolvara_stamp' "
+          "        AND t.tgenabled = 'A')) "
+          "AND NOT EXISTS (SELECT 1 FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+          "    JOIN pg_namespace n ON n.oid = c.relnamespace AND n.nspname = ANY (current_schemas(false)) "
+          "    WHERE a.attnum > 0 AND NOT a.attisdropped AND a.attcollation <> 0 "
+          "    AND (a.attcollation <> 100 OR a.atttypid IS DISTINCT FROM to_regtype('citext')))";
+    if (m_foldingAsked)
+        return sql + " FROM KOLVARA_STAMP s";
+    return sql
+         + ", f.letters, f.lowered, lower(chr(913) || chr(931)) = lower(chr(913)) || lower(chr(931)) "
+           "FROM KOLVARA_STAMP s, (SELECT string_agg(chr(c), '' ORDER BY c) AS letters, "
+           "                              string_agg(lower(chr(c)), '' ORDER BY c) AS lowered "
+           "                       FROM generate_series(1, 131071) AS c "
+           "                       WHERE (c < 55296 OR c > 57343) AND lower(chr(c)) <> chr(c)) AS f";
+}
+
+std::optional<ChangeStamp> PostgresEngine::stampOf(const Result& answer)
+{
+    const bool toldFolding = !m_foldingAsked; // asked once, whatever it answers
+    m_foldingAsked = true;
+    m_stampAnswers = false;
+    if (answer.failed() || answer.rows() != 1 || answer.columns() < 4)
+        return std::nullopt;
+    if (toldFolding && answer.columns() == 7) {
+        const QString letters = QString::fromUtf8(answer.value(0, 4));
+        const QString lowered = QString::fromUtf8(answer.value(0, 5));
+        const QList<uint> from = letters.toUcs4(), to = lowered.toUcs4();
+        if (answer.value(0, 6)[0] == 't' && from.size() == to.size()) {
+            std::vector<std::pair<char32_t, char32_t>> changed;
+            for (qsizetype i = 0; i < from.size(); ++i)
+                changed.emplace_back(from[i], to[i]);
+            m_folding = std::make_unique<unicode_like::Folding>(changed);
+        }
+    }
+    m_stampAnswers = m_folding && answer.value(0, 3)[0] == 't';
+    if (!m_stampAnswers || answer.null(0, 0) || answer.null(0, 1) || answer.null(0, 2))
+        return std::nullopt;
+    return ChangeStamp{m_opening, std::atoll(answer.value(0, 1)), 0, std::atoll(answer.value(0, 0)),
+                       std::atoll(answer.value(0, 2))};
+}
+
+std::optional<ChangeStamp> PostgresEngine::changeStamp()
+{
+    // A read in the background not yet taken: its stamp was read before its
+    // rows, and it is dropped once what it was for is done (Engine::dropRead).
+    if (m_background) {
+        // Within the wait the read in the background was given.
+        if (m_background->stamping)
+            takeStamp(true);
+        if (m_background->lost)
+            throw Exception(failedConnectionMessage());
+        if (m_background->stamp)
+            return m_background->stamp;
+    }
+    if (m_foldingAsked && !m_folding)
+        return std::nullopt;
+    ensureConnected();
+    if (!hasStamp())
+        return std::nullopt;
+    return stampOf(request(stampStatement()));
+}
+
+std::string PostgresEngine::commonWalk() const
+{
+    return m_stampAnswers ? "as ORDER BY sorts" : "";
 }
 
 void PostgresEngine::dropRead()
