@@ -607,6 +607,7 @@ private slots:
         QVERIFY(form->ADOQuery1->readingAhead());
         QTRY_VERIFY(!form->ADOQuery1->readingAhead());
         QCOMPARE(currentId(form.get()), 5);
+        QCOMPARE(form->DBEdit2->Text(), QString("Ђурић-Нова"));
         QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 5"), QString("Ђурић-Нова"));
         QCOMPARE(boxes.texts, QStringList());
     }
