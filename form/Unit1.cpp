@@ -78,10 +78,12 @@ void TForm1::RunSearch(bool inBackground, const std::function<void()>& then)
 void TForm1::ShowBusy(bool busy)
 {
     BusyDelay->stop();
+    // Seen as the cursor over the list, and heard as the list's description.
     if (busy)
         DBGrid1->setCursor(Qt::BusyCursor);
     else
         DBGrid1->unsetCursor();
+    DBGrid1->setAccessibleDescription(busy ? tr("Pretraga je u toku; spisak je još prethodni.") : QString());
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)

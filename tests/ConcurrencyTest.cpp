@@ -21,8 +21,10 @@
 #include "ServerConnection.h"
 #include "WindowTest.h"
 
+#include <QAccessible>
 #include <QProcess>
 #include <QSet>
+#include <QAccessible>
 #include <QTest>
 
 #include <QElapsedTimer>
@@ -552,9 +554,14 @@ private slots:
         QCOMPARE(form->Edit1->Text(), QString("Ma"));
         QCOMPARE(ids(form.get()), all);
         QTRY_COMPARE(form->DBGrid1->cursor().shape(), Qt::BusyCursor);
+        const auto described = [&] {
+            return QAccessible::queryAccessibleInterface(form->DBGrid1)->text(QAccessible::Description);
+        };
+        QCOMPARE(described(), QString("Pretraga je u toku; spisak je još prethodni."));
         other.exec("ROLLBACK");
         QTRY_COMPARE(ids(form.get()), QStringList{"3"});
         QCOMPARE(form->DBGrid1->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY2(!described().contains("u toku"), qPrintable(described()));
 
         QVERIFY(lock());
         typeText(form->Edit1, "x");

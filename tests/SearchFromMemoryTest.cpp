@@ -18,6 +18,7 @@
 #include "RowStore.h"
 #include "UnicodeLike.h"
 
+#include <QDeadlineTimer>
 #include <QTest>
 
 #include <memory>
@@ -242,11 +243,13 @@ private slots:
         QTest::addColumn<int>("persons");
         QTest::addColumn<bool>("keys"); // false: a file without keys or indexes
         QTest::addColumn<bool>("stamp"); // false: a server register made before its change stamp
-        QTest::newRow("the sample") << 0 << true << true;
-        QTest::newRow("1,000 persons") << 1000 << true << true;
-        QTest::newRow("10,000 persons") << 10000 << true << true;
-        QTest::newRow("1,000 persons, no keys") << 1000 << false << true;
-        QTest::newRow("1,000 persons, no stamp") << 1000 << true << false;
+        QTest::addColumn<bool>("background"); // searches typed run in the background
+        QTest::newRow("the sample") << 0 << true << true << false;
+        QTest::newRow("1,000 persons") << 1000 << true << true << false;
+        QTest::newRow("10,000 persons") << 10000 << true << true << false;
+        QTest::newRow("1,000 persons, no keys") << 1000 << false << true << false;
+        QTest::newRow("1,000 persons, no stamp") << 1000 << true << false << false;
+        QTest::newRow("1,000 persons, in the background") << 1000 << true << true << true;
     }
 
     void everyStepListsWhatTheStatementGives()
@@ -254,6 +257,7 @@ private slots:
         QFETCH(int, persons);
         QFETCH(bool, keys);
         QFETCH(bool, stamp);
+        QFETCH(bool, background);
         if (reg::onServer() && !keys)
             QSKIP("a register on a server always has its keys: the tools write it whole");
         if (!reg::onServer() && !stamp)
@@ -263,10 +267,11 @@ private slots:
         const std::string noStamp = "; DROP FUNCTION KOLVARA_COUNT_CHANGE() CASCADE; DROP TABLE KOLVARA_STAMP";
         auto form = openWindow(keys ? reg::Schema::Full : reg::Schema::Converted,
                                unchecked(random.persons(8, persons)) + (stamp ? "" : noStamp));
+        form->SearchInBackground = background;
         TEdit* edits[] = {form->Edit1, form->Edit2, form->Edit3, form->Edit4};
         Statements statements;
 
-        int nextId = 8 + persons, steps = 0, written = 0, saved = 0, largest = 0;
+        int nextId = 8 + persons, steps = 0, written = 0, saved = 0, largest = 0, waited = 0;
         QString last;
         for (int sequence = 0, n = sequences(); sequence < n; ++sequence) {
             for (int step = random.below(12) + 1; step > 0; --step) {
@@ -307,6 +312,10 @@ private slots:
                     last = "Nova pretraga";
                 }
                 ++steps;
+                waited += form->ADOQuery1->readingAhead();
+                for (QDeadlineTimer limit(20000); form->ADOQuery1->readingAhead() && !limit.hasExpired();)
+                    QTest::qWait(1);
+                QVERIFY(!form->ADOQuery1->readingAhead());
 
                 const std::string sql = form->ADOQuery1->SQL()[0];
                 QStringList expected;
@@ -344,9 +353,11 @@ private slots:
             if (random.below(2))
                 QTest::mouseClick(form->Button1, Qt::LeftButton);
         }
-        qInfo("searches from memory, %s: %d sequences, %d steps, %d writes of another program, %d saves in the "
-              "window, the longest list %d rows; every list as the statement gives it",
-              QTest::currentDataTag(), sequences(), steps, written, saved, largest);
+        qInfo("searches from memory, %s: %d sequences, %d steps (%d waited for in the background), %d writes of "
+              "another program, %d saves in the window, the longest list %d rows; every list as the statement "
+              "gives it",
+              QTest::currentDataTag(), sequences(), steps, waited, written, saved, largest);
+        QCOMPARE(waited > 0, background);
         QCOMPARE(boxes.texts.size(), 0);
     }
 

@@ -1113,5 +1113,9 @@ Password:</translation>
         <source>Nije obrisano: ovu osobu je u međuvremenu izmenio neko drugi. Spisak sada pokazuje kako je upisana; obrišite je ponovo ako i dalje treba.</source>
         <translation>Not deleted: someone else changed this person in the meantime. The list now shows the person as stored; delete again if they still should go.</translation>
     </message>
+    <message>
+        <source>Pretraga je u toku; spisak je još prethodni.</source>
+        <translation>Searching; the list is still the previous one.</translation>
+    </message>
 </context>
 </TS>

@@ -140,6 +140,7 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
     engine->m_lockTimeoutMs = lockTimeoutMs;
     engine->m_path = path;
     engine->m_file = fileIdentity(path);
+    engine->m_exclusive = exclusive;
     return engine;
 }
 
@@ -169,6 +170,9 @@ SqliteEngine::SqliteEngine(SqliteHandle db) : m_db(std::move(db)), m_opening([] 
 // too, which only makes a search read the file once more).
 std::optional<ChangeStamp> SqliteEngine::changeStamp()
 {
+    // A read in the background not yet taken: the stamp before its rows.
+    if (m_background)
+        return m_background->stamp;
     // Asked without waiting: when another program holds the file, the
     // search itself waits for it, once.
     sqlite3_busy_timeout(m_db.get(), 0);

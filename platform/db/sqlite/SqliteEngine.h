@@ -9,7 +9,10 @@
 // A write transaction is BEGIN IMMEDIATE when it is the outermost one, so
 // that the checks made before a write still hold when it is made. A read
 // transaction of one moment holds the file's shared lock until it ends:
-// another program's commit waits for it.
+// another program's commit waits for it. A read in the background
+// (Engine::startRead) opens the file once more, for reading only, on a
+// thread of its own; it is not started where the rows held still answer, nor
+// on a file held by this program alone.
 
 #include "Engine.h"
 #include "SqliteHandle.h"

@@ -1,8 +1,8 @@
 #pragma once
 // What the file engine's own sources share (SqliteEngine.cpp: opening the
 // file, its change stamp, keys and read transactions; SqliteRead.cpp:
-// statements that read; SqliteWrite.cpp: write transactions, writes and
-// refusals). Not for other files.
+// statements that read, also in the background; SqliteWrite.cpp: write
+// transactions, writes and refusals). Not for other files.
 
 #include "SqliteEngine.h"
 
@@ -13,10 +13,15 @@
 
 #include <sys/stat.h>
 
+#include "RowStore.h"
+
 #include <algorithm>
+#include <atomic>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace db {
 
@@ -24,8 +29,29 @@ namespace db {
 // ("" when nothing is visibly wrong).
 std::string whyNotADatabase(const QString& path);
 
+// A statement read in the background, on a connection of its own on
+// another thread, its rows taken into a store as its columns' declared
+// kinds say. Shared by the engine and the thread: whichever lets go last
+// frees it.
+struct SqliteBackgroundRead {
+    std::string sql;
+    std::vector<std::int64_t> parameters;
+    std::optional<ChangeStamp> stamp; // the engine's, before the rows were read
+    ReadPlan plan;
+    RowStore store;
+    std::string walk;   // the walk the rows came in
+    bool failed = false; // nothing to take: the statement runs again where it is opened
+    std::atomic<bool> done{false};
+    std::mutex lock;         // guards connection
+    sqlite3* connection = nullptr; // the thread's, while it reads
+    bool dropped = false;
+    int signal[2] = {-1, -1}; // a pipe written once done
+    ~SqliteBackgroundRead();
+};
+
 class SqliteEngine : public Engine {
 public:
+    ~SqliteEngine() override;
     // As openSqliteEngine.
     static std::unique_ptr<SqliteEngine> open(const QString& path, bool readOnly, bool exclusive, int lockTimeoutMs,
                                               int cacheKilobytes);
@@ -41,6 +67,10 @@ public:
     bool replaced() const override;
     bool readOnly() const override;
     void setLockTimeout(int milliseconds) override;
+    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+                  const ChangeStamp* held) override;
+    Arrival readArrival() override;
+    void dropRead() override;
     std::unique_ptr<WriteTransaction> beginWrite() override;
     WrittenRow writeRow(const RowWrite& write) override;
     int deleteRow(const RowWrite& write) override;
@@ -67,6 +97,20 @@ private:
     // Whether the statement prepared last reads stored values only (its
     // rows cannot change without a write to the file).
     bool m_storedValuesOnly = true;
+    bool m_exclusive = false;
+
+    friend class SqliteReadStatement;
+    // The read in the background, when it holds the rows of sql with
+    // parameters, read as plan says in the walk given; taken from the engine.
+    std::shared_ptr<SqliteBackgroundRead> takeBackground(const std::string& sql,
+                                                         const std::vector<std::int64_t>& parameters,
+                                                         const ReadPlan& plan, const std::string& walk);
+    std::shared_ptr<SqliteBackgroundRead> m_background; // the read started last, until taken or dropped
+    // The threads of reads started, joined once done.
+    std::vector<std::pair<std::thread, std::shared_ptr<SqliteBackgroundRead>>> m_readers;
+    // Joins the threads whose reads are done (all of them, stopping them
+    // and waiting, when all).
+    void joinReaders(bool all);
 };
 
 namespace sqlite_detail {

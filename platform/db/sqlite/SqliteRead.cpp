@@ -5,17 +5,21 @@
 
 #include "RowStore.h"
 
-namespace db {
+#include <fcntl.h>
+#include <unistd.h>
 
-namespace {
+namespace db {
 
 class SqliteReadStatement : public ReadStatement {
 public:
     // storedValuesOnly is read once sql is prepared: whether it reads the
-    // tables' stored values only.
-    SqliteReadStatement(sqlite3* db, const std::string& sql, const std::vector<std::int64_t>& parameters,
+    // tables' stored values only. The rows of a read in the background of
+    // engine's, when they are this statement's, are taken instead of
+    // running it.
+    SqliteReadStatement(SqliteEngine& engine, const std::string& sql, const std::vector<std::int64_t>& parameters,
                         const bool& storedValuesOnly)
-        : m_statement(db, sql), m_storedValuesOnly(storedValuesOnly)
+        : m_statement(engine.handle(), sql), m_storedValuesOnly(storedValuesOnly), m_engine(engine), m_sql(sql),
+          m_parameters(parameters)
     {
         sqlite3_stmt* st = m_statement.get();
         for (std::size_t i = 0; i < parameters.size(); ++i)
@@ -61,6 +65,12 @@ public:
 
     void readAll(const ReadPlan& plan, RowStore& store, std::vector<std::int64_t>& rowIds) override
     {
+        if (m_engine.m_background && !plan.rowIdFirst) {
+            if (const auto read = m_engine.takeBackground(m_sql, m_parameters, plan, walk())) {
+                store = std::move(read->store);
+                return;
+            }
+        }
         sqlite3_stmt* st = m_statement.get();
         const std::size_t fieldCount = plan.columnOf.size();
         std::vector<bool> integer(fieldCount);
@@ -139,15 +149,158 @@ private:
     Statement m_statement;
     bool m_storedValuesOnly;
     std::vector<ResultColumn> m_columns;
+    SqliteEngine& m_engine;
+    std::string m_sql;
+    std::vector<std::int64_t> m_parameters;
 };
-
-} // namespace
 
 std::unique_ptr<ReadStatement> SqliteEngine::prepareRead(const std::string& sql,
                                                          const std::vector<std::int64_t>& parameters, bool /*rowsWanted*/)
 {
     m_storedValuesOnly = true; // until the statement's preparing says otherwise
-    return std::make_unique<SqliteReadStatement>(m_db.get(), sql, parameters, m_storedValuesOnly);
+    return std::make_unique<SqliteReadStatement>(*this, sql, parameters, m_storedValuesOnly);
+}
+
+// ---------------------------------------------------------------- in the background
+
+SqliteBackgroundRead::~SqliteBackgroundRead()
+{
+    for (int end : signal)
+        if (end >= 0)
+            ::close(end);
+}
+
+namespace {
+
+// Clears the read's connection before the thread's engine closes it, so
+// that dropping the read never interrupts a closed connection.
+struct ConnectionLent {
+    SqliteBackgroundRead& read;
+    ConnectionLent(SqliteBackgroundRead& r, sqlite3* connection) : read(r)
+    {
+        const std::lock_guard<std::mutex> guard(read.lock);
+        read.connection = connection;
+        if (read.dropped)
+            sqlite3_interrupt(connection);
+    }
+    ~ConnectionLent()
+    {
+        const std::lock_guard<std::mutex> guard(read.lock);
+        read.connection = nullptr;
+    }
+};
+
+// The thread's work: the file opened again for reading only, the statement
+// run and its rows taken, as the window's engine would.
+void readInBackground(const std::shared_ptr<SqliteBackgroundRead>& read, const QString& path, int lockTimeoutMs,
+                      int cacheKilobytes)
+{
+    try {
+        const std::unique_ptr<SqliteEngine> engine = SqliteEngine::open(path, true, false, lockTimeoutMs, cacheKilobytes);
+        const ConnectionLent lent(*read, engine->handle());
+        const std::unique_ptr<ReadStatement> statement = engine->prepareRead(read->sql, read->parameters, true);
+        statement->findKinds();
+        for (std::size_t c = 0; c < statement->columns().size(); ++c) {
+            const ResultColumn& column = statement->columns()[c];
+            read->plan.columnOf.push_back(int(c));
+            read->plan.kinds.push_back(column.integer ? FieldKind::Integer : FieldKind::Text);
+            read->plan.labels.push_back(column.name);
+        }
+        read->walk = statement->walk();
+        read->store.reset(read->plan.kinds);
+        std::vector<std::int64_t> noRowIds;
+        statement->readAll(read->plan, read->store, noRowIds);
+    } catch (...) {
+        // Busy, stopped, a value the list cannot take, too little memory:
+        // opening runs the statement itself and says what it says.
+        read->failed = true;
+    }
+    read->done = true;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(read->signal[1], &byte, 1);
+}
+
+} // namespace
+
+int SqliteEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+                            const ChangeStamp* held)
+{
+    dropRead();
+    joinReaders(false);
+    // A file held by this program alone cannot be opened twice; one that
+    // has not changed since the rows held were read answers at once.
+    const std::optional<ChangeStamp> stamp = m_exclusive ? std::nullopt : changeStamp();
+    if (!stamp || (held && *stamp == *held))
+        return -1;
+    auto read = std::make_shared<SqliteBackgroundRead>();
+    read->sql = sql;
+    read->parameters = parameters;
+    read->stamp = stamp;
+    if (::pipe2(read->signal, O_CLOEXEC | O_NONBLOCK) != 0)
+        return -1;
+    // The rows are held twice until taken: the window's cache of pages,
+    // which the change has made stale, goes now, and the reader, which reads
+    // once from start to end, keeps hardly any.
+    sqlite3_db_release_memory(m_db.get());
+    constexpr int ReaderCacheKilobytes = 2048;
+    m_readers.emplace_back(std::thread(readInBackground, read, m_path, m_lockTimeoutMs, ReaderCacheKilobytes), read);
+    m_background = read;
+    return read->signal[0];
+}
+
+Engine::Arrival SqliteEngine::readArrival()
+{
+    if (!m_background)
+        return Arrival::Gone;
+    return m_background->done ? Arrival::Whole : Arrival::Waiting;
+}
+
+void SqliteEngine::dropRead()
+{
+    if (m_background) {
+        const std::lock_guard<std::mutex> guard(m_background->lock);
+        m_background->dropped = true;
+        if (m_background->connection)
+            sqlite3_interrupt(m_background->connection);
+    }
+    m_background.reset();
+}
+
+std::shared_ptr<SqliteBackgroundRead> SqliteEngine::takeBackground(const std::string& sql,
+                                                                   const std::vector<std::int64_t>& parameters,
+                                                                   const ReadPlan& plan, const std::string& walk)
+{
+    const std::shared_ptr<SqliteBackgroundRead> read = m_background;
+    if (!read || !read->done || read->failed || read->sql != sql || read->parameters != parameters
+        || read->plan.columnOf != plan.columnOf || read->plan.kinds != plan.kinds || read->walk != walk)
+        return nullptr;
+    m_background.reset();
+    return read;
+}
+
+void SqliteEngine::joinReaders(bool all)
+{
+    for (auto reader = m_readers.begin(); reader != m_readers.end();) {
+        auto& [thread, read] = *reader;
+        if (all) {
+            const std::lock_guard<std::mutex> guard(read->lock);
+            read->dropped = true;
+            if (read->connection)
+                sqlite3_interrupt(read->connection);
+        }
+        if (!all && !read->done) {
+            ++reader;
+            continue;
+        }
+        thread.join();
+        reader = m_readers.erase(reader);
+    }
+}
+
+SqliteEngine::~SqliteEngine()
+{
+    dropRead();
+    joinReaders(true);
 }
 
 std::string SqliteEngine::tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const
