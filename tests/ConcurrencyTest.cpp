@@ -245,6 +245,36 @@ private slots:
         QCOMPARE(boxes.texts.size(), 0);
     }
 
+    // On a file a search typed while another program writes waits for it
+    // in the background: the keys do not wait, and the lock held past the
+    // timeout costs one message.
+    void lockedFileDoesNotHoldTheKeys()
+    {
+        if (reg::onServer())
+            QSKIP("a file's own: on a server the persons held answer");
+        BoxWatcher boxes;
+        auto form = openWindow();
+        form->SearchInBackground = true;
+        form->ADOConnection1->setBusyTimeout(1000);
+        reg::exec(registerPath(), "UPDATE DRZAVE SET NAZIV = NAZIV"); // the persons are to be read again
+        OtherProgram other({"--hold", registerPath(), "exclusive"});
+        QVERIFY(other.held());
+        QElapsedTimer clock;
+        clock.start();
+        typeText(form->Edit1, "A");
+        QVERIFY2(clock.elapsed() < 500, "the key waited for the lock");
+        QVERIFY(form->ADOQuery1->readingAhead());
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts[0], QString("Registar je zaključao drugi program koji upravo piše u njega. "
+                                         "Pokušajte ponovo za trenutak."));
+        QVERIFY2(clock.elapsed() < 2500, "the lock was waited for twice");
+        other.release();
+        other.finish();
+        typeText(form->Edit1, "n");
+        QTRY_COMPARE(ids(form.get()), QStringList{"2"});
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
     void savingAPersonDeletedElsewhereSaysSo()
     {
         BoxWatcher boxes;

@@ -71,19 +71,17 @@ bool TDataSet::readAhead(const std::string& sql, std::function<void()> done)
     endReadAhead(false); // a newer read follows, or the caller opens at once
     int socket = -1;
     try {
-        // What opening will read: the base of a search held, or of any
-        // search where every statement walks alike; and the base held only
-        // when the register changed since its rows were read.
-        std::string read = sql;
+        // A search whose base the rows held may answer: that base is what
+        // opening reads, and only when the register changed since.
+        std::string base;
         const db::ChangeStamp* held = nullptr;
         const std::optional<SearchStatement> search = SearchStatement::parse(sql);
         if (search && memoryConditions(*search)) {
-            if (m_searches.holding() && m_searches.source().base == search->base)
+            base = search->base;
+            if (m_searches.holding() && m_searches.source().base == base)
                 held = &m_searches.source().stamp;
-            if (held || !engine().commonWalk().empty())
-                read = search->base;
         }
-        socket = engine().startRead(read, {}, held);
+        socket = engine().startRead(sql, {}, base, held);
     } catch (const Exception&) {
         // opening says what is wrong
     }

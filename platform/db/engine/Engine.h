@@ -167,12 +167,15 @@ public:
     // anything else asked of the engine first gives it up too. Returns a
     // socket that becomes readable as the answer arrives, then readArrival
     // tells how far it is; -1 when the engine reads only when asked (or sql
-    // is not a statement it would read: prepareRead says why). With held,
-    // the rows are wanted only when the register's change stamp is no
-    // longer that: the engine reads the stamp first, and when it is, the
-    // read ends there, and changeStamp() gives it.
+    // is not a statement it would read: prepareRead says why).
+    // The register's change stamp is read first where the engine can, and
+    // changeStamp() gives it until the read is dropped. base, when given, is
+    // a statement whose rows would answer sql from memory: it is read instead
+    // when the stamp is known; with held (the stamp of the rows of base held)
+    // nothing is read when the stamp is still that (the engine may then say
+    // -1, the rows held answering at once).
     virtual int startRead(const std::string& /*sql*/, const std::vector<std::int64_t>& /*parameters*/,
-                          const ChangeStamp* /*held*/ = nullptr)
+                          const std::string& /*base*/ = {}, const ChangeStamp* /*held*/ = nullptr)
     {
         return -1;
     }

@@ -29,7 +29,8 @@ namespace db {
 // (the plan a query of all its columns has).
 struct PostgresBackgroundRead {
     std::uint64_t number = 0; // on the engine's connection: the stamp's, then the statement's
-    std::string sql;
+    std::string sql;          // the statement read ("" until the stamp tells which)
+    std::string wanted, base; // as startRead was given them
     std::vector<std::int64_t> parameters;
     bool stamping = false;    // the register's stamp is asked first, and the statement not yet sent
     std::optional<ChangeStamp> held; // the stamp under which the rows are not wanted
@@ -59,7 +60,7 @@ public:
 
     std::unique_ptr<ReadStatement> prepareRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
                                                bool rowsWanted) override;
-    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters, const std::string& base,
                   const ChangeStamp* held) override;
     Arrival readArrival() override;
     void dropRead() override;

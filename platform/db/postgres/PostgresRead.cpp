@@ -105,6 +105,8 @@ public:
         m_values = textsOf(parameters);
         m_types.assign(parameters.size(), 20);
         PostgresEngine::Result description;
+        if (rowsWanted && engine.m_background && engine.m_background->stamping)
+            engine.takeStamp(true); // which statement it reads
         if (rowsWanted && engine.m_background && engine.m_background->sql == sql
             && engine.m_background->parameters == parameters
             && (engine.m_background->ended
@@ -270,7 +272,7 @@ void PostgresReadStatement::append(PGresult* rows, const ReadPlan& plan, RowStor
 }
 
 int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
-                              const ChangeStamp* held)
+                              const std::string& base, const ChangeStamp* held)
 {
     const ReadingText reading = readingText(sql);
     if (reading.several || !reading.reads)
@@ -279,14 +281,19 @@ int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int
     ensureConnected();
     names();
     Background read;
-    read.sql = sql;
+    read.wanted = sql;
+    read.base = base;
     read.parameters = parameters;
     read.stamping = hasStamp();
     if (held)
         read.held = *held;
-    read.number = read.stamping ? m_connection.sendRows(stampStatement(), {}, {}, true)
-                                : m_connection.sendRows(reading.text, textsOf(parameters),
-                                                        std::vector<Oid>(parameters.size(), 20), true);
+    if (read.stamping) {
+        read.number = m_connection.sendRows(stampStatement(), {}, {}, true);
+    } else {
+        read.sql = sql;
+        read.number = m_connection.sendRows(reading.text, textsOf(parameters), std::vector<Oid>(parameters.size(), 20),
+                                            true);
+    }
     if (read.number == 0)
         return -1;
     m_background = std::move(read);
@@ -323,6 +330,7 @@ bool PostgresEngine::takeStamp(bool wait)
         read.ended = read.stampOnly = true;
         return true;
     }
+    read.sql = read.stamp && !read.base.empty() ? read.base : read.wanted;
     const ReadingText reading = readingText(read.sql);
     read.number = m_connection.sendRows(reading.text, textsOf(read.parameters),
                                         std::vector<Oid>(read.parameters.size(), 20), true);

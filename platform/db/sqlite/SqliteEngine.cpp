@@ -144,6 +144,22 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, bool readO
     return engine;
 }
 
+std::unique_ptr<SqliteEngine> SqliteEngine::openReader(const QString& path, int lockTimeoutMs, int cacheKilobytes)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    SqliteHandle db(raw);
+    if (rc != SQLITE_OK || installCaselessLike(raw) != SQLITE_OK)
+        throwSqliteError(raw, "");
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, lockTimeoutMs);
+    execute(raw, ("PRAGMA cache_size = -" + std::to_string(cacheKilobytes)).c_str(), "");
+    std::unique_ptr<SqliteEngine> engine(new SqliteEngine(std::move(db)));
+    engine->m_lockTimeoutMs = lockTimeoutMs;
+    engine->m_path = path;
+    return engine;
+}
+
 std::optional<std::pair<dev_t, ino_t>> SqliteEngine::fileIdentity(const QString& path)
 {
     struct stat info {};

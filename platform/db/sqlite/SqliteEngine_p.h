@@ -41,6 +41,7 @@ struct SqliteBackgroundRead {
     RowStore store;
     std::string walk;   // the walk the rows came in
     bool failed = false; // nothing to take: the statement runs again where it is opened
+    std::string failure; // or, when it was refused, what the refusal says
     std::atomic<bool> done{false};
     std::mutex lock;         // guards connection
     sqlite3* connection = nullptr; // the thread's, while it reads
@@ -56,6 +57,11 @@ public:
     static std::unique_ptr<SqliteEngine> open(const QString& path, bool readOnly, bool exclusive, int lockTimeoutMs,
                                               int cacheKilobytes);
 
+    // The file opened once more, for a read in the background: for reading
+    // only, nothing read yet (a lock another program holds is met by the
+    // statement, and said as the statement would say it).
+    static std::unique_ptr<SqliteEngine> openReader(const QString& path, int lockTimeoutMs, int cacheKilobytes);
+
     sqlite3* handle() const { return m_db.get(); }
 
     std::unique_ptr<ReadStatement> prepareRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
@@ -67,7 +73,7 @@ public:
     bool replaced() const override;
     bool readOnly() const override;
     void setLockTimeout(int milliseconds) override;
-    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
+    int startRead(const std::string& sql, const std::vector<std::int64_t>& parameters, const std::string& base,
                   const ChangeStamp* held) override;
     Arrival readArrival() override;
     void dropRead() override;

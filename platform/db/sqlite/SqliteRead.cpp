@@ -196,7 +196,7 @@ void readInBackground(const std::shared_ptr<SqliteBackgroundRead>& read, const Q
                       int cacheKilobytes)
 {
     try {
-        const std::unique_ptr<SqliteEngine> engine = SqliteEngine::open(path, true, false, lockTimeoutMs, cacheKilobytes);
+        const std::unique_ptr<SqliteEngine> engine = SqliteEngine::openReader(path, lockTimeoutMs, cacheKilobytes);
         const ConnectionLent lent(*read, engine->handle());
         const std::unique_ptr<ReadStatement> statement = engine->prepareRead(read->sql, read->parameters, true);
         statement->findKinds();
@@ -210,9 +210,12 @@ void readInBackground(const std::shared_ptr<SqliteBackgroundRead>& read, const Q
         read->store.reset(read->plan.kinds);
         std::vector<std::int64_t> noRowIds;
         statement->readAll(read->plan, read->store, noRowIds);
+    } catch (const Exception& failure) {
+        // Busy, a value the list cannot take: opening says so.
+        read->failure = failure.what();
+        read->failed = true;
     } catch (...) {
-        // Busy, stopped, a value the list cannot take, too little memory:
-        // opening runs the statement itself and says what it says.
+        // Too little memory: opening runs the statement itself.
         read->failed = true;
     }
     read->done = true;
@@ -223,17 +226,21 @@ void readInBackground(const std::shared_ptr<SqliteBackgroundRead>& read, const Q
 } // namespace
 
 int SqliteEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
-                            const ChangeStamp* held)
+                            const std::string& base, const ChangeStamp* held)
 {
     dropRead();
     joinReaders(false);
     // A file held by this program alone cannot be opened twice; one that
-    // has not changed since the rows held were read answers at once.
-    const std::optional<ChangeStamp> stamp = m_exclusive ? std::nullopt : changeStamp();
-    if (!stamp || (held && *stamp == *held))
+    // has not changed since the rows held were read answers at once. One
+    // whose stamp cannot be read now (another program is writing) is read
+    // as asked, once the writing is over.
+    if (m_exclusive)
+        return -1;
+    const std::optional<ChangeStamp> stamp = changeStamp();
+    if (stamp && held && *stamp == *held)
         return -1;
     auto read = std::make_shared<SqliteBackgroundRead>();
-    read->sql = sql;
+    read->sql = stamp && !base.empty() ? base : sql;
     read->parameters = parameters;
     read->stamp = stamp;
     if (::pipe2(read->signal, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -271,8 +278,13 @@ std::shared_ptr<SqliteBackgroundRead> SqliteEngine::takeBackground(const std::st
                                                                    const ReadPlan& plan, const std::string& walk)
 {
     const std::shared_ptr<SqliteBackgroundRead> read = m_background;
-    if (!read || !read->done || read->failed || read->sql != sql || read->parameters != parameters
-        || read->plan.columnOf != plan.columnOf || read->plan.kinds != plan.kinds || read->walk != walk)
+    if (!read || !read->done || read->sql != sql || read->parameters != parameters)
+        return nullptr;
+    if (!read->failure.empty()) {
+        m_background.reset();
+        throw Exception(read->failure); // what running it again would say, after as long a wait
+    }
+    if (read->failed || read->plan.columnOf != plan.columnOf || read->plan.kinds != plan.kinds || read->walk != walk)
         return nullptr;
     m_background.reset();
     return read;
