@@ -352,9 +352,11 @@ private:
     // when the engine cannot promise the same rows in an order the statement
     // may give; then the statement itself must be run.
     bool searchInMemory(const SearchStatement& search, db::ReadStatement& statement, bool statementIsBase);
-    // Finds them when the rows held are search's base as walk reads it, under
-    // m_readStamp, without any statement; false when they are not.
-    bool answerFromHeld(const SearchStatement& search, const std::string& walk);
+    // Finds the rows of conditions over base when the rows held are base's
+    // as walk reads it, under m_readStamp, without any statement; false when
+    // they are not.
+    bool answerFromHeld(const std::string& base, const std::vector<SearchMemory::Condition>& conditions,
+                        const std::string& walk);
     // search's conditions as tests of the fields as last read; nothing when
     // one of them cannot be tested in memory.
     std::optional<std::vector<SearchMemory::Condition>> memoryConditions(const SearchStatement& search) const;

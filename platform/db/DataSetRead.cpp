@@ -28,8 +28,9 @@ void TDataSet::load(const std::string& sql, const std::vector<std::int64_t>& par
     // Where every statement walks alike (a server), a search over the rows
     // held is found in them without a statement, and another one reads its
     // base in full to be found there.
-    const std::string walk = search && m_readStamp && memoryConditions(*search) ? engine().commonWalk() : std::string();
-    if (!walk.empty() && answerFromHeld(*search, walk))
+    const auto conditions = search && m_readStamp ? memoryConditions(*search) : std::nullopt;
+    const std::string walk = conditions ? engine().commonWalk() : std::string();
+    if (!walk.empty() && answerFromHeld(search->base, *conditions, walk))
         return;
     const bool readsBase = !walk.empty() && search->base != sql;
     std::unique_ptr<db::ReadStatement> statement =
@@ -179,14 +180,15 @@ SearchMemory::Source TDataSet::heldAs(const std::string& base, std::string walk)
             std::move(names)};
 }
 
-bool TDataSet::answerFromHeld(const SearchStatement& search, const std::string& walk)
+bool TDataSet::answerFromHeld(const std::string& base, const std::vector<SearchMemory::Condition>& conditions,
+                              const std::string& walk)
 {
-    if (!m_readStamp || !m_searches.holds(heldAs(search.base, walk)))
+    if (!m_searches.holds(heldAs(base, walk)))
         return false;
     bindFilter();
     ++m_generation;
     m_rowsRead = true;
-    m_resultRows = m_searches.find(*m_store, *memoryConditions(search), engine().likeFolding());
+    m_resultRows = m_searches.find(*m_store, conditions, engine().likeFolding());
     rebuildOrder();
     return true;
 }

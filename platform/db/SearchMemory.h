@@ -9,8 +9,9 @@
 // conditions it was found by. A new search starts from the smallest kept
 // result that its conditions imply (adding a letter to a box narrows the
 // previous result; Backspace finds an earlier one kept) and tests each row
-// with the very matcher the engine's LIKE uses, so that it finds exactly
-// the rows the statement would, in the base's order.
+// with the very matcher the engine's LIKE uses (on a server, comparing
+// letters as the server lowers them), so that it finds exactly the rows the
+// statement would, in the base's order.
 //
 // The data set answers from memory only when the answer cannot differ from
 // the statement's (else it runs the statement): the statement is a
@@ -22,7 +23,10 @@
 // on a file), so that its rows would come in the held order: SQLite's
 // sorter keeps rows with equal keys in the order the walk gave them, in
 // memory and spilled to disk alike. A register without indexes gets a walk
-// of its own for some searches, and those run their statement.
+// of its own for some searches, and those run their statement. A server
+// sorts as ORDER BY says and promises nothing of rows with equal keys: the
+// held order is one its statement may give (Engine::commonWalk); there the
+// stamp is the register's own (see PostgresEngine_p.h).
 //
 // Up to 64 earlier results are kept, and never more than two million row
 // numbers in all (4 bytes each), the least recently used going first.

@@ -149,6 +149,11 @@ private:
     // Takes what has arrived of the background read into its store;
     // waiting for the rest when wait is set. Whether it ended.
     bool readBackground(bool wait);
+    // The background read when it read sql with parameters, all of it now
+    // read (waiting for the rest); taken from the engine.
+    std::optional<Background> takeBackground(const std::string& sql, const std::vector<std::int64_t>& parameters);
+    // Sends a statement that reads, to be answered in the background.
+    std::uint64_t sendInBackground(const std::string& sql, const std::vector<std::int64_t>& parameters);
     // Takes the stamp the background read asked first (waiting for it when
     // wait is set), then sends its statement unless the stamp was the one
     // held. Whether the stamp was there.

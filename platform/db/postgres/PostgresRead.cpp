@@ -105,19 +105,10 @@ public:
         m_values = textsOf(parameters);
         m_types.assign(parameters.size(), 20);
         PostgresEngine::Result description;
-        if (rowsWanted && engine.m_background && engine.m_background->stamping)
-            engine.takeStamp(true); // which statement it reads
-        if (rowsWanted && engine.m_background && engine.m_background->sql == sql
-            && engine.m_background->parameters == parameters
-            && (engine.m_background->ended
-                || engine.m_connection.arrival(engine.m_background->number) != ServerConnection::Arrival::Gone))
-            engine.readBackground(true);
-        if (rowsWanted && engine.m_background && engine.m_background->sql == sql
-            && engine.m_background->parameters == parameters && engine.m_background->ended
-            && !engine.m_background->stampOnly) {
+        if (rowsWanted)
+            m_background = engine.takeBackground(sql, parameters);
+        if (m_background) {
             // Read in the background: its rows, now that they are all there.
-            m_background = std::move(engine.m_background);
-            engine.m_background.reset();
             m_result = std::move(m_background->first);
             if (m_background->lost)
                 engine.check(PostgresEngine::Result(), true); // says how the connection failed
@@ -271,6 +262,26 @@ void PostgresReadStatement::append(PGresult* rows, const ReadPlan& plan, RowStor
         }
 }
 
+std::optional<PostgresEngine::Background> PostgresEngine::takeBackground(const std::string& sql,
+                                                                         const std::vector<std::int64_t>& parameters)
+{
+    if (m_background && m_background->stamping)
+        takeStamp(true); // which statement it reads
+    if (!m_background || m_background->sql != sql || m_background->parameters != parameters || m_background->stampOnly
+        || (!m_background->ended && m_connection.arrival(m_background->number) == ServerConnection::Arrival::Gone))
+        return std::nullopt;
+    readBackground(true);
+    std::optional<Background> read = std::move(m_background);
+    m_background.reset();
+    return read;
+}
+
+std::uint64_t PostgresEngine::sendInBackground(const std::string& sql, const std::vector<std::int64_t>& parameters)
+{
+    return m_connection.sendRows(readingText(sql).text, textsOf(parameters), std::vector<Oid>(parameters.size(), 20),
+                                 true);
+}
+
 int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int64_t>& parameters,
                               const std::string& base, const ChangeStamp* held)
 {
@@ -291,8 +302,7 @@ int PostgresEngine::startRead(const std::string& sql, const std::vector<std::int
         read.number = m_connection.sendRows(stampStatement(), {}, {}, true);
     } else {
         read.sql = sql;
-        read.number = m_connection.sendRows(reading.text, textsOf(parameters), std::vector<Oid>(parameters.size(), 20),
-                                            true);
+        read.number = sendInBackground(sql, parameters);
     }
     if (read.number == 0)
         return -1;
@@ -331,9 +341,7 @@ bool PostgresEngine::takeStamp(bool wait)
         return true;
     }
     read.sql = read.stamp && !read.base.empty() ? read.base : read.wanted;
-    const ReadingText reading = readingText(read.sql);
-    read.number = m_connection.sendRows(reading.text, textsOf(read.parameters),
-                                        std::vector<Oid>(read.parameters.size(), 20), true);
+    read.number = sendInBackground(read.sql, read.parameters);
     if (read.number == 0)
         read.ended = read.lost = true;
     return true;

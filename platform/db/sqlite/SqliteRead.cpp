@@ -245,10 +245,7 @@ int SqliteEngine::startRead(const std::string& sql, const std::vector<std::int64
     read->stamp = stamp;
     if (::pipe2(read->signal, O_CLOEXEC | O_NONBLOCK) != 0)
         return -1;
-    // The rows are held twice until taken: the window's cache of pages,
-    // which the change has made stale, goes now, and the reader, which reads
-    // once from start to end, keeps hardly any.
-    sqlite3_db_release_memory(m_db.get());
+    // The reader reads once from start to end: it keeps hardly any pages.
     constexpr int ReaderCacheKilobytes = 2048;
     m_readers.emplace_back(std::thread(readInBackground, read, m_path, m_lockTimeoutMs, ReaderCacheKilobytes), read);
     m_background = read;
