@@ -403,6 +403,35 @@ private slots:
         QCOMPARE(counter.reads, reads);
         QCOMPARE(form->ADOQuery1->RecordCount(), 6);
     }
+
+    // After another program's commit a search typed is read in the
+    // background, and those rows are the ones shown: the window's own
+    // connection reads nothing, with conditions or without.
+    void aListReadInTheBackgroundIsNotReadAgain_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("a letter more") << "Šć" << 1;
+        QTest::newRow("the box emptied") << "" << 6;
+    }
+
+    void aListReadInTheBackgroundIsNotReadAgain()
+    {
+        SKIP_ON_SERVER("counts a file's reads");
+        QFETCH(QString, text);
+        QFETCH(int, rows);
+        auto form = openWindow();
+        form->SearchInBackground = true;
+        typeText(form->Edit2, "Š");
+        QTRY_VERIFY(!form->ADOQuery1->readingAhead());
+        const ReadCounter counter(db::sqliteHandle(form->ADOConnection1->engine()));
+        reg::exec(registerPath(), "UPDATE DRZAVE SET NAZIV = NAZIV");
+        retype(form->Edit2, text);
+        QVERIFY(form->ADOQuery1->readingAhead());
+        QTRY_VERIFY(!form->ADOQuery1->readingAhead());
+        QCOMPARE(form->ADOQuery1->RecordCount(), rows);
+        QCOMPARE(counter.reads, 0);
+    }
 };
 
 WINDOW_TEST_MAIN(SearchFromMemoryTest)

@@ -203,8 +203,10 @@ bool TDataSet::searchInMemory(const SearchStatement& search, db::ReadStatement& 
         return false;
     if (!m_searches.holds(source)) {
         // Read the base in full once; the searches that follow are found in it.
+        // Its text, not the statement's, even without conditions: that is
+        // the text a read ahead has read.
         std::unique_ptr<db::ReadStatement> base;
-        if (!conditions->empty() && !statementIsBase) {
+        if (!statementIsBase) {
             try {
                 base = engine().prepareRead(search.base, {}, true);
             } catch (const Exception&) {
