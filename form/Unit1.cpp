@@ -253,16 +253,17 @@ void TForm1::ADOQuery1PostError(TDataSet* /*DataSet*/, Exception& E, TDataAction
         // holds, so that no second try makes a second person unseen.
         if (dynamic_cast<const EUnknownOutcome*>(&E)) {
             ADOQuery1->Cancel();
-            RunSearch();
+            RunSearch(SearchInBackground);
         }
         return;
     }
     switch (AskAboutConflict(ConflictQuestion(*conflict))) {
     case TConflictAnswer::TakeRegisters:
         ADOQuery1->Cancel();
-        RunSearch();
-        if (ADOQuery1->Active())
-            ADOQuery1->Locate("ID", EditedId, LocateOpts);
+        RunSearch(SearchInBackground, [this, id = EditedId] {
+            if (ADOQuery1->Active())
+                ADOQuery1->Locate("ID", id, LocateOpts);
+        });
         break;
     case TConflictAnswer::KeepMine:
         ADOQuery1->overwriteOnRetry();
@@ -395,9 +396,13 @@ void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn Button)
     default:
         break;
     }
-    // F5 shows the countries and cities as the register has them now too.
-    if (Button == nbRefresh)
+    // F5 reads the list as a search does, and shows the countries and
+    // cities as the register has them now too.
+    if (Button == nbRefresh) {
+        DBNavigator1->RefreshInBackground = SearchInBackground;
+        BusyDelay->start();
         guarded([this] { RefreshLookups(true); });
+    }
 }
 
 // While the city box has the focus, it offers the cities of the person's country.

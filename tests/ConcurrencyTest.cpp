@@ -634,10 +634,19 @@ private slots:
         }
 
         // The list after a save comes in the background too, and stands on
-        // the person saved.
+        // the person saved; so does the list F5 reads.
         retype(form->Edit2, "");
         QTRY_COMPARE(ids(form.get()), all);
         QVERIFY(form->ADOQuery1->Locate("ID", 5, TLocateOptions()));
+        QVERIFY(lock());
+        clock.restart();
+        click(form.get(), nbRefresh);
+        QVERIFY2(clock.elapsed() < 500, "F5 waited for the lock");
+        QVERIFY(form->ADOQuery1->readingAhead());
+        other.exec("ROLLBACK");
+        QTRY_VERIFY(!form->ADOQuery1->readingAhead());
+        QCOMPARE(currentId(form.get()), 5);
+        QCOMPARE(ids(form.get()), all);
         click(form.get(), nbEdit);
         retype(form->DBEdit2, "Ђурић-Нова");
         click(form.get(), nbPost);

@@ -175,6 +175,13 @@ public:
     // what is shown). False, and nothing called, where the engine reads
     // only when asked or cannot start now: then open as always.
     bool readAhead(const std::string& sql, std::function<void()> done);
+    // The same for Refresh: reads the data set's own statement ahead, and
+    // done then calls Refresh, which takes those rows. False (nothing
+    // started) when not browsing: Refresh at once.
+    bool refreshAhead(std::function<void()> done)
+    {
+        return m_state == dsBrowse && readAhead(selectText(), std::move(done));
+    }
     void dropReadAhead();
     bool readingAhead() const { return bool(m_aheadDone); }
 

@@ -289,7 +289,10 @@ void TDBNavigator::BtnClick(TNavigateBtn which)
         case nbEdit: ds->Edit(); break;
         case nbPost: ds->Post(); break;
         case nbCancel: ds->Cancel(); break;
-        case nbRefresh: ds->Refresh(); break;
+        case nbRefresh:
+            if (!RefreshInBackground || !ds->refreshAhead([ds] { guarded([ds] { ds->Refresh(); }); }))
+                ds->Refresh();
+            break;
         }
     });
 }

@@ -44,6 +44,9 @@ public:
     static QKeySequence shortcut(TNavigateBtn which);
     // Carries out a button's action as a click would.
     void BtnClick(TNavigateBtn which);
+    // Refresh reads the rows in the background where the register can (see
+    // TDataSet::refreshAhead), and the list refreshes once they are there.
+    bool RefreshInBackground = false;
 
     void dataEvent(TDataEvent event, TField* field) override;
 
