@@ -227,6 +227,53 @@ void awaitSearch(TForm1* form)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+struct ServerDesk {
+    db::ServerConnection connection;
+};
+
+OtherDesk::OtherDesk(const QString& location)
+{
+    if (onServer()) {
+        m_server = std::make_unique<ServerDesk>(ServerDesk{db::ServerConnection(location.toStdString())});
+        if (!m_server->connection.connected()) {
+            std::fprintf(stderr, "kolvara-bench: %s\n", m_server->connection.reason().c_str());
+            std::exit(1);
+        }
+    } else if (sqlite3_open_v2(location.toUtf8().constData(), &m_file, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "kolvara-bench: %s\n", sqliteMessage(m_file).c_str());
+        std::exit(1);
+    }
+}
+
+OtherDesk::~OtherDesk()
+{
+    sqlite3_close(m_file);
+}
+
+void OtherDesk::exec(const std::string& sql)
+{
+    const bool failed = m_server ? m_server->connection.exec(sql).failed()
+                                 : sqlite3_exec(m_file, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK;
+    if (failed) {
+        std::fprintf(stderr, "kolvara-bench: %s: %s\n", sql.c_str(),
+                     m_server ? m_server->connection.reason().c_str() : sqliteMessage(m_file).c_str());
+        std::exit(1);
+    }
+}
+
+void OtherDesk::commitChange()
+{
+    // A file's own count of changes moves with any commit; a server's
+    // register counts each statement on its tables.
+    exec(m_server ? "UPDATE drzave SET naziv = naziv WHERE false"
+                  : "PRAGMA user_version = " + std::to_string(++m_version % 2));
+}
+
+void OtherDesk::lock()
+{
+    exec(m_server ? "BEGIN; LOCK TABLE podaci IN ACCESS EXCLUSIVE MODE" : "BEGIN EXCLUSIVE");
+}
+
 long peakMegabytes()
 {
     QFile status("/proc/self/status");

@@ -58,6 +58,30 @@ std::unique_ptr<TForm1> windowOn(const QString& path);
 // (on a server) has shown its list.
 void awaitSearch(TForm1* form);
 
+// Another desk on the register at location (a path or a server's URI), on
+// a connection of its own: its writes and locks are what the window meets.
+class OtherDesk {
+public:
+    explicit OtherDesk(const QString& location);
+    ~OtherDesk();
+    OtherDesk(const OtherDesk&) = delete;
+    OtherDesk& operator=(const OtherDesk&) = delete;
+    // Runs sql (statements separated by semicolons); ends the benchmark
+    // with the engine's message when it fails.
+    void exec(const std::string& sql);
+    // A change committed, one that makes the rows a list holds out of date.
+    void commitChange();
+    // Takes a lock that keeps every other connection from reading the
+    // persons until release().
+    void lock();
+    void release() { exec("ROLLBACK"); }
+
+private:
+    sqlite3* m_file = nullptr;
+    std::unique_ptr<struct ServerDesk> m_server;
+    int m_version = 0;
+};
+
 // Largest resident memory of this process so far, in MB.
 long peakMegabytes();
 

@@ -45,6 +45,16 @@ QString displayProblem();
 
 namespace bench {
 
+// Typing into the window offscreen while the register keeps it waiting
+// (another desk's commit, its lock, a server that answers nothing): the
+// longest the event loop did not answer, the slowest key, and the list's
+// arrival once the wait is over beside the bare statement.
+void waitingPart(const QString& registers, const std::vector<long>& sizes, int runs);
+
+} // namespace bench
+
+namespace bench {
+
 // Bringing the Access samples that are registers in: the import command
 // beside mdb-export reading the same tables.
 void importPart(const QString& samples, int runs);

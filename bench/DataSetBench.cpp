@@ -73,15 +73,8 @@ void dataSetPart(const QString& registers, const std::vector<long>& sizes, int r
         List list(path);
         const Bare db = bareOf(*list.connection);
         // Another program: its commits are what a search must not miss.
-        sqlite3* other = nullptr;
-        if (!onServer())
-            sqlite3_open_v2(path.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
-        int version = 0;
-        auto anotherProgramWrites = [&] {
-            if (other)
-                sqlite3_exec(other, ("PRAGMA user_version = " + std::to_string(++version % 2)).c_str(), nullptr,
-                             nullptr, nullptr);
-        };
+        OtherDesk other(path);
+        auto anotherProgramWrites = [&] { other.commitChange(); };
         const int runs = runsOverride ? runsOverride : size <= 10000 ? 31 : size <= 100000 ? 11 : 5;
         for (const std::string prefix : {"", "J", "Jo", "Jov", "Jova"}) {
             const std::string sql = statement(prefix);
@@ -111,7 +104,6 @@ void dataSetPart(const QString& registers, const std::vector<long>& sizes, int r
                     notes.push_back(plan);
             }
         }
-        sqlite3_close(other);
         if (size != sizes.back())
             continue;
         list.open(statement(""));

@@ -12,13 +12,16 @@
 // manager), from the key to the last pixels the server got; without one it
 // is skipped with a line.
 //
+// The waiting part types while another desk's commit, its lock or a server
+// that answers nothing keeps the window waiting, and times the event loop.
+//
 // It also brings the Access samples in beside mdb-export (--jet-samples).
 // With --server URI (a PostgreSQL server without a database), the list,
 // window and editing parts run again in the same run on registers kept on
 // that server, beside the same texts through libpq.
 //
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
-//                      [--jet-samples DIR] [--parts list,window,editing,pixels,import]
+//                      [--jet-samples DIR] [--parts list,window,editing,waiting,pixels,import]
 //                      [--server postgresql://user@host:port [--server-only]]
 
 #include "BenchSupport.h"
@@ -45,7 +48,7 @@ int main(int argc, char* argv[])
     std::vector<long> sizes = {10000, 100000, 1000000};
     int runs = 0;
     QString samples;
-    QStringList parts = {"list", "window", "editing", "import"};
+    QStringList parts = {"list", "window", "editing", "waiting", "import"};
     QString server;
     bool fileToo = true;
     const QStringList args = app.arguments();
@@ -68,7 +71,7 @@ int main(int argc, char* argv[])
             fileToo = false;
         } else {
             std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
-                                 "[--jet-samples DIR] [--parts list,window,editing,pixels,import] "
+                                 "[--jet-samples DIR] [--parts list,window,editing,waiting,pixels,import] "
                                  "[--server URI [--server-only]]\n");
             return 2;
         }
@@ -85,6 +88,8 @@ int main(int argc, char* argv[])
             bench::windowPart(registers, sizes, runs);
         if (parts.contains("editing"))
             bench::editingPart(registers, sizes, runs);
+        if (parts.contains("waiting"))
+            bench::waitingPart(registers, sizes, runs);
         if (parts.contains("pixels"))
             bench::pixelsPart(registers, sizes, runs);
     }
