@@ -311,6 +311,8 @@ private slots:
         const QString hostile = QString::fromUtf8("O'Brien\n\"ד\" ") + QString(243, QChar(0x05D0)); // 255 in all;
         QTest::newRow("take the register's") << "Kovač" << QList<QKeyCombination>{Qt::ALT | Qt::Key_U} << "Kovač"
                                              << "Kovač" << int(dsBrowse);
+        QTest::newRow("take the register's, the list read in the background")
+            << "Kovač" << QList<QKeyCombination>{Qt::ALT | Qt::Key_U} << "Kovač" << "Kovač" << int(dsBrowse);
         QTest::newRow("keep mine") << "Kovač" << QList<QKeyCombination>{Qt::ALT | Qt::Key_Z} << "Babić" << "Babić"
                                    << int(dsBrowse);
         QTest::newRow("go on editing") << "Kovač" << QList<QKeyCombination>{Qt::Key_Escape} << "Kovač" << "Babić"
@@ -337,6 +339,7 @@ private slots:
                 reg::exec(registerPath(), "UPDATE PODACI SET Prezime = 'Kovačević' WHERE ID = 3");
         };
         auto form = openWindow();
+        form->SearchInBackground = QString(QTest::currentDataTag()).endsWith("in the background");
         QVERIFY(form->ADOQuery1->Locate("ID", 3, {}));
         retype(form->DBEdit2, "Babić");
         reg::exec(registerPath(), "UPDATE PODACI SET Prezime = '" + theirs.replace("'", "''").toStdString()
@@ -347,6 +350,7 @@ private slots:
             boxes.beforeAnswer = nullptr;
         click(form.get(), nbPost);
         QTRY_COMPARE(boxes.texts.size(), answers.size());
+        QTRY_VERIFY(!form->ADOQuery1->readingAhead());
         QVERIFY2(boxes.texts[0].contains("vi ste upisali: „\u2068Babić\u2069”")
                      && boxes.texts[0].contains("u registru je sada: „\u2068" + shownTheirs + "\u2069”"),
                  qPrintable(boxes.texts[0]));
