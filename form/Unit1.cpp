@@ -3,10 +3,12 @@
 #include "Application.h"
 #include "ConnectionString.h"
 #include "Dialogs.h"
+#include "Engine.h"
 #include "Exception.h"
 #include "PersonsStatement.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -38,9 +40,49 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     connect(ADOQuery1, &TDataSet::readAheadEnded, this, [this] { ShowBusy(false); });
     for (QWidget* box : std::initializer_list<QWidget*>{Edit1, Edit2, Edit3, Edit4})
         box->installEventFilter(this);
+    RightsSign = new QLabel(StatusBar1);
+    RightsSign->setObjectName("RightsSign");
+    LineSign = new QLabel(StatusBar1);
+    LineSign->setObjectName("LineSign");
+    for (QLabel* sign : {RightsSign, LineSign}) {
+        sign->hide();
+        StatusBar1->addPermanentWidget(sign);
+    }
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();
+}
+
+void TForm1::ShowSigns()
+{
+    const bool readOnly = ADOQuery1->Active() && !ADOQuery1->CanModify();
+    RightsSign->setVisible(readOnly);
+    RightsSign->setText(tr("Samo čitanje"));
+    RightsSign->setAccessibleName(tr("Samo čitanje"));
+    RightsSign->setAccessibleDescription(tr("Ovaj radni sto sme samo da čita registar: izmene nisu ponuđene."));
+    db::Engine::Line line = db::Engine::Line::None;
+    if (ADOConnection1->Connected())
+        line = ADOConnection1->engine().line();
+    QString text, description;
+    switch (line) {
+    case db::Engine::Line::None: break;
+    case db::Engine::Line::ThisComputer:
+        text = tr("Server na ovom računaru");
+        description = tr("Registar je na serveru na ovom računaru; podaci ne idu mrežom.");
+        break;
+    case db::Engine::Line::Encrypted:
+        text = tr("Šifrovana veza");
+        description = tr("Veza sa serverom registra je šifrovana.");
+        break;
+    case db::Engine::Line::Clear:
+        text = tr("Nešifrovana veza");
+        description = tr("Veza sa serverom registra nije šifrovana: podaci i lozinka idu mrežom čitljivi.");
+        break;
+    }
+    LineSign->setVisible(!text.isEmpty());
+    LineSign->setText(text);
+    LineSign->setAccessibleName(text);
+    LineSign->setAccessibleDescription(description);
 }
 
 void TForm1::RefreshLookups(bool whenUnknown, const TDataSet* readWith)
@@ -203,6 +245,7 @@ void TForm1::DataSource1DataChange(QObject* /*Sender*/, TField* /*Field*/)
     default: break;
     }
     StatusBar1->setSimpleText(text);
+    ShowSigns();
 }
 
 // Remember whose edit begins, to come back to that person after saving.

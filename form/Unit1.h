@@ -84,6 +84,12 @@ private:
     void ShowBusy(bool busy);
     bool eventFilter(QObject* watched, QEvent* event) override;
     QTimer* BusyDelay = nullptr;
+    // Beside the status line: whether this desk may only read the persons,
+    // and what carries the register (a server on this computer, a line
+    // encrypted or not); each hidden when there is nothing to tell.
+    void ShowSigns();
+    QLabel* RightsSign = nullptr;
+    QLabel* LineSign = nullptr;
     // Reads the countries and cities again if the register may have changed
     // since they were read (whenUnknown: also where that cannot be told).
     // readWith: a data set just opened, whose reading tells the register's state.

@@ -18,7 +18,7 @@ using namespace dataset_detail;
 bool TDataSet::CanModify() const
 {
     return Active() && !m_target.table.empty() && m_connection && m_connection->Connected()
-           && !m_connection->engine().readOnly();
+           && m_connection->engine().mayChange(m_target.table);
 }
 
 void TDataSet::checkCanModify() const

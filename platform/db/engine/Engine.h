@@ -218,6 +218,17 @@ public:
     virtual bool replaced() const { return false; }
     // Whether the database can only be read.
     virtual bool readOnly() const = 0;
+    // Whether rows of table may be inserted, changed and deleted here: not
+    // where the database can only be read, nor where the register's server
+    // does not let this desk's role do all three. Asked often: cheap after
+    // the first time. A refusal the engine cannot foresee still comes from
+    // the write itself.
+    virtual bool mayChange(const std::string& /*table*/) { return !readOnly(); }
+    // What carries the register's data: nothing (a file read here), a
+    // connection within this computer, or one over the network, encrypted
+    // or not.
+    enum class Line { None, ThisComputer, Encrypted, Clear };
+    virtual Line line() const { return Line::None; }
     // How long a statement waits for a lock that another program holds.
     virtual void setLockTimeout(int milliseconds) = 0;
 

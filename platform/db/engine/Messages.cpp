@@ -77,6 +77,18 @@ std::string readOnlyMessage(const std::string& detail)
         .toStdString();
 }
 
+std::string rightsMessage(bool reading)
+{
+    return reading ? sayText(QT_TRANSLATE_NOOP("Register",
+                                               "Registar ne može da se pročita: ovaj radni sto nema pravo da ga "
+                                               "čita. Zamolite onoga ko upravlja serverom registra da vašoj ulozi "
+                                               "da to pravo."))
+                   : sayText(QT_TRANSLATE_NOOP("Register",
+                                               "Nije sačuvano: ovaj radni sto nema pravo da menja registar. Ako treba "
+                                               "da menjate, zamolite onoga ko upravlja serverom registra da vašoj "
+                                               "ulozi da to pravo."));
+}
+
 std::string diskFullMessage()
 {
     return sayText(QT_TRANSLATE_NOOP("Register", "Nije sačuvano: disk je pun. Oslobodite prostor i sačuvajte ponovo."));

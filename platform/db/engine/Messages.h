@@ -39,6 +39,7 @@ std::string missingValueMessage(const std::string& label);
 std::string busyMessage();                                 // another program or desk holds the lock
 std::string lockedMessage();                               // the same, met by a search
 std::string readOnlyMessage(const std::string& detail);   // the register can only be read now
+std::string rightsMessage(bool reading);                   // this desk may not read, or change, what it tried
 std::string diskFullMessage();
 std::string duplicateKeyMessage();                         // a row with that key is there already
 std::string brokenRuleMessage(const std::string& rule);   // a rule (CHECK) of the register

@@ -77,6 +77,9 @@ public:
     std::string commonWalk() const override;
     const unicode_like::Folding* likeFolding() const override { return m_folding.get(); }
     bool readOnly() const override { return false; }
+    // What this desk's role may do, asked of the server once a table.
+    bool mayChange(const std::string& table) override;
+    Line line() const override;
     void setLockTimeout(int milliseconds) override;
     std::unique_ptr<WriteTransaction> beginWrite() override;
     WrittenRow writeRow(const RowWrite& write) override;
@@ -133,6 +136,7 @@ private:
     const Names& names() const;
 
     mutable ServerConnection m_connection;
+    std::map<std::string, bool> m_mayChange; // by table, asked since the session began
     // The statement that reads the stamp (and, until it is known, how the
     // server lowers letters); whether the register has one.
     std::string stampStatement() const;

@@ -172,9 +172,10 @@ bool PostgresEngine::rowExists(const std::string& table, const std::vector<std::
         where += (i ? " AND " : " WHERE ") + columnName(table, columns[i]) + " = " + parameters.next();
     }
     const std::vector<const char*> pointers = parameters.pointers();
-    // Inside a write, the row found stays until the write is done.
-    return run("SELECT 1 FROM " + tableName(table) + where + " LIMIT 1" + (m_depth > 0 ? " FOR KEY SHARE" : ""),
-               pointers, m_depth == 0)
+    // Not locked: that would need the right to change the table referred
+    // to. The write's own foreign key holds the row until the write is done,
+    // and refuses the write if another desk deleted it meanwhile.
+    return run("SELECT 1 FROM " + tableName(table) + where + " LIMIT 1", pointers, m_depth == 0)
                .rows()
         > 0;
 }
@@ -317,6 +318,8 @@ std::string PostgresEngine::explainRefusal(const RowWrite& write, const Result& 
     }
     if (state == "23505")
         return duplicateKeyMessage();
+    if (state == "42501")
+        return rightsMessage(false);
     check(refusal);
     return refusal.field(PG_DIAG_MESSAGE_PRIMARY);
 }
