@@ -18,7 +18,13 @@ std::unique_ptr<CommandLine> describeCommandLine()
         QStringLiteral("kolvara"),
         QCoreApplication::translate("Start", "Pretraga i uređivanje registra osoba. Bez imena registra otvara "
                                              "vaš registar (prvi put nudi da ga napravi); u fascikli u kojoj je "
-                                             "program napravljen otvara proba.mdb pored programa."));
+                                             "program napravljen otvara proba.mdb pored programa.\n"
+                                             "Sa serverom na drugom računaru veza je šifrovana (TLS). Da bi program "
+                                             "proverio da je to pravi server pre nego što mu pošalje lozinku, "
+                                             "stavite sertifikat izdavaoca serverovog sertifikata u "
+                                             "~/.postgresql/root.crt (ili ga navedite u URI-ju: "
+                                             "?sslrootcert=putanja). Lozinku držite u ~/.pgpass, ne u URI-ju; "
+                                             "kad je nema, program je traži."));
     const QString name = QCoreApplication::translate("Start", "REGISTAR");
     command->addPositional(name, QCoreApplication::translate("Start", "registar koji treba otvoriti: datoteka, ili URI baze na "
                                                              "PostgreSQL serveru (postgresql://korisnik@server/baza)"),

@@ -29,15 +29,13 @@
         <translation>For help: %1 --help
 </translation>
     </message>
+    <message>
+        <source>upozorenje: lozinka u imenu registra vidljiva je svakom korisniku ovog računara (u spisku procesa). Stavite je u ~/.pgpass, ili je izostavite, pa će biti tražena.</source>
+        <translation>warning: the password in the register&apos;s name can be seen by every user of this computer (in the process list). Put it in ~/.pgpass, or leave it out and it will be asked for.</translation>
+    </message>
 </context>
 <context>
     <name>CopyRegister</name>
-    <message>
-        <source>Kopira registar IZVOR u nov registar CILJ, iz datoteke na PostgreSQL server ili sa servera u datoteku. Registar na serveru se navodi URI-jem (postgresql://korisnik@server/baza); lozinku daju ~/.pgpass ili PGPASSWORD. Piše se sve ili ništa; CILJ koji već drži registar ostaje kakav je, osim uz --force. Redove koje CILJ odbija navodi, i tada ne piše ništa, osim uz --set-aside ili --skip.
-Izlazni kod: 0 sve je kopirano, 1 ništa nije napisano, 2 pogrešna upotreba, 3 napisano, ali su neki redovi izostavljeni zbog --skip.</source>
-        <translation>Copies the register SOURCE into a new register TARGET, from a file onto a PostgreSQL server or from a server into a file. A register on a server is named by its URI (postgresql://user@server/database); the password comes from ~/.pgpass or PGPASSWORD. All or nothing is written; a TARGET that already holds a register is left as it is, unless --force is given. Rows the TARGET refuses are listed, and then nothing is written, unless --set-aside or --skip is given.
-Exit status: 0 all was copied, 1 nothing was written, 2 wrong use, 3 written, but some rows were left out by --skip.</translation>
-    </message>
     <message>
         <source>zameni registar u CILJU</source>
         <translation>replace the register in TARGET</translation>
@@ -69,6 +67,12 @@ Exit status: 0 all was copied, 1 nothing was written, 2 wrong use, 3 written, bu
     <message>
         <source>IZVOR i CILJ su isti registar.</source>
         <translation>SOURCE and TARGET are the same register.</translation>
+    </message>
+    <message>
+        <source>Kopira registar IZVOR u nov registar CILJ, iz datoteke na PostgreSQL server ili sa servera u datoteku. Registar na serveru se navodi URI-jem (postgresql://korisnik@server/baza); lozinku daje ~/.pgpass, ili se traži na terminalu. Piše se sve ili ništa; CILJ koji već drži registar ostaje kakav je, osim uz --force. Redove koje CILJ odbija navodi, i tada ne piše ništa, osim uz --set-aside ili --skip.
+Izlazni kod: 0 sve je kopirano, 1 ništa nije napisano, 2 pogrešna upotreba, 3 napisano, ali su neki redovi izostavljeni zbog --skip.</source>
+        <translation>Copies the register SOURCE into a new register TARGET, from a file onto a PostgreSQL server or from a server into a file. A register on a server is named by its URI (postgresql://user@server/database); the password comes from ~/.pgpass, or is asked for on the terminal. All or nothing is written; a TARGET that already holds a register is left as it is, unless --force is given. Rows the TARGET refuses are listed, and then nothing is written, unless --set-aside or --skip is given.
+Exit status: 0 all was copied, 1 nothing was written, 2 wrong use, 3 written, but some rows were left out by --skip.</translation>
     </message>
 </context>
 <context>
@@ -774,6 +778,14 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>Server registra %1 ne odgovara već %2 s, pa je veza s njim prekinuta. Proverite da li server radi i da li je mreža u redu; sledeća radnja sama ponovo uspostavlja vezu.</source>
         <translation>The register&apos;s server %1 has not answered for %2 s, so the connection to it was closed. Check that the server is running and the network is working; the next action connects again by itself.</translation>
     </message>
+    <message>
+        <source>Registar ne može da se pročita: ovaj radni sto nema pravo da ga čita. Zamolite onoga ko upravlja serverom registra da vašoj ulozi da to pravo.</source>
+        <translation>The register cannot be read: this desk has no right to read it. Ask whoever runs the register&apos;s server to give your role that right.</translation>
+    </message>
+    <message>
+        <source>Nije sačuvano: ovaj radni sto nema pravo da menja registar. Ako treba da menjate, zamolite onoga ko upravlja serverom registra da vašoj ulozi da to pravo.</source>
+        <translation>Not saved: this desk has no right to change the register. If you need to make changes, ask whoever runs the register&apos;s server to give your role that right.</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>
@@ -813,13 +825,19 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>na serveru %1 već postoji registar (%2); ostaje kakav je (--force ga zamenjuje).</source>
         <translation>the server %1 already holds a register (%2); it was left as it is (give --force to replace it).</translation>
     </message>
+    <message>
+        <source>Server nije prihvatio lozinku (%1).
+</source>
+        <translation>The server did not accept the password (%1).
+</translation>
+    </message>
+    <message>
+        <source>Lozinka za registar %1: </source>
+        <translation>Password for the register %1: </translation>
+    </message>
 </context>
 <context>
     <name>Start</name>
-    <message>
-        <source>Pretraga i uređivanje registra osoba. Bez imena registra otvara vaš registar (prvi put nudi da ga napravi); u fascikli u kojoj je program napravljen otvara proba.mdb pored programa.</source>
-        <translation>Searches and edits a register of persons. Without a register&apos;s name it opens your own register (offering to make it the first time); in the folder where the program was built it opens proba.mdb beside the program.</translation>
-    </message>
     <message>
         <source>REGISTAR</source>
         <translation>REGISTER</translation>
@@ -827,6 +845,12 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
     <message>
         <source>registar koji treba otvoriti: datoteka, ili URI baze na PostgreSQL serveru (postgresql://korisnik@server/baza)</source>
         <translation>the register to open: a file, or the URI of a database on a PostgreSQL server (postgresql://user@server/database)</translation>
+    </message>
+    <message>
+        <source>Pretraga i uređivanje registra osoba. Bez imena registra otvara vaš registar (prvi put nudi da ga napravi); u fascikli u kojoj je program napravljen otvara proba.mdb pored programa.
+Sa serverom na drugom računaru veza je šifrovana (TLS). Da bi program proverio da je to pravi server pre nego što mu pošalje lozinku, stavite sertifikat izdavaoca serverovog sertifikata u ~/.postgresql/root.crt (ili ga navedite u URI-ju: ?sslrootcert=putanja). Lozinku držite u ~/.pgpass, ne u URI-ju; kad je nema, program je traži.</source>
+        <translation>Searches and edits a register of persons. Without a register&apos;s name it opens your own register (offering to make it the first time); in the folder where the program was built it opens proba.mdb beside the program.
+With a server on another computer the connection is encrypted (TLS). For the program to check that it is the right server before sending it a password, put the certificate of the authority that issued the server&apos;s certificate in ~/.postgresql/root.crt (or name it in the URI: ?sslrootcert=path). Keep the password in ~/.pgpass, not in the URI; when it is not there, the program asks for it.</translation>
     </message>
 </context>
 <context>
@@ -866,6 +890,14 @@ Password:</translation>
     <message>
         <source>Nastavi &amp;izmenu</source>
         <translation>&amp;Go on editing</translation>
+    </message>
+    <message>
+        <source>Server registra %1 nije prihvatio lozinku (%2).
+
+Pokušajte ponovo. Lozinka:</source>
+        <translation>The register&apos;s server %1 did not accept the password (%2).
+
+Try again. Password:</translation>
     </message>
 </context>
 <context>
@@ -1116,6 +1148,38 @@ Password:</translation>
     <message>
         <source>Pretraga je u toku; spisak je još prethodni.</source>
         <translation>Searching; the list is still the previous one.</translation>
+    </message>
+    <message>
+        <source>Samo čitanje</source>
+        <translation>Read only</translation>
+    </message>
+    <message>
+        <source>Ovaj radni sto sme samo da čita registar: izmene nisu ponuđene.</source>
+        <translation>This desk may only read the register: changes are not offered.</translation>
+    </message>
+    <message>
+        <source>Server na ovom računaru</source>
+        <translation>Server on this computer</translation>
+    </message>
+    <message>
+        <source>Registar je na serveru na ovom računaru; podaci ne idu mrežom.</source>
+        <translation>The register is on a server on this computer; the data does not cross the network.</translation>
+    </message>
+    <message>
+        <source>Šifrovana veza</source>
+        <translation>Encrypted connection</translation>
+    </message>
+    <message>
+        <source>Veza sa serverom registra je šifrovana.</source>
+        <translation>The connection to the register&apos;s server is encrypted.</translation>
+    </message>
+    <message>
+        <source>Nešifrovana veza</source>
+        <translation>Unencrypted connection</translation>
+    </message>
+    <message>
+        <source>Veza sa serverom registra nije šifrovana: podaci i lozinka idu mrežom čitljivi.</source>
+        <translation>The connection to the register&apos;s server is not encrypted: the data and the password cross the network readable.</translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "Language.h"
+#include "RegisterName.h"
 
 #include <QCoreApplication>
 
@@ -93,6 +94,15 @@ int CommandLine::read(const QStringList& arguments)
     QString problem;
     switch (reading(arguments, problem)) {
     case Reading::GoOn:
+        // It works, but every user of this computer can read it.
+        for (const QString& name : names())
+            if (db::namesPassword(name))
+                writeText(stderr, QStringLiteral("%1: %2\n")
+                                      .arg(m_name, say(QT_TRANSLATE_NOOP(
+                                                       "CommandLine",
+                                                       "upozorenje: lozinka u imenu registra vidljiva je svakom "
+                                                       "korisniku ovog računara (u spisku procesa). Stavite je u "
+                                                       "~/.pgpass, ili je izostavite, pa će biti tražena."))));
         return -1;
     case Reading::Help:
         writeText(stdout, m_parser.helpText());

@@ -7,7 +7,8 @@
 // too few or too many names. --help and --version end with 0.
 //
 // Texts are translated when the parser is filled, so the application object
-// and the language come first.
+// and the language come first. A register named with its password works,
+// with a warning: the process list shows it to every user of the computer.
 
 #include <QCommandLineParser>
 #include <QString>

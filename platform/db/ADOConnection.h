@@ -106,10 +106,11 @@ public:
     // face: db::sqliteHandle, db::postgresHandle.)
     db::Engine& engine() const;
 
-    // Asked, once, for the password of a register on a server that wants
-    // one which libpq's own places (~/.pgpass, PGPASSWORD) do not give;
+    // Asked for the password of a register on a server that wants one
+    // which libpq's own places (~/.pgpass, a service file) do not give, and again
+    // with the server's refusal while it refuses (three times at most);
     // nothing when the person declines. Unset: no one is asked.
-    std::function<std::optional<std::string>(const QString& register_)> askPassword;
+    std::function<std::optional<std::string>(const QString& register_, const QString& refusal)> askPassword;
 
     // The one provider name the connection accepts.
     static const char* const Provider;

@@ -47,13 +47,17 @@ TConflictAnswer AskAboutConflict(const QString& text)
                                          : TConflictAnswer::GoOnEditing;
 }
 
-std::optional<std::string> AskPassword(const QString& register_)
+std::optional<std::string> AskPassword(const QString& register_, const QString& refusal)
 {
     bool given = false;
-    const QString password = QInputDialog::getText(
-        TApplication::instance()->dialogParent(), QApplication::applicationDisplayName(),
-        TApplication::tr("Server traži lozinku za registar %1.\n\nLozinka:").arg(register_), QLineEdit::Password,
-        QString(), &given);
+    const QString question =
+        refusal.isEmpty()
+            ? TApplication::tr("Server traži lozinku za registar %1.\n\nLozinka:").arg(register_)
+            : TApplication::tr("Server registra %1 nije prihvatio lozinku (%2).\n\nPokušajte ponovo. Lozinka:")
+                  .arg(register_, refusal);
+    const QString password = QInputDialog::getText(TApplication::instance()->dialogParent(),
+                                                   QApplication::applicationDisplayName(), question,
+                                                   QLineEdit::Password, QString(), &given);
     if (!given)
         return std::nullopt;
     return password.toStdString();

@@ -23,7 +23,7 @@ TConflictAnswer AskAboutConflict(const QString& text);
 
 // Asks for the password of a register on a server, in a box that hides what
 // is typed; nothing when the person cancels. The answer is never stored.
-std::optional<std::string> AskPassword(const QString& register_);
+std::optional<std::string> AskPassword(const QString& register_, const QString& refusal);
 
 // Shows text in a modal box with one button; returns when it is closed.
 void ShowMessage(const QString& text);

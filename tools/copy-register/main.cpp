@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
         say(QT_TRANSLATE_NOOP("CopyRegister",
                               "Kopira registar IZVOR u nov registar CILJ, iz datoteke na PostgreSQL server ili sa "
                               "servera u datoteku. Registar na serveru se navodi URI-jem "
-                              "(postgresql://korisnik@server/baza); lozinku daju ~/.pgpass ili PGPASSWORD. "
+                              "(postgresql://korisnik@server/baza); lozinku daje ~/.pgpass, ili se traži na terminalu. "
                               "Piše se sve ili ništa; CILJ koji već drži registar ostaje kakav je, osim uz "
                               "--force. Redove koje CILJ odbija navodi, i tada ne piše ništa, osim uz "
                               "--set-aside ili --skip.\n"

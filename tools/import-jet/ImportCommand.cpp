@@ -93,6 +93,8 @@ int runSupervised(const char* command, const ImportOptions& options)
 
 int runImportCommand(const char* command, const ImportOptions& options)
 {
+    askServerPassword(options.source);
+    askServerPassword(options.target);
     return runSupervised(command, options);
 }
 

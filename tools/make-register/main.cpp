@@ -181,6 +181,7 @@ int main(int argc, char* argv[])
     command.takesNames(1, 1);
     if (const int code = command.read(application.arguments()); code >= 0)
         return code;
+    askServerPassword(command.names().constFirst().toStdString());
 
     long persons = 1000;
     if (command.isSet(QStringLiteral("persons"))) {

@@ -10,7 +10,12 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -88,6 +93,45 @@ void appendValue(std::string& out, sqlite3_stmt* row, int column)
 }
 
 } // namespace
+
+void askServerPassword(const std::string& name)
+{
+    if (!isServerTarget(name) || !::isatty(STDIN_FILENO))
+        return;
+    constexpr int Tries = 3;
+    for (int asked = 0; asked < Tries; ++asked) {
+        const db::ServerConnection probe(name);
+        PGconn* connection = probe.get();
+        if (probe.connected()
+            || !(PQconnectionNeedsPassword(connection) || (asked > 0 && PQconnectionUsedPassword(connection))))
+            return;
+        std::string prompt = asked ? say(QT_TRANSLATE_NOOP("RegisterFile", "Server nije prihvatio lozinku (%1).\n"),
+                                         probe.reason())
+                                   : std::string();
+        prompt += say(QT_TRANSLATE_NOOP("RegisterFile", "Lozinka za registar %1: "), shown(name));
+        std::fputs(prompt.c_str(), stderr);
+        std::fflush(stderr);
+        termios before{};
+        const bool terminal = ::tcgetattr(STDIN_FILENO, &before) == 0;
+        if (terminal) {
+            termios quiet = before;
+            quiet.c_lflag &= ~tcflag_t(ECHO);
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        }
+        std::string password;
+        for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
+            password += char(c);
+        if (terminal)
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        std::fputc('\n', stderr);
+        if (password.empty())
+            return;
+        // This process's connections take it from there; no other process
+        // sees it (it is not on the command line, nor in the environment
+        // this command was started with).
+        ::setenv("PGPASSWORD", password.c_str(), 1);
+    }
+}
 
 bool isServerTarget(const std::string& name)
 {

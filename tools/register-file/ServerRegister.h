@@ -14,6 +14,13 @@ bool isServerTarget(const std::string& name);
 // The name of a register as a person may read it: a server's without its password.
 std::string shownTarget(const std::string& name);
 
+// When name is a server that wants a password libpq's own places
+// (~/.pgpass, a service file) do not give, asks for it on the terminal,
+// without echo, and again while the server refuses it (three times at most),
+// for this command's connections to use; without a terminal, nothing is
+// asked and connecting says what is missing.
+void askServerPassword(const std::string& name);
+
 // Writes the register in file onto the database named by uri. An existing
 // register there (its tables) is replaced only with replace. Throws
 // RegisterFileError with a message that names the server, never its password.

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <string>
+#include <vector>
+
 namespace db {
 
 // Whether name names a register on a server rather than a file.
@@ -13,5 +16,13 @@ bool isServerRegister(const QString& name);
 // quotes; serverNameWithoutPassword without them.
 QString shownServerName(const QString& name);
 QString serverNameWithoutPassword(const QString& name);
+// The passwords a register's name carries, as written and as decoded: a
+// URI's user information after its colon (up to the last "@" before any
+// "?", whatever it holds), and every password=... setting. A message about
+// the register leaves them out with withoutPasswords.
+std::vector<std::string> passwordsIn(const std::string& name);
+std::string withoutPasswords(std::string text, const std::vector<std::string>& passwords);
+// Whether the name carries a password at all.
+bool namesPassword(const QString& name);
 
 } // namespace db

@@ -70,12 +70,19 @@ ServerConnection PostgresEngine::newConnection() const
 
 void PostgresEngine::connect()
 {
-    for (;;) {
+    constexpr int PasswordTries = 3;
+    for (int asked = 0;;) {
         m_connection = newConnection();
         if (m_connection.connected())
             break;
-        if (PQconnectionNeedsPassword(m_connection.get()) && !m_password && m_ask) {
-            m_password = m_ask(shownServerName(m_uri));
+        // The server wants a password that libpq's places did not give, or
+        // refused the one the person gave.
+        const bool wanted = PQconnectionNeedsPassword(m_connection.get())
+                         || (m_password && PQconnectionUsedPassword(m_connection.get()));
+        if (wanted && m_ask && asked < PasswordTries) {
+            const QString refusal = asked ? QString::fromStdString(m_connection.reason()) : QString();
+            m_password = m_ask(shownServerName(m_uri), refusal);
+            ++asked;
             if (m_password)
                 continue;
             throw Exception(say(QT_TRANSLATE_NOOP("Register",
@@ -113,6 +120,42 @@ void PostgresEngine::prepareSession()
                                  "; SELECT setting FROM pg_settings WHERE name = 'statement_timeout'");
     m_statementTimeout = timeout.rows() == 1 ? std::max(0, std::atoi(timeout.value(0, 0))) : 0;
     m_connection.setAnswerLimit(answerLimit());
+    m_mayChange.clear(); // the role may be another one now
+}
+
+bool PostgresEngine::mayChange(const std::string& table)
+{
+    if (const auto known = m_mayChange.find(table); known != m_mayChange.end())
+        return known->second;
+    // A table the server does not know, or a question that fails, is left
+    // to the write itself to refuse.
+    bool may = true;
+    try {
+        const std::string name = tableName(table);
+        const std::vector<const char*> parameters{name.c_str()};
+        const Result rights = request("SELECT has_table_privilege(c.oid, 'INSERT') AND has_table_privilege(c.oid, "
+                                      "'UPDATE') AND has_table_privilege(c.oid, 'DELETE') FROM pg_class c WHERE "
+                                      "c.oid = to_regclass($1)",
+                                      parameters);
+        if (rights.get() && !rights.failed() && rights.rows() == 1)
+            may = std::string_view(rights.value(0, 0)) == "t";
+        else
+            return true; // asked again next time
+    } catch (const Exception&) {
+        return true;
+    }
+    m_mayChange[table] = may;
+    return may;
+}
+
+Engine::Line PostgresEngine::line() const
+{
+    PGconn* connection = m_connection.get();
+    if (!connection || PQstatus(connection) != CONNECTION_OK)
+        return Line::None;
+    if (PQsslInUse(connection))
+        return Line::Encrypted;
+    return isThisComputer(PQhost(connection)) ? Line::ThisComputer : Line::Clear;
 }
 
 void PostgresEngine::ensureConnected()
@@ -191,6 +234,8 @@ void PostgresEngine::check(const Result& result, bool reading) const
         throw Exception(conflictMessage());
     if (state == "25006")
         throw Exception(readOnlyMessage(message));
+    if (state == "42501")
+        throw Exception(rightsMessage(reading));
     if (state.rfind("53", 0) == 0)
         throw Exception(diskFullMessage());
     if (state.rfind("08", 0) == 0 || state.rfind("57P", 0) == 0)

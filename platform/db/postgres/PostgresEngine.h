@@ -5,8 +5,9 @@
 // ("postgresql://ana@server/register?sslmode=verify-full") or its key=value
 // form; libpq's own environment and files (PGHOST, ~/.pgpass, TLS settings)
 // apply as for any libpq program. When the server asks for a password that
-// none of them gives, the connection's password question is asked once; the
-// answer stays in memory for reconnecting and is never written anywhere.
+// none of them gives, the connection's password question is asked, and
+// asked again while the server refuses the answer, three times at most; the
+// answer taken stays in memory for reconnecting and is never written anywhere.
 //
 // The session reads by default (default_transaction_read_only), so that a
 // statement opened as a query can never change the register; a write runs in
@@ -41,8 +42,9 @@ typedef struct pg_conn PGconn;
 namespace db {
 
 // Asks a person for the password of a register (named as shown); nothing
-// when they decline.
-using PasswordQuestion = std::function<std::optional<std::string>(const QString& register_)>;
+// when they decline. refusal: empty the first time; then what the server
+// said to the password given last.
+using PasswordQuestion = std::function<std::optional<std::string>(const QString& register_, const QString& refusal)>;
 
 // Connects to the register named by uri. Throws Exception with a message
 // that names the server (never the password).

@@ -1,10 +1,15 @@
 #include "ServerConnection.h"
 
+#include "RegisterName.h"
+
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <string_view>
 
 #include <utility>
 
@@ -60,11 +65,72 @@ bool ServerResult::null(int row, int column) const
     return PQgetisnull(m_result, row, column) != 0;
 }
 
+bool isThisComputer(const char* host)
+{
+    const std::string name = host ? host : "";
+    return name.empty() || name.front() == '/' || name.front() == '@' || name == "localhost" || name == "::1"
+        || name.rfind("127.", 0) == 0;
+}
+
+namespace {
+
+// The TLS mode a connection to uri asks for when neither uri nor libpq's
+// environment names one: none for this computer.
+const char* defaultSslMode(const std::string& uri)
+{
+    if (std::getenv("PGSSLMODE"))
+        return nullptr;
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+    PQfreemem(error);
+    if (!options)
+        return nullptr; // connecting says what is wrong with it
+    std::string sslmode, hosts, rootCertificate;
+    for (PQconninfoOption* option = options; option->keyword; ++option) {
+        const std::string keyword = option->keyword;
+        const std::string value = option->val ? option->val : "";
+        if (keyword == "sslmode")
+            sslmode = value;
+        else if (keyword == "host" || (keyword == "hostaddr" && hosts.empty()))
+            hosts = value;
+        else if (keyword == "sslrootcert")
+            rootCertificate = value;
+    }
+    PQconninfoFree(options);
+    if (!sslmode.empty())
+        return nullptr;
+    if (hosts.empty() && std::getenv("PGHOST"))
+        hosts = std::getenv("PGHOST");
+    bool elsewhere = false;
+    for (std::size_t from = 0; from <= hosts.size();) {
+        const std::size_t comma = std::min(hosts.find(',', from), hosts.size());
+        elsewhere = elsewhere || !isThisComputer(hosts.substr(from, comma - from).c_str());
+        from = comma + 1;
+    }
+    if (!elsewhere)
+        return nullptr;
+    if (rootCertificate.empty() && std::getenv("PGSSLROOTCERT"))
+        rootCertificate = std::getenv("PGSSLROOTCERT");
+    if (rootCertificate.empty() && std::getenv("HOME"))
+        rootCertificate = std::string(std::getenv("HOME")) + "/.postgresql/root.crt";
+    return ::access(rootCertificate.c_str(), R_OK) == 0 ? "verify-full" : "require";
+}
+
+} // namespace
+
 ServerConnection::ServerConnection(const std::string& uri, const Settings& defaults, const Settings& overrides)
+    : m_passwords(passwordsIn(uri))
 {
     // Later keywords win over earlier ones, the URI's own among them.
     std::vector<const char*> keywords;
     std::vector<const char*> values;
+    if (const char* sslmode = defaultSslMode(uri)) {
+        keywords.push_back("sslmode");
+        values.push_back(sslmode);
+    }
+    for (const auto& [keyword, value] : overrides)
+        if (value && std::string_view(keyword) == "password")
+            m_passwords.push_back(value);
     for (const auto& [keyword, value] : defaults) {
         keywords.push_back(keyword);
         values.push_back(value);
@@ -96,6 +162,7 @@ ServerConnection& ServerConnection::operator=(ServerConnection&& other) noexcept
     std::swap(m_queued, other.m_queued);
     std::swap(m_kept, other.m_kept);
     std::swap(m_keptResults, other.m_keptResults);
+    std::swap(m_passwords, other.m_passwords);
     return *this;
 }
 
@@ -126,7 +193,7 @@ std::string ServerConnection::reason() const
     std::string text = m_connection ? PQerrorMessage(m_connection) : m_gaveUp ? "no answer" : "out of memory";
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
-    return text;
+    return withoutPasswords(text, m_passwords);
 }
 
 ServerResult ServerConnection::exec(const std::string& sql, const std::vector<const char*>& parameters)

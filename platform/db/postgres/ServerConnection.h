@@ -18,6 +18,10 @@
 
 namespace db {
 
+// Whether a libpq host (a name, an address or a socket's folder; empty:
+// libpq's default socket) is this computer.
+bool isThisComputer(const char* host);
+
 // A result of the server's.
 class ServerResult {
 public:
@@ -50,6 +54,12 @@ public:
     // Connects to uri, a libpq URI or key=value string; defaults apply where
     // uri says nothing, overrides whatever it says (a null value: neither).
     // connected() tells whether it worked, reason() why not.
+    //
+    // A server on another computer is asked for TLS unless uri or libpq's
+    // environment (PGSSLMODE) says how: verify-full when a root certificate
+    // is there as libpq looks for it (sslrootcert, PGSSLROOTCERT,
+    // ~/.postgresql/root.crt), so that nothing is sent before the server is
+    // known to be the one named; require otherwise.
     explicit ServerConnection(const std::string& uri, const Settings& defaults = {}, const Settings& overrides = {});
     ServerConnection(ServerConnection&& other) noexcept { *this = std::move(other); }
     ServerConnection& operator=(ServerConnection&& other) noexcept;
@@ -59,7 +69,8 @@ public:
 
     PGconn* get() const { return m_connection; }
     bool connected() const;
-    // libpq's last message for the connection, without its line break.
+    // libpq's last message for the connection, without its line break and
+    // without any password the URI or the overrides carry.
     std::string reason() const;
 
     // How long, in milliseconds, an answer is waited for (0, the default:
@@ -131,6 +142,7 @@ private:
     void close();
 
     PGconn* m_connection = nullptr;
+    std::vector<std::string> m_passwords; // for reason() to leave out
     std::thread m_canceller;       // asks the server to stop a statement, off the caller's thread
     std::chrono::steady_clock::time_point m_deadline; // for the answer under way
     int m_answerLimit = 0;
