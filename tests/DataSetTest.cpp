@@ -500,6 +500,7 @@ private slots:
         QUrl server(reg::location(m_path));
         CommitDropper proxy(server.port(), passOn);
         server.setPort(proxy.port());
+        server.setQuery("sslmode=disable"); // the proxy reads the statements as they pass
         Persons p(m_path);
         p.connection->setConnectionString(ConnectionString::forRegister(server.toString()));
         p.query->Open();
@@ -1158,22 +1159,24 @@ private slots:
     }
 
     // A server that wants a password libpq's own places do not give: the
-    // person is asked once; the answer opens the register, or the refusal
-    // says why, and nothing else is tried.
-    void serverAsksForAPasswordOnce_data()
+    // person is asked, and asked again with the server's refusal, three
+    // times at most; the answer opens the register, or the refusal says why.
+    void serverAsksForAPassword_data()
     {
-        QTest::addColumn<QString>("answer"); // null: the person declines
-        QTest::addColumn<QString>("says");   // empty: it opens
-        QTest::newRow("right") << "desk secret" << "";
-        QTest::newRow("wrong") << "guess" << "password authentication failed";
-        QTest::newRow("declined") << QString() << "server traži lozinku, a nije data";
+        QTest::addColumn<QStringList>("answers"); // a null one: the person declines
+        QTest::addColumn<QString>("says");        // empty: it opens
+        QTest::newRow("right") << QStringList{"desk secret"} << "";
+        QTest::newRow("wrong, then right") << QStringList{"guess", "desk secret"} << "";
+        QTest::newRow("wrong three times") << QStringList{"guess", "guess 2", "guess 3"}
+                                           << "password authentication failed";
+        QTest::newRow("declined") << QStringList{QString()} << "server traži lozinku, a nije data";
     }
 
-    void serverAsksForAPasswordOnce()
+    void serverAsksForAPassword()
     {
         if (!reg::onServer())
             QSKIP("a server's own");
-        QFETCH(QString, answer);
+        QFETCH(QStringList, answers);
         QFETCH(QString, says);
         qputenv("PGPASSFILE", m_dir.filePath("no-such-file").toUtf8());
         qunsetenv("PGPASSWORD");
@@ -1181,14 +1184,20 @@ private slots:
         // The tests' role desk must give its password over TCP.
         p.connection->setConnectionString(
             ConnectionString::forFile(reg::location(m_path).replace("://postgres@", "://desk@")));
-        QStringList asked;
-        p.connection->askPassword = [&](const QString& shown) -> std::optional<std::string> {
+        QStringList asked, refusals;
+        p.connection->askPassword = [&](const QString& shown, const QString& refusal) -> std::optional<std::string> {
             asked << shown;
+            refusals << refusal;
+            const QString answer = answers.value(asked.size() - 1);
             return answer.isNull() ? std::nullopt : std::optional<std::string>(answer.toStdString());
         };
         const QString message = messageOf([&] { p.query->Open(); });
-        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.size(), answers.size());
         QVERIFY2(asked[0].contains("desk@127.0.0.1"), qPrintable(asked[0]));
+        QCOMPARE(refusals[0], QString());
+        for (const QString& refusal : refusals.mid(1))
+            QVERIFY2(refusal.contains("password authentication failed") && !refusal.contains("guess"),
+                     qPrintable(refusal));
         if (says.isEmpty()) {
             QCOMPARE(message, QString());
             QCOMPARE(p.query->RecordCount(), 6);

@@ -120,7 +120,9 @@ void createOnServer(const QString& path, Schema schema)
     Server server(location(path));
     // Person 6 has no city: only a register whose rules are not enforced can
     // hold it; the rules are switched off for the sample alone.
-    server.run(std::string("DROP SCHEMA public CASCADE; CREATE SCHEMA public; BEGIN; ")
+    // The schema anew, usable by every role as a new database's is.
+    server.run(std::string("DROP SCHEMA public CASCADE; CREATE SCHEMA public; GRANT USAGE ON SCHEMA public TO PUBLIC; "
+                           "BEGIN; ")
                + (schema == Schema::Full ? serverRegisterSchema : ConvertedServerSchema)
                + "; SET LOCAL session_replication_role = replica; " + Sample
                + (schema == Schema::Full ? "; SELECT setval(pg_get_serial_sequence('podaci', 'id'), 7)" : "")

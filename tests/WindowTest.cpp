@@ -38,14 +38,15 @@ BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer) : answer(answer)
     m_timer.start(10);
 }
 
-std::unique_ptr<TForm1> openWindow(test_register::Schema schema, const std::string& extraSql)
+std::unique_ptr<TForm1> openWindow(test_register::Schema schema, const std::string& extraSql, const QString& as)
 {
     test_register::create(registerPath(), schema);
     if (!extraSql.empty())
         test_register::exec(registerPath(), extraSql);
     // On a server the window opens the database that stands for the file.
-    TApplication::instance()->setRegisterName(test_register::onServer() ? test_register::location(registerPath())
-                                                                        : QString());
+    TApplication::instance()->setRegisterName(!as.isEmpty()                ? as
+                                              : test_register::onServer() ? test_register::location(registerPath())
+                                                                          : QString());
     auto form = std::make_unique<TForm1>(TApplication::instance());
     // The list is read right after each key; the tests of searches in the
     // background turn them on.

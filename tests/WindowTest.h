@@ -41,9 +41,10 @@ private:
 };
 
 // A fresh sample register (with extraSql run on it) and the window on it,
-// shown and activated.
+// shown and activated; opened by the name as, when given (another role's
+// URI for the same database, say).
 std::unique_ptr<TForm1> openWindow(test_register::Schema schema = test_register::Schema::Full,
-                                   const std::string& extraSql = {});
+                                   const std::string& extraSql = {}, const QString& as = {});
 
 // Types text into widget key by key, as a keyboard would, letters of any
 // script included.

@@ -13,7 +13,12 @@
 #   cluster.sh thaw FOLDER         lets them go on
 # Run as root, the server runs as the user postgres (PostgreSQL refuses
 # root). Roles: postgres (the tests' own, no password over the socket or from
-# 127.0.0.1) and desk (password "desk secret", asked for over TCP).
+# 127.0.0.1); desk, reader, clerk and owner, each with the password "<role>
+# secret" asked for over TCP (desk may do anything; the others have no
+# rights until a test grants them). TLS is on, with a certificate for
+# kolvara.test, localhost and 127.0.0.1 that the cluster makes for itself:
+# FOLDER/server.crt (the one to trust) and FOLDER/other.crt (one that is not
+# the server's).
 set -eu
 action=$1
 folder=$2
@@ -52,16 +57,29 @@ start)
     fi
     as_server "$bin/initdb" -D "$folder/data" -U postgres --auth-local=trust --auth-host=trust \
         --encoding=UTF8 --locale=C.UTF-8 > "$folder/initdb.log" 2>&1 || { cat "$folder/initdb.log" >&2; exit 1; }
-    # The role desk gives its password over TCP; everyone else is trusted.
-    { echo "host all desk 127.0.0.1/32 scram-sha-256"; cat "$folder/data/pg_hba.conf"; } > "$folder/hba"
+    # The roles of desks give their passwords over TCP; postgres is trusted.
+    { echo "host all desk,reader,clerk,owner 127.0.0.1/32 scram-sha-256"; cat "$folder/data/pg_hba.conf"; } > "$folder/hba"
     as_server cp "$folder/hba" "$folder/data/pg_hba.conf"
+    for name in server other; do
+        openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=kolvara.test" \
+            -addext "subjectAltName=DNS:kolvara.test,DNS:localhost,IP:127.0.0.1" \
+            -keyout "$folder/$name.key" -out "$folder/$name.crt" > /dev/null 2>&1
+    done
+    chmod 600 "$folder/server.key"
+    if [ "$(id -u)" = 0 ]; then
+        chown postgres "$folder/server.key"
+    fi
     printf "listen_addresses = '127.0.0.1'\nport = %s\nunix_socket_directories = '%s'\nfsync = %s\nmax_connections = 60\n" \
         "$port" "$folder" "$fsync" > "$folder/settings"
+    printf "ssl = on\nssl_cert_file = '%s/server.crt'\nssl_key_file = '%s/server.key'\n" "$folder" "$folder" >> "$folder/settings"
     as_server sh -c "cat '$folder/settings' >> '$folder/data/postgresql.conf'"
     as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start > /dev/null \
         || { cat "$folder/server.log" >&2; exit 1; }
     as_server "$bin/psql" -h "$folder" -p "$port" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
-        -c "CREATE ROLE desk LOGIN SUPERUSER PASSWORD 'desk secret'" > /dev/null
+        -c "CREATE ROLE desk LOGIN SUPERUSER PASSWORD 'desk secret'" \
+        -c "CREATE ROLE reader LOGIN PASSWORD 'reader secret'" \
+        -c "CREATE ROLE clerk LOGIN PASSWORD 'clerk secret'" \
+        -c "CREATE ROLE owner LOGIN CREATEDB PASSWORD 'owner secret'" > /dev/null
     echo "PostgreSQL 15 for the tests on 127.0.0.1:$port and $folder"
     ;;
 stop)
