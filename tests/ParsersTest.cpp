@@ -198,7 +198,7 @@ private slots:
         RowStore first;
         first.reset({FieldKind::Integer, FieldKind::Text});
         for (int r = 0; r < rows; ++r) {
-            numbers.push_back(r % 11 == 3 ? std::nullopt : std::optional<std::int32_t>(r * 7919 - 40000));
+            numbers.push_back(r % 11 == 3 ? std::nullopt : std::optional<std::int32_t>(r % 100000 * 7919 - 40000));
             texts.push_back(r % 13 == 5 ? std::nullopt
                             : r % 3     ? std::optional<std::string>(common[std::size_t(r) % common.size()])
                                         : std::optional<std::string>("only " + std::to_string(r)));
