@@ -3,7 +3,6 @@
 #include "Application.h"
 #include "ConnectionString.h"
 #include "Dialogs.h"
-#include "Engine.h"
 #include "Exception.h"
 #include "PersonsStatement.h"
 
@@ -55,14 +54,17 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
 
 void TForm1::ShowSigns()
 {
+    // Asked at every change of the list: the labels change only when what
+    // they say does.
     const bool readOnly = ADOQuery1->Active() && !ADOQuery1->CanModify();
+    const db::Engine::Line line = ADOConnection1->Connected() ? ADOConnection1->engine().line() : db::Engine::Line::None;
+    if (SignsShown == std::make_pair(readOnly, line))
+        return;
+    SignsShown = {readOnly, line};
     RightsSign->setVisible(readOnly);
     RightsSign->setText(tr("Samo čitanje"));
     RightsSign->setAccessibleName(tr("Samo čitanje"));
     RightsSign->setAccessibleDescription(tr("Ovaj radni sto sme samo da čita registar: izmene nisu ponuđene."));
-    db::Engine::Line line = db::Engine::Line::None;
-    if (ADOConnection1->Connected())
-        line = ADOConnection1->engine().line();
     QString text, description;
     switch (line) {
     case db::Engine::Line::None: break;

@@ -10,12 +10,14 @@
 
 #include "DBNavigator.h"
 #include "DataSet.h"
+#include "Engine.h"
 #include "Form.h"
 #include "Unit1_data.h"
 #include "ui_Unit1.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -90,6 +92,7 @@ private:
     void ShowSigns();
     QLabel* RightsSign = nullptr;
     QLabel* LineSign = nullptr;
+    std::optional<std::pair<bool, db::Engine::Line>> SignsShown; // what the signs say now
     // Reads the countries and cities again if the register may have changed
     // since they were read (whenUnknown: also where that cannot be told).
     // readWith: a data set just opened, whose reading tells the register's state.
