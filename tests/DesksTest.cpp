@@ -220,6 +220,33 @@ private slots:
         QCOMPARE(boxes.texts, QStringList());
     }
 
+    // A command asks on its terminal for the password the server wants,
+    // without showing it, and again when the server refuses it.
+    void commandsAskForAPasswordOnTheirTerminal()
+    {
+        reg::create(registerPath());
+        const QString name = as("desk");
+        QProcess terminal; // script(1) gives the command a terminal of its own
+        terminal.setProcessChannelMode(QProcess::MergedChannels);
+        terminal.start("script", {"-qec", QString(KOLVARA_MAKE_REGISTER) + " --force --persons 3 " + name, "/dev/null"});
+        QString printed;
+        const auto answerWhenAsked = [&](int asked, const QByteArray& answer) {
+            while (printed.count("Lozinka za registar") < asked && terminal.waitForReadyRead(20000))
+                printed += QString::fromUtf8(terminal.readAll());
+            QCOMPARE(printed.count("Lozinka za registar"), asked);
+            terminal.write(answer + "\n");
+        };
+        answerWhenAsked(1, "guess");
+        answerWhenAsked(2, "desk secret");
+        terminal.closeWriteChannel();
+        QVERIFY(terminal.waitForFinished(60000));
+        printed += QString::fromUtf8(terminal.readAll());
+        QCOMPARE(terminal.exitCode(), 0);
+        QVERIFY2(printed.contains("nije prihvatio lozinku") && printed.contains("3 osoba"), qPrintable(printed));
+        QVERIFY2(!printed.contains("guess") && !printed.contains("desk secret"), qPrintable(printed));
+        QCOMPARE(reg::count(registerPath()), 3);
+    }
+
     // A password given in the register's name, however odd, shows in no
     // message, output or help: the window's, the commands' and their
     // errors. The name works, with a warning to keep it elsewhere.

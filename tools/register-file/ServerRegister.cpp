@@ -105,12 +105,12 @@ void askServerPassword(const std::string& name)
         if (probe.connected()
             || !(PQconnectionNeedsPassword(connection) || (asked > 0 && PQconnectionUsedPassword(connection))))
             return;
-        std::string prompt = asked ? say(QT_TRANSLATE_NOOP("RegisterFile", "Server nije prihvatio lozinku (%1).\n"),
-                                         probe.reason())
-                                   : std::string();
-        prompt += say(QT_TRANSLATE_NOOP("RegisterFile", "Lozinka za registar %1: "), shown(name));
-        std::fputs(prompt.c_str(), stderr);
-        std::fflush(stderr);
+        QString prompt = asked ? QCoreApplication::translate("RegisterFile", "Server nije prihvatio lozinku (%1).\n")
+                                     .arg(QString::fromStdString(probe.reason()))
+                               : QString();
+        prompt += QCoreApplication::translate("RegisterFile", "Lozinka za registar %1: ")
+                      .arg(QString::fromStdString(shown(name)));
+        // The echo off before the question, so that nothing typed after it shows.
         termios before{};
         const bool terminal = ::tcgetattr(STDIN_FILENO, &before) == 0;
         if (terminal) {
@@ -118,6 +118,8 @@ void askServerPassword(const std::string& name)
             quiet.c_lflag &= ~tcflag_t(ECHO);
             ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
         }
+        std::fputs(prompt.toUtf8().constData(), stderr);
+        std::fflush(stderr);
         std::string password;
         for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
             password += char(c);
