@@ -43,3 +43,10 @@ std::string personsStatement(const std::string& firstName, const std::string& su
     return statement;
 }
 
+
+const std::vector<std::string>& personsColumns()
+{
+    static const std::vector<std::string> columns{"ID", "ID_DRZAVA", "ID_GRAD", "Ime", "Prezime", "DRZAVE.Naziv",
+                                                  "GRADOVI.Naziv"};
+    return columns;
+}

@@ -5,6 +5,12 @@
 // apostrophe in one is written twice, so that no text ends its pattern.
 
 #include <string>
+#include <vector>
 
 std::string personsStatement(const std::string& firstName, const std::string& surname, const std::string& country,
                              const std::string& city);
+
+// The list's seven columns, named as the window names its fields and titles
+// them: the key, the country's and the city's keys, the names, the
+// country's and the city's names.
+const std::vector<std::string>& personsColumns();

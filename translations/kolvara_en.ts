@@ -76,6 +76,61 @@ Exit status: 0 all was copied, 1 nothing was written, 2 wrong use, 3 written, bu
     </message>
 </context>
 <context>
+    <name>Export</name>
+    <message>
+        <source>Piše osobe iz REGISTRA koje bi prozor prikazao za date početke imena, prezimena, države i grada, njegovim redom i sa njegovim naslovima kolona, u IZLAZ: CSV (UTF-8, RFC 4180) ili Excel radnu svesku (.xlsx). IZLAZ se pojavljuje ceo ili nikako; postojeći ostaje kakav je, osim uz --force. Registar na serveru se navodi URI-jem (postgresql://korisnik@server/baza).
+Izlazni kod: 0 zapisano, 1 ništa nije zapisano, 2 pogrešna upotreba.</source>
+        <translation>Writes the persons of REGISTER that the window would list for the given beginnings of first name, surname, country and city, in its order and with its column titles, to OUT: CSV (UTF-8, RFC 4180) or an Excel workbook (.xlsx). OUT appears whole or not at all; an existing one is left as it is, unless --force is given. A register on a server is named by its URI (postgresql://user@server/database).
+Exit status: 0 written, 1 nothing was written, 2 wrong use.</translation>
+    </message>
+    <message>
+        <source>početak imena</source>
+        <translation>the beginning of the first name</translation>
+    </message>
+    <message>
+        <source>početak prezimena</source>
+        <translation>the beginning of the surname</translation>
+    </message>
+    <message>
+        <source>početak naziva države</source>
+        <translation>the beginning of the country's name</translation>
+    </message>
+    <message>
+        <source>početak naziva grada</source>
+        <translation>the beginning of the city's name</translation>
+    </message>
+    <message>
+        <source>zameni postojeći IZLAZ</source>
+        <translation>replace an existing OUT</translation>
+    </message>
+    <message>
+        <source>REGISTAR</source>
+        <translation>REGISTER</translation>
+    </message>
+    <message>
+        <source>registar (datoteka ili URI)</source>
+        <translation>the register (a file or a URI)</translation>
+    </message>
+    <message>
+        <source>IZLAZ</source>
+        <translation>OUT</translation>
+    </message>
+    <message>
+        <source>datoteka koja se piše: .csv ili .xlsx</source>
+        <translation>the file to write: .csv or .xlsx</translation>
+    </message>
+    <message>
+        <source>„%1” već postoji; ostaje kakav je (--force ga zamenjuje).</source>
+        <translation>“%1” already exists; it is left as it is (--force replaces it).</translation>
+    </message>
+    <message>
+        <source>Zapisano je %1 osoba u %2.
+</source>
+        <translation>%1 persons were written to %2.
+</translation>
+    </message>
+</context>
+<context>
     <name>ImportJet</name>
     <message>
         <source>%1 je prazno</source>
@@ -328,6 +383,21 @@ Nothing was written.
 </source>
         <translation>%2: %1 rows cannot go into the register as they are, so nothing was written:
 </translation>
+    </message>
+</context>
+<context>
+    <name>ListExport</name>
+    <message>
+        <source>Lista nije izvezena u „%1”: %2. Ništa nije zapisano.</source>
+        <translation>The list was not exported to “%1”: %2. Nothing was written.</translation>
+    </message>
+    <message>
+        <source>radna sveska ne može da se napravi</source>
+        <translation>the workbook cannot be made</translation>
+    </message>
+    <message>
+        <source>lista ima više redova nego što radna sveska prima (1.048.576); izvezite je u CSV</source>
+        <translation>the list has more rows than a workbook holds (1,048,576); export it to CSV</translation>
     </message>
 </context>
 <context>
