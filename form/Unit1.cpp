@@ -4,10 +4,17 @@
 #include "ConnectionString.h"
 #include "Dialogs.h"
 #include "Exception.h"
+#include "ListExport.h"
 #include "PersonsStatement.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -39,6 +46,16 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     connect(ADOQuery1, &TDataSet::readAheadEnded, this, [this] { ShowBusy(false); });
     for (QWidget* box : std::initializer_list<QWidget*>{Edit1, Edit2, Edit3, Edit4})
         box->installEventFilter(this);
+    ExportAction = new QAction(tr("&Izvezi listu…"), this);
+    ExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(ExportAction, &QAction::triggered, this, [this] { guarded([this] { ExportList(); }); });
+    addAction(ExportAction);
+    // The list's context menu (right button, the Menu key, Shift+F10).
+    DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DBGrid1->addAction(ExportAction);
+    DBGrid1->installEventFilter(this);
+    for (QLineEdit* box : findChildren<QLineEdit*>()) // the search boxes again: no harm
+        box->installEventFilter(this);
     RightsSign = new QLabel(StatusBar1);
     RightsSign->setObjectName("RightsSign");
     LineSign = new QLabel(StatusBar1);
@@ -50,6 +67,37 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();
+}
+
+void TForm1::ExportList()
+{
+    if (!ADOQuery1->Active())
+        return;
+    // What the list shows now is what goes out: no search ends under it.
+    ADOQuery1->dropReadAhead();
+    const QString csv = tr("CSV, za tabelarne programe (*.csv)");
+    const QString workbook = tr("Excel radna sveska (*.xlsx)");
+    QFileDialog dialog(this, tr("Izvezi listu"), QDir::homePath(), csv + ";;" + workbook);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(filter == workbook ? QStringLiteral("xlsx") : QStringLiteral("csv"));
+    });
+    dialog.selectFile(tr("lista") + ".csv");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    // The columns as the list titles them.
+    QStringList titles;
+    for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
+        titles << DBGrid1->model()->headerData(c, Qt::Horizontal).toString();
+    QProgressDialog progress(tr("Lista se izvozi…"), tr("Otkaži"), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    list_export::writeList(*ADOQuery1, titles, dialog.selectedFiles().constFirst(),
+                           [&](long long done, long long total) {
+                               progress.setValue(total ? int(done * 1000 / total) : 1000);
+                               return !progress.wasCanceled();
+                           });
 }
 
 void TForm1::ShowSigns()
@@ -132,6 +180,22 @@ void TForm1::ShowBusy(bool busy)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    // The window's own keys win over a box's editing keys (Ctrl+E moves to
+    // a line's end in a box on some desktops).
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)
+        && QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == ExportAction->shortcut()) {
+        event->ignore();
+        return true;
+    }
+    // Shift+F10 opens the list's context menu, as the Menu key does.
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::SHIFT, Qt::Key_F10)) {
+        const QRect cell = DBGrid1->visualRect(DBGrid1->currentIndex());
+        const QPoint at = cell.isValid() ? DBGrid1->viewport()->mapTo(DBGrid1, cell.center()) : QPoint(8, 8);
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, DBGrid1->mapToGlobal(at));
+        QCoreApplication::sendEvent(DBGrid1, &menu);
+        return true;
+    }
     const bool escape = (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
                      && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
     if (escape && ADOQuery1->readingAhead()) {

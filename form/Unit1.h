@@ -15,6 +15,8 @@
 #include "Unit1_data.h"
 #include "ui_Unit1.h"
 
+#include <QAction>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -86,6 +88,12 @@ private:
     void ShowBusy(bool busy);
     bool eventFilter(QObject* watched, QEvent* event) override;
     QTimer* BusyDelay = nullptr;
+    // "Izvezi listu…" (Ctrl+E from anywhere in the window, and the list's
+    // context menu): the rows the list shows, in its order and with its
+    // titles, to a CSV file or a workbook named in the save dialog, with a
+    // progress that can be cancelled; nothing is written unless whole.
+    void ExportList();
+    QAction* ExportAction = nullptr;
     // Beside the status line: whether this desk may only read the persons,
     // and what carries the register (a server on this computer, a line
     // encrypted or not); each hidden when there is nothing to tell.

@@ -6,8 +6,14 @@
 #include "WindowTest.h"
 
 #include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace window_test;
 namespace reg = test_register;
@@ -317,6 +323,39 @@ private slots:
         QVERIFY(grid->tableInterface());
         QCOMPARE(grid->tableInterface()->cellAt(0, 3)->text(QAccessible::Name),
                  form->DBGrid1->model()->index(0, 3).data().toString());
+    }
+
+    // Ctrl+E from a search box takes out the list as it shows now, under
+    // the name given in the save dialog; the list's context menu offers
+    // the same.
+    void exportTakesOutTheListShown()
+    {
+        auto form = openWindow();
+        typeText(form->Edit3, "Hr");
+        const QStringList shown = listRows(form.get());
+        QCOMPARE(shown.size(), 2);
+        QAction* offered = form->DBGrid1->actions().value(0);
+        QVERIFY(offered && offered->text() == "&Izvezi listu…" && form->DBGrid1->contextMenuPolicy() == Qt::ActionsContextMenu);
+        const QString path = QDir(QCoreApplication::applicationDirPath()).filePath("lista-test.csv");
+        QFile::remove(path);
+        QTimer naming;
+        connect(&naming, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                    dialog->selectFile(path);
+                    static_cast<QDialog*>(dialog)->accept(); // as its Save button does
+                }
+        });
+        naming.start(10);
+        QTest::keyClick(form->Edit3, Qt::Key_E, Qt::ControlModifier);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 4); // titles, two persons, and after the last line's end
+        QVERIFY(lines[0].startsWith("\xEF\xBB\xBF\"ID\",\"ID_DRZAVA\""));
+        for (int r = 0; r < 2; ++r) // the same persons in the same order
+            QVERIFY2(lines[r + 1].startsWith(shown[r].section(' ', 0, 0).toUtf8() + ","), lines[r + 1].constData());
+        QVERIFY(QString::fromUtf8(lines[1] + lines[2]).contains("Horvat"));
     }
 };
 

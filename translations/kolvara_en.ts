@@ -93,11 +93,11 @@ Exit status: 0 written, 1 nothing was written, 2 wrong use.</translation>
     </message>
     <message>
         <source>početak naziva države</source>
-        <translation>the beginning of the country's name</translation>
+        <translation>the beginning of the country&apos;s name</translation>
     </message>
     <message>
         <source>početak naziva grada</source>
-        <translation>the beginning of the city's name</translation>
+        <translation>the beginning of the city&apos;s name</translation>
     </message>
     <message>
         <source>zameni postojeći IZLAZ</source>
@@ -1250,6 +1250,34 @@ Try again. Password:</translation>
     <message>
         <source>Veza sa serverom registra nije šifrovana: podaci i lozinka idu mrežom čitljivi.</source>
         <translation>The connection to the register&apos;s server is not encrypted: the data and the password cross the network readable.</translation>
+    </message>
+    <message>
+        <source>&amp;Izvezi listu…</source>
+        <translation>&amp;Export the list…</translation>
+    </message>
+    <message>
+        <source>CSV, za tabelarne programe (*.csv)</source>
+        <translation>CSV, for spreadsheet programs (*.csv)</translation>
+    </message>
+    <message>
+        <source>Excel radna sveska (*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>Izvezi listu</source>
+        <translation>Export the list</translation>
+    </message>
+    <message>
+        <source>lista</source>
+        <translation>list</translation>
+    </message>
+    <message>
+        <source>Lista se izvozi…</source>
+        <translation>Exporting the list…</translation>
+    </message>
+    <message>
+        <source>Otkaži</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>
