@@ -165,6 +165,10 @@ private slots:
         for (qsizetype r = 0; r < expected.size(); ++r)
             QCOMPARE(read.rows[r], expected[r]);
         QCOMPARE(read.frozen, csv ? QString() : QString("A2"));
+        // Readable as any new file of the person's is.
+        QFile plain(m_dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        QCOMPARE(QFile::permissions(file), plain.permissions());
         QVERIFY(texts[1] != "Niko" || read.rows.size() == 1);
     }
 

@@ -12,6 +12,8 @@
 
 #include <xlsxwriter.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -128,6 +130,11 @@ bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, c
         return false;
     if (const lxw_error closed = workbook_close(workbook.release()); closed != LXW_NO_ERROR)
         failed(path, QString::fromUtf8(lxw_strerror(closed)));
+    // The temporary name is the owner's alone; the workbook is as any new
+    // file of this person's (as the CSV file is).
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(temporary.constData(), 0666 & ~mask);
     if (std::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
         failed(path, QString::fromLocal8Bit(std::strerror(errno)));
     beside.setAutoRemove(false); // it is path now
