@@ -5,6 +5,8 @@
 #include "Dialogs.h"
 #include "Exception.h"
 #include "ListExport.h"
+#include "ListPrint.h"
+#include "RegisterName.h"
 #include "PersonsStatement.h"
 
 #include <QAction>
@@ -14,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QScopeGuard>
 #include <QTimer>
@@ -32,10 +35,13 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     // The register named at start (on the command line, or the person's
     // own of an installed program); else the one beside the program,
     // wherever it was started from.
-    const QString named = TApplication::instance()->registerName();
-    ADOConnection1->setConnectionString(
-        named.isEmpty() ? ConnectionString::forFile(ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb")
-                        : ConnectionString::forRegister(named));
+    RegisterNamed = TApplication::instance()->registerName();
+    if (RegisterNamed.isEmpty()) {
+        RegisterNamed = ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb";
+        ADOConnection1->setConnectionString(ConnectionString::forFile(RegisterNamed));
+    } else {
+        ADOConnection1->setConnectionString(ConnectionString::forRegister(RegisterNamed));
+    }
     ADOConnection1->askPassword = AskPassword;
     BusyDelay = new QTimer(this);
     BusyDelay->setSingleShot(true);
@@ -49,10 +55,13 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     ExportAction = new QAction(tr("&Izvezi listu…"), this);
     ExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(ExportAction, &QAction::triggered, this, [this] { guarded([this] { ExportList(); }); });
-    addAction(ExportAction);
+    PrintAction = new QAction(tr("Š&tampaj listu…"), this);
+    PrintAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(PrintAction, &QAction::triggered, this, [this] { guarded([this] { PrintList(); }); });
+    addActions({ExportAction, PrintAction});
     // The list's context menu (right button, the Menu key, Shift+F10).
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    DBGrid1->addAction(ExportAction);
+    DBGrid1->addActions({ExportAction, PrintAction});
     DBGrid1->installEventFilter(this);
     for (QLineEdit* box : findChildren<QLineEdit*>()) // the search boxes again: no harm
         box->installEventFilter(this);
@@ -86,18 +95,61 @@ void TForm1::ExportList()
     dialog.selectFile(tr("lista") + ".csv");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    // The columns as the list titles them.
-    QStringList titles;
-    for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
-        titles << DBGrid1->model()->headerData(c, Qt::Horizontal).toString();
     QProgressDialog progress(tr("Lista se izvozi…"), tr("Otkaži"), 0, 1000, this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
-    list_export::writeList(*ADOQuery1, titles, dialog.selectedFiles().constFirst(),
+    list_export::writeList(*ADOQuery1, ListTitles(), dialog.selectedFiles().constFirst(),
                            [&](long long done, long long total) {
                                progress.setValue(total ? int(done * 1000 / total) : 1000);
                                return !progress.wasCanceled();
                            });
+}
+
+void TForm1::PrintList()
+{
+    if (!ADOQuery1->Active())
+        return;
+    ADOQuery1->dropReadAhead();
+    const QString shownName = db::isServerRegister(RegisterNamed) ? db::serverNameWithoutPassword(RegisterNamed)
+                                                                  : QDir::toNativeSeparators(RegisterNamed);
+    // The search as the boxes' labels name it, or that there is none.
+    QStringList searched;
+    for (auto [label, box] : {std::pair{Label1, Edit1}, {Label2, Edit2}, {Label3, Edit3}, {Label4, Edit4}})
+        if (!box->Text().isEmpty())
+            searched << tr("%1: „%2…”").arg(label->text().remove('&'), box->Text());
+    list_print::ListPages pages(*ADOQuery1, ListTitles(),
+                                {shownName, searched.isEmpty() ? tr("Sve osobe, bez pretrage") : searched.join("   "),
+                                 QDateTime::currentDateTime()});
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(tr("Lista osoba"));
+    const int count = pages.layOut(printer);
+    if (count > 100
+        && !AskToGoOn(tr("Lista zauzima %1 strana. Da li da je ipak pripremim za štampu? Pretraga može da je "
+                         "suzi.")
+                          .arg(count),
+                      tr("&Pripremi")))
+        return;
+    // Asked again for every printer and page setup the person picks.
+    ShowPrintPreview(printer, tr("Štampa liste"), [&](QPrinter& target) {
+        guarded([&] {
+            QProgressDialog progress(tr("Lista se priprema za štampu…"), tr("Otkaži"), 0, count, this);
+            progress.setWindowModality(Qt::WindowModal);
+            progress.setMinimumDuration(300);
+            pages.print(target, [&](int done, int all) {
+                progress.setMaximum(all);
+                progress.setValue(done);
+                return !progress.wasCanceled();
+            });
+        });
+    });
+}
+
+QStringList TForm1::ListTitles() const
+{
+    QStringList titles;
+    for (int c = 0; c < DBGrid1->model()->columnCount(); ++c)
+        titles << DBGrid1->model()->headerData(c, Qt::Horizontal).toString();
+    return titles;
 }
 
 void TForm1::ShowSigns()
@@ -183,7 +235,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     // The window's own keys win over a box's editing keys (Ctrl+E moves to
     // a line's end in a box on some desktops).
     if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)
-        && QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == ExportAction->shortcut()) {
+        && (QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == ExportAction->shortcut()
+            || QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == PrintAction->shortcut())) {
         event->ignore();
         return true;
     }

@@ -94,6 +94,16 @@ private:
     // progress that can be cancelled; nothing is written unless whole.
     void ExportList();
     QAction* ExportAction = nullptr;
+    // "Štampaj listu…" (Ctrl+P, and the list's context menu): the same rows
+    // on paper, in the desktop's print preview (its printers, a PDF file),
+    // each page headed by the register, the search and the date; a list of
+    // more than a hundred pages asks first.
+    void PrintList();
+    QAction* PrintAction = nullptr;
+    // The list's columns as it titles them.
+    QStringList ListTitles() const;
+    // The register as it was named: a file's path or a server's URI.
+    QString RegisterNamed;
     // Beside the status line: whether this desk may only read the persons,
     // and what carries the register (a server on this computer, a line
     // encrypted or not); each hidden when there is nothing to tell.

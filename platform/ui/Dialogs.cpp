@@ -2,10 +2,14 @@
 
 #include "Application.h"
 
+#include <QAction>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 
 void ShowMessage(const QString& text)
 {
@@ -45,6 +49,42 @@ TConflictAnswer AskAboutConflict(const QString& text)
     return box.clickedButton() == theirs ? TConflictAnswer::TakeRegisters
          : box.clickedButton() == mine   ? TConflictAnswer::KeepMine
                                          : TConflictAnswer::GoOnEditing;
+}
+
+bool AskToGoOn(const QString& text, const QString& goOn)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
+                    TApplication::instance()->dialogParent());
+    QPushButton* go = box.addButton(goOn, QMessageBox::AcceptRole);
+    QPushButton* stay = box.addButton(TApplication::tr("&Odustani"), QMessageBox::RejectRole);
+    box.setDefaultButton(go);
+    box.setEscapeButton(stay);
+    box.exec();
+    return box.clickedButton() == go;
+}
+
+void ShowPrintPreview(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint)
+{
+    QPrintPreviewDialog preview(&printer, TApplication::instance()->dialogParent());
+    preview.setWindowTitle(title);
+    // The preview's buttons are named in its own (translated) words.
+    const std::pair<const char*, QKeySequence> keys[] = {{"Print", QKeySequence::Print},
+                                                          {"Next page", QKeySequence::MoveToNextPage},
+                                                          {"Previous page", QKeySequence::MoveToPreviousPage},
+                                                          {"Zoom in", QKeySequence::ZoomIn},
+                                                          {"Zoom out", QKeySequence::ZoomOut}};
+    for (QAction* action : preview.findChildren<QAction*>())
+        for (const auto& [text, key] : keys)
+            if (action->text() == QCoreApplication::translate("QPrintPreviewDialog", text)) {
+                action->setShortcut(key);
+                action->setToolTip(QStringLiteral("%1 (%2)").arg(action->text(),
+                                                               key.toString(QKeySequence::NativeText)));
+            }
+    if (const QScreen* screen = preview.screen())
+        preview.resize(screen->availableSize() * 4 / 5);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&](QPrinter* target) { paint(*target); });
+    preview.exec();
 }
 
 std::optional<std::string> AskPassword(const QString& register_, const QString& refusal)

@@ -6,6 +6,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QPrinter;
+
 #include <optional>
 #include <string>
 
@@ -20,6 +24,17 @@ enum class TConflictAnswer { TakeRegisters, KeepMine, GoOnEditing };
 // Asks text (plain, shown exactly as it is) in a modal box with those three
 // answers; Escape and the close box go on editing, which is also the default.
 TConflictAnswer AskAboutConflict(const QString& text);
+
+// Asks text in a modal box whose answers name what is done: go (goOn, the
+// default) or not (Escape and the close box); whether the person went on.
+bool AskToGoOn(const QString& text, const QString& goOn);
+
+// Shows the desktop's print preview of what paint draws on a printer, over
+// the active window, until the person prints or closes it; paint is asked
+// again for each printer and page setup picked (a printer of the desktop, a
+// PDF file). Its buttons have keys too: Ctrl+P prints, Page Up and Page
+// Down turn the pages, Ctrl++ and Ctrl+- zoom.
+void ShowPrintPreview(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint);
 
 // Asks for the password of a register on a server, in a box that hides what
 // is typed; nothing when the person cancels. The answer is never stored.
