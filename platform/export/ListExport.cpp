@@ -84,6 +84,16 @@ bool writeCsv(TDataSet& list, const QStringList& titles, const QString& path, co
     return true;
 }
 
+// The workbook's rows go to a temporary file of the library's own, which
+// does not look at what its writes answer: a full disk there would give a
+// workbook cut short, said to be written. Its error mark is looked at here.
+void checkRowsWritten(lxw_worksheet* sheet, const QString& path)
+{
+    if (FILE* rows = sheet->optimize_tmpfile; rows && (std::fflush(rows) != 0 || std::ferror(rows)))
+        failed(path, say(QT_TRANSLATE_NOOP("ListExport", "privremena datoteka ne može da se zapiše (disk je možda "
+                                                         "pun)")));
+}
+
 struct WorkbookClose {
     void operator()(lxw_workbook* workbook) const { workbook_close(workbook); }
 };
@@ -121,11 +131,15 @@ bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, c
                       ? worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(f), std::stod(value), nullptr)
                       : worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(f), value.c_str(), nullptr);
         }
-        if ((r + 1) % ProgressEvery == 0 && !tell(progress, r + 1, rows))
-            return false; // the temporary file goes with beside
+        if ((r + 1) % ProgressEvery == 0) {
+            if (!tell(progress, r + 1, rows))
+                return false; // the temporary file goes with beside
+            checkRowsWritten(sheet, path);
+        }
     }
     if (error)
         failed(path, QString::fromUtf8(lxw_strerror(error)));
+    checkRowsWritten(sheet, path);
     if (!tell(progress, rows, rows))
         return false;
     if (const lxw_error closed = workbook_close(workbook.release()); closed != LXW_NO_ERROR)
