@@ -1,7 +1,8 @@
 // The list taken out: kolvara-export's files read back with real readers
 // (Python's csv module, openpyxl) hold exactly the rows the window's
 // statement gives for the four search texts, hostile names included; a
-// stopped or failed export leaves nothing. On a file and on a server.
+// stopped or failed export leaves nothing; printed pages (a PDF file read
+// back with poppler's tools) hold every row once. On a file and on a server.
 
 #include "ADOConnection.h"
 #include "ADOQuery.h"
@@ -9,6 +10,7 @@
 #include "Exception.h"
 #include "Field.h"
 #include "ListExport.h"
+#include "ListPrint.h"
 #include "PersonsStatement.h"
 #include "TestRegister.h"
 
@@ -17,9 +19,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
 
 namespace reg = test_register;
 
@@ -95,6 +103,30 @@ QString tool()
     return QStringLiteral(KOLVARA_EXPORT);
 }
 
+// Persons "Ana X1" ... "Ana Xcount" more, of the first city.
+std::string morePersons(int count)
+{
+    const std::string numbers = reg::onServer() ? "generate_series(1, " + std::to_string(count) + ") AS x"
+                                                : "(WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n "
+                                                  "WHERE x < " + std::to_string(count) + ") SELECT x FROM n)";
+    return "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime) SELECT 1, 1, 'Ana', 'X' || x FROM " + numbers;
+}
+
+// The window's list for the four search texts, read through a connection
+// of its own.
+struct List {
+    explicit List(const QString& path, const QStringList& texts = {"", "", "", ""})
+    {
+        connection.setConnectionString(ConnectionString::forRegister(reg::location(path)));
+        query.setConnection(&connection);
+        query.SQL().Add(personsStatement(texts[0].toStdString(), texts[1].toStdString(), texts[2].toStdString(),
+                                         texts[3].toStdString()));
+        query.Open();
+    }
+    TADOConnection connection;
+    TADOQuery query;
+};
+
 } // namespace
 
 class ExportTest : public QObject {
@@ -139,13 +171,8 @@ private slots:
         QVERIFY(command.waitForFinished(60000));
         QCOMPARE(command.exitCode(), 0);
 
-        TADOConnection connection;
-        connection.setConnectionString(ConnectionString::forRegister(reg::location(m_path)));
-        TADOQuery list;
-        list.setConnection(&connection);
-        list.SQL().Add(personsStatement(texts[0].toStdString(), texts[1].toStdString(), texts[2].toStdString(),
-                                        texts[3].toStdString()));
-        list.Open();
+        List shown(m_path, texts);
+        TADOQuery& list = shown.query;
         QList<QStringList> expected{{}};
         for (const std::string& column : personsColumns())
             expected.front() << QString::fromStdString(column);
@@ -177,19 +204,20 @@ private slots:
     void aStoppedOrFailedExportLeavesNothing_data()
     {
         QTest::addColumn<QString>("out");
-        QTest::addColumn<bool>("failing"); // its folder is gone; else stopped
-        QTest::addColumn<bool>("there");   // a file of that name was there
+        QTest::addColumn<QString>("failure"); // "gone": its folder; "full": the disk; else stopped
+        QTest::addColumn<bool>("there");      // a file of that name was there
         for (const char* out : {"list.csv", "list.xlsx"}) {
-            QTest::addRow("%s stopped", out) << out << false << false;
-            QTest::addRow("%s stopped over a file", out) << out << false << true;
-            QTest::addRow("%s in a folder that is gone", out) << out << true << false;
+            QTest::addRow("%s stopped", out) << out << "" << false;
+            QTest::addRow("%s stopped over a file", out) << out << "" << true;
+            QTest::addRow("%s in a folder that is gone", out) << out << "gone" << false;
+            QTest::addRow("%s on a full disk, over a file", out) << out << "full" << true;
         }
     }
 
     void aStoppedOrFailedExportLeavesNothing()
     {
         QFETCH(QString, out);
-        QFETCH(bool, failing);
+        QFETCH(QString, failure);
         QFETCH(bool, there);
         const QString folder = m_dir.filePath(QTest::currentDataTag());
         QVERIFY(QDir().mkpath(folder));
@@ -199,32 +227,33 @@ private slots:
             QVERIFY(old.open(QIODevice::WriteOnly));
             old.write("old");
         }
-        reg::exec(m_path, "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime) SELECT 1, 1, 'Ana', 'X' || x FROM "
-                          + std::string(reg::onServer() ? "generate_series(1, 9000) AS x"
-                                                        : "(WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
-                                                          "FROM n WHERE x < 9000) SELECT x FROM n)"));
-        TADOConnection connection;
-        connection.setConnectionString(ConnectionString::forRegister(reg::location(m_path)));
-        TADOQuery list;
-        list.setConnection(&connection);
-        list.SQL().Add(personsStatement("", "", "", ""));
-        list.Open();
-        QVERIFY(list.RecordCount() > 9000);
+        reg::exec(m_path, morePersons(9000));
+        List shown(m_path);
+        QVERIFY(shown.query.RecordCount() > 9000);
         long long told = 0;
         bool written = true;
         QString message;
+        // A full disk as a write sees it: no file may grow past 64 KiB.
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        if (failure == "full") {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit full{64 * 1024, unlimited.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &full);
+        }
         try {
-            written = list_export::writeList(list, {"ID"}, failing ? m_dir.filePath("gone/" + out) : file,
+            written = list_export::writeList(shown.query, {"ID"}, failure == "gone" ? m_dir.filePath("gone/" + out) : file,
                                              [&](long long done, long long total) {
                                                  told = done;
-                                                 return done < total / 2;
+                                                 return !failure.isEmpty() || done < total / 2;
                                              });
         } catch (const Exception& e) {
             message = QString::fromStdString(e.Message());
         }
-        QCOMPARE(written, failing); // a failure throws instead
-        QCOMPARE(!message.isEmpty(), failing);
-        QVERIFY(failing || told > 0);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        QCOMPARE(written, !failure.isEmpty()); // a failure throws instead
+        QCOMPARE(!message.isEmpty(), !failure.isEmpty());
+        QVERIFY(failure == "gone" || told > 0);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), there ? QStringList{out} : QStringList());
         if (there) {
             QFile old(file);
@@ -233,7 +262,65 @@ private slots:
         }
         QVERIFY(!QDir(m_dir.filePath("gone")).exists());
     }
+
+    // On paper, every row the statement gives once, in its order, across
+    // pages each headed by the register and the search and numbered of all
+    // as the PDF file counts them; a print stopped halfway leaves no file.
+    void printedPagesHoldEveryRowOnce_data()
+    {
+        QTest::addColumn<int>("added"); // persons beside the sample's
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("one page") << 0 << false;
+        QTest::newRow("pages") << 150 << false;
+        QTest::newRow("stopped") << 150 << true;
+    }
+
+    void printedPagesHoldEveryRowOnce()
+    {
+        QFETCH(int, added);
+        QFETCH(bool, stopped);
+        if (added)
+            reg::exec(m_path, morePersons(added));
+        List shown(m_path);
+        const QString pdf = m_dir.filePath("list.pdf");
+        QFile::remove(pdf);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        QStringList titles;
+        for (const std::string& column : personsColumns())
+            titles << QString::fromStdString(column);
+        list_print::ListPages pages(shown.query, titles, {"proba.mdb", "Prezime: „X…”", QDateTime::currentDateTime()});
+        const bool whole = pages.print(printer, [&](int done, int) { return !stopped || done < 2; });
+        QCOMPARE(whole, !stopped);
+        QCOMPARE(QFile::exists(pdf), !stopped);
+        if (stopped)
+            return;
+
+        QProcess info;
+        info.start("pdfinfo", {pdf});
+        QVERIFY(info.waitForFinished(60000));
+        const int count = QRegularExpression("Pages:\\s+(\\d+)").match(info.readAllStandardOutput()).captured(1).toInt();
+        QCOMPARE(count, pages.layOut(printer));
+        QCOMPARE(count > 1, added > 0);
+        QProcess text;
+        text.start("pdftotext", {"-layout", pdf, "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QStringList paper = QString::fromUtf8(text.readAllStandardOutput()).split('\f');
+        QList<int> printed;
+        for (int page = 0; page < count; ++page) {
+            QVERIFY(paper[page].contains("proba.mdb") && paper[page].contains("Prezime: „X…”"));
+            QVERIFY2(paper[page].contains(QStringLiteral("%1/%2").arg(page + 1).arg(count)), qPrintable(paper[page]));
+            const QRegularExpression row("^\\s*(\\d+)\\s+\\d+\\s+\\d+\\s", QRegularExpression::MultilineOption);
+            for (const QRegularExpressionMatch& match : row.globalMatch(paper[page]))
+                printed << match.captured(1).toInt();
+        }
+        QList<int> expected;
+        for (int r = 0; r < shown.query.displayRowCount(); ++r)
+            expected << std::stoi(shown.query.displayText(r, 0));
+        QCOMPARE(printed, expected);
+    }
 };
 
-QTEST_GUILESS_MAIN(ExportTest)
+QTEST_MAIN(ExportTest)
 #include "ExportTest.moc"

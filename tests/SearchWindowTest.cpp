@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -357,6 +359,52 @@ private slots:
         for (int r = 0; r < 2; ++r) // the same persons in the same order
             QVERIFY2(lines[r + 1].startsWith(shown[r].section(' ', 0, 0).toUtf8() + ","), lines[r + 1].constData());
         QVERIFY(QString::fromUtf8(lines[1] + lines[2]).contains("Horvat"));
+    }
+
+    // Ctrl+P shows the list in the print preview; a list of more than a
+    // hundred pages asks first, and a no shows nothing.
+    void printShowsTheListInThePreview_data()
+    {
+        QTest::addColumn<int>("added"); // persons beside the sample's
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("pages"); // in the preview; 0: none shown
+        QTest::newRow("a page") << 0 << 0 << 1;
+        QTest::newRow("many pages, declined") << 7000 << 1 << 0;
+    }
+
+    void printShowsTheListInThePreview()
+    {
+        QFETCH(int, added);
+        QFETCH(int, questions);
+        QFETCH(int, pages);
+        const std::string numbers = test_register::onServer()
+                                      ? "generate_series(1, " + std::to_string(added) + ") AS x"
+                                      : "(WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < "
+                                            + std::to_string(added) + ") SELECT x FROM n)";
+        auto form = openWindow(test_register::Schema::Full,
+                               added ? "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime) SELECT 1, 1, 'Ana', "
+                                       "'X' || x FROM " + numbers
+                                     : std::string());
+        if (!added)
+            typeText(form->Edit3, "Hr");
+        QAction* offered = form->DBGrid1->actions().value(1);
+        QVERIFY(offered && offered->text() == "Š&tampaj listu…");
+        BoxWatcher boxes;
+        boxes.keys = {QKeyCombination(Qt::Key_Escape)};
+        int shown = 0;
+        QTimer looking;
+        connect(&looking, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* preview = qobject_cast<QPrintPreviewDialog*>(w); preview && preview->isVisible()) {
+                    shown = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+                    preview->reject();
+                }
+        });
+        looking.start(10);
+        QTest::keyClick(form->DBGrid1, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(boxes.texts.size(), questions);
+        QVERIFY(!questions || boxes.texts[0].contains(" strana"));
+        QCOMPARE(shown, pages);
     }
 };
 

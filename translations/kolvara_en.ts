@@ -399,6 +399,17 @@ Nothing was written.
         <source>lista ima više redova nego što radna sveska prima (1.048.576); izvezite je u CSV</source>
         <translation>the list has more rows than a workbook holds (1,048,576); export it to CSV</translation>
     </message>
+    <message>
+        <source>privremena datoteka ne može da se zapiše (disk je možda pun)</source>
+        <translation>its temporary file could not be written (the disk may be full)</translation>
+    </message>
+</context>
+<context>
+    <name>ListPrint</name>
+    <message>
+        <source>Lista ne može da se štampa: štampač ili datoteka nije dostupna. Proverite štampač i pokušajte ponovo.</source>
+        <translation>The list cannot be printed: the printer or the file is not available. Check the printer and try again.</translation>
+    </message>
 </context>
 <context>
     <name>MakeRegister</name>
@@ -969,6 +980,10 @@ Pokušajte ponovo. Lozinka:</source>
 
 Try again. Password:</translation>
     </message>
+    <message>
+        <source>&amp;Odustani</source>
+        <translation>&amp;Cancel</translation>
+    </message>
 </context>
 <context>
     <name>TDBGrid</name>
@@ -1278,6 +1293,38 @@ Try again. Password:</translation>
     <message>
         <source>Otkaži</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Š&amp;tampaj listu…</source>
+        <translation>&amp;Print the list…</translation>
+    </message>
+    <message>
+        <source>%1: „%2…”</source>
+        <translation>%1: “%2…”</translation>
+    </message>
+    <message>
+        <source>Sve osobe, bez pretrage</source>
+        <translation>All persons, no search</translation>
+    </message>
+    <message>
+        <source>Lista osoba</source>
+        <translation>List of persons</translation>
+    </message>
+    <message>
+        <source>Lista zauzima %1 strana. Da li da je ipak pripremim za štampu? Pretraga može da je suzi.</source>
+        <translation>The list takes %1 pages. Prepare it for printing anyway? A search can narrow it.</translation>
+    </message>
+    <message>
+        <source>&amp;Pripremi</source>
+        <translation>P&amp;repare</translation>
+    </message>
+    <message>
+        <source>Štampa liste</source>
+        <translation>Printing the list</translation>
+    </message>
+    <message>
+        <source>Lista se priprema za štampu…</source>
+        <translation>Preparing the list for printing…</translation>
     </message>
 </context>
 </TS>
