@@ -100,7 +100,12 @@ void TForm1::ExportList()
     progress.setMinimumDuration(300);
     list_export::writeList(*ADOQuery1, ListTitles(), dialog.selectedFiles().constFirst(),
                            [&](long long done, long long total) {
-                               progress.setValue(total ? int(done * 1000 / total) : 1000);
+                               if (done < total) {
+                                   progress.setValue(int(done * 1000 / total));
+                               } else { // every row written: the file is being finished
+                                   progress.setRange(0, 0);
+                                   QCoreApplication::processEvents();
+                               }
                                return !progress.wasCanceled();
                            });
 }

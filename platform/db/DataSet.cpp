@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <charconv>
 #include <numeric>
 #include <optional>
 
@@ -578,6 +579,12 @@ bool TDataSet::displayIsNull(int index, int field) const
 
 std::string TDataSet::displayText(int index, int field) const
 {
+    std::string spare;
+    return std::string(displayText(index, field, spare));
+}
+
+std::string_view TDataSet::displayText(int index, int field, std::string& spare) const
+{
     if (displayIsNull(index, field))
         return {};
     const EditValue* edited = nullptr;
@@ -587,9 +594,14 @@ std::string TDataSet::displayText(int index, int field) const
         edited = &m_edit[field];
     if (m_state == dsInsert && index > m_insertAt)
         --index;
-    if (edited)
-        return m_store->kind(field) == FieldKind::Integer ? std::to_string(edited->integer) : edited->text;
-    const std::size_t row = m_order[index];
-    return m_store->kind(field) == FieldKind::Integer ? std::to_string(m_store->integer(row, field))
-                                                      : std::string(m_store->text(row, field));
+    const bool integer = m_store->kind(field) == FieldKind::Integer;
+    if (edited && !integer)
+        return edited->text;
+    const std::size_t row = edited ? 0 : m_order[index];
+    if (!integer)
+        return m_store->text(row, field);
+    spare.resize(12); // "-2147483648"
+    const auto written = std::to_chars(spare.data(), spare.data() + spare.size(),
+                                       edited ? edited->integer : m_store->integer(row, field));
+    return {spare.data(), std::size_t(written.ptr - spare.data())};
 }

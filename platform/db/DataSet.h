@@ -279,6 +279,10 @@ public:
     int insertIndex() const { return m_state == dsInsert ? m_insertAt : -1; }
     bool displayIsNull(int index, int field) const;
     std::string displayText(int index, int field) const;
+    // The same without copying, for reading many rows at once: a text is
+    // seen where it is held (until the data set changes), a number written
+    // into spare.
+    std::string_view displayText(int index, int field, std::string& spare) const;
 
     // Bytes held by the rows, for the benchmark.
     std::size_t bytesUsed() const;

@@ -15,8 +15,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <memory>
 
 namespace list_export {
@@ -34,12 +38,25 @@ QString say(const char* text)
                         .arg(QDir::toNativeSeparators(path), why));
 }
 
-// How often the progress is told, in rows.
+// How often the progress is told: in rows, and while a workbook is packed.
 constexpr long long ProgressEvery = 4096;
+constexpr int ProgressMilliseconds = 40;
 
 bool tell(const Progress& progress, long long done, long long total)
 {
     return !progress || progress(done, total);
+}
+
+// A text as a CSV cell, added to out: quoted, each quote doubled, a
+// formula-like beginning made plain.
+void addCsvCell(std::string& out, std::string_view text)
+{
+    out += '"';
+    if (!text.empty() && text.front() != '\0' && std::strchr("=+-@\t\r", text.front()))
+        out += '\'';
+    for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos; text.remove_prefix(quote + 1))
+        out.append(text.data(), quote + 1) += '"';
+    out.append(text) += '"';
 }
 
 bool writeCsv(TDataSet& list, const QStringList& titles, const QString& path, const Progress& progress)
@@ -49,32 +66,44 @@ bool writeCsv(TDataSet& list, const QStringList& titles, const QString& path, co
         failed(path, file.errorString());
     const int fields = int(list.Fields().size());
     const long long rows = list.displayRowCount();
-    QByteArray out("\xEF\xBB\xBF");
+    std::vector<bool> numbers;
     for (int f = 0; f < fields; ++f)
-        out += (f ? "," : "") + csvCell(titles.value(f).toStdString());
+        numbers.push_back(list.Fields().at(f)->kind() == FieldKind::Integer);
+    constexpr std::size_t Chunk = 1 << 20;
+    std::string out("\xEF\xBB\xBF"), spare;
+    out.reserve(Chunk + 64 * 1024);
+    for (int f = 0; f < fields; ++f) {
+        if (f)
+            out += ',';
+        addCsvCell(out, titles.value(f).toStdString());
+    }
     out += "\r\n";
+    const auto flush = [&] {
+        if (file.write(out.data(), qint64(out.size())) != qint64(out.size()))
+            failed(path, file.errorString());
+        out.clear();
+    };
     for (long long r = 0; r < rows; ++r) {
         for (int f = 0; f < fields; ++f) {
             if (f)
                 out += ',';
             if (list.displayIsNull(int(r), f))
                 continue;
-            const std::string value = list.displayText(int(r), f);
-            out += list.Fields().at(f)->kind() == FieldKind::Integer ? QByteArray::fromStdString(value) : csvCell(value);
+            const std::string_view value = list.displayText(int(r), f, spare);
+            if (numbers[std::size_t(f)])
+                out += value;
+            else
+                addCsvCell(out, value);
         }
         out += "\r\n";
-        if (out.size() >= 1 << 20 || r + 1 == rows) {
-            if (file.write(out) != out.size())
-                failed(path, file.errorString());
-            out.clear();
-        }
+        if (out.size() >= Chunk)
+            flush();
         if ((r + 1) % ProgressEvery == 0 && !tell(progress, r + 1, rows)) {
             file.cancelWriting();
             return false;
         }
     }
-    if (rows == 0 && file.write(out) != out.size())
-        failed(path, file.errorString());
+    flush();
     if (!tell(progress, rows, rows)) {
         file.cancelWriting();
         return false;
@@ -122,14 +151,20 @@ bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, c
     for (int f = 0; f < fields && !error; ++f)
         error = worksheet_write_string(sheet, 0, lxw_col_t(f), titles.value(f).toUtf8().constData(), nullptr);
     worksheet_freeze_panes(sheet, 1, 0);
+    std::string spare, text;
     for (long long r = 0; r < rows && !error; ++r) {
         for (int f = 0; f < fields && !error; ++f) {
             if (list.displayIsNull(int(r), f))
                 continue;
-            const std::string value = list.displayText(int(r), f);
-            error = list.Fields().at(f)->kind() == FieldKind::Integer
-                      ? worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(f), std::stod(value), nullptr)
-                      : worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(f), value.c_str(), nullptr);
+            const std::string_view value = list.displayText(int(r), f, spare);
+            if (list.Fields().at(f)->kind() == FieldKind::Integer) {
+                std::int64_t number = 0;
+                std::from_chars(value.data(), value.data() + value.size(), number);
+                error = worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(f), double(number), nullptr);
+            } else {
+                text.assign(value); // the library wants its end marked
+                error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(f), text.c_str(), nullptr);
+            }
         }
         if ((r + 1) % ProgressEvery == 0) {
             if (!tell(progress, r + 1, rows))
@@ -142,8 +177,17 @@ bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, c
     checkRowsWritten(sheet, path);
     if (!tell(progress, rows, rows))
         return false;
-    if (const lxw_error closed = workbook_close(workbook.release()); closed != LXW_NO_ERROR)
+    // Packing the workbook (the library zips its parts) takes seconds at a
+    // million rows and tells nothing meanwhile: it runs beside, the progress
+    // told all the while, so that a window waiting on it stays answering.
+    std::future<lxw_error> closing = std::async(std::launch::async, workbook_close, workbook.release());
+    bool stopped = false;
+    while (closing.wait_for(std::chrono::milliseconds(ProgressMilliseconds)) != std::future_status::ready)
+        stopped = stopped || !tell(progress, rows, rows);
+    if (const lxw_error closed = closing.get(); closed != LXW_NO_ERROR)
         failed(path, QString::fromUtf8(lxw_strerror(closed)));
+    if (stopped)
+        return false; // the workbook goes with beside
     // The temporary name is the owner's alone; the workbook is as any new
     // file of this person's (as the CSV file is).
     const mode_t mask = ::umask(0);
@@ -160,20 +204,6 @@ bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, c
 Format formatOf(const QString& path)
 {
     return path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? Format::Xlsx : Format::Csv;
-}
-
-QByteArray csvCell(const std::string& text)
-{
-    QByteArray cell("\"");
-    if (!text.empty() && text.front() != '\0' && std::strchr("=+-@\t\r", text.front()))
-        cell += '\'';
-    for (char c : text) {
-        if (c == '"')
-            cell += '"';
-        cell += c;
-    }
-    cell += '"';
-    return cell;
 }
 
 bool writeList(TDataSet& list, const QStringList& titles, const QString& path, const Progress& progress)

@@ -29,8 +29,9 @@ enum class Format { Csv, Xlsx };
 // The format a file name asks for: .xlsx a workbook, anything else CSV.
 Format formatOf(const QString& path);
 
-// Told every few thousand rows and at the end (rows written, rows in all);
-// false stops the export.
+// Told every few thousand rows, at the end (rows written, rows in all) and
+// often while a workbook's file is finished after its last row (all rows
+// written); false stops the export.
 using Progress = std::function<bool(long long done, long long total)>;
 
 // Writes the rows list shows (every field, titled as titles says, one a
@@ -38,8 +39,5 @@ using Progress = std::function<bool(long long done, long long total)>;
 // stopped it; throws Exception with a person's words when it failed.
 // Nothing is left at path, or beside it, unless it returns true.
 bool writeList(TDataSet& list, const QStringList& titles, const QString& path, const Progress& progress = {});
-
-// A text as a CSV cell: quoted, formula-like beginnings made plain.
-QByteArray csvCell(const std::string& text);
 
 } // namespace list_export
