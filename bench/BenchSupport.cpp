@@ -274,6 +274,16 @@ void OtherDesk::lock()
     exec(m_server ? "BEGIN; LOCK TABLE podaci IN ACCESS EXCLUSIVE MODE" : "BEGIN EXCLUSIVE");
 }
 
+bool runCommand(const QString& program, const QStringList& arguments, const QString& output)
+{
+    QProcess process;
+    process.setStandardOutputFile(output.isEmpty() ? QProcess::nullDevice() : output);
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(600000) && process.exitStatus() == QProcess::NormalExit
+           && process.exitCode() != 1;
+}
+
 long peakMegabytes()
 {
     QFile status("/proc/self/status");

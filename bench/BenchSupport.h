@@ -4,6 +4,7 @@
 // on a PostgreSQL server.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -81,6 +82,10 @@ private:
     std::unique_ptr<struct ServerDesk> m_server;
     int m_version = 0;
 };
+
+// Runs a command to its end, its output to output (else dropped); false if
+// it could not start, crashed or answered 1 (refused).
+bool runCommand(const QString& program, const QStringList& arguments, const QString& output = {});
 
 // Largest resident memory of this process so far, in MB.
 long peakMegabytes();

@@ -60,3 +60,12 @@ namespace bench {
 void importPart(const QString& samples, int runs);
 
 } // namespace bench
+
+namespace bench {
+
+// Every person taken out to a CSV file and a workbook: the export command
+// beside the engine's shell writing the statement's rows as CSV, and the
+// window's export of the list it holds with its longest wait.
+void exportPart(const QString& registers, const std::vector<long>& sizes, int runs);
+
+} // namespace bench

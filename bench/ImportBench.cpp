@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -13,17 +12,6 @@
 namespace bench {
 
 namespace {
-
-// Runs a command to its end; false if it could not start or failed.
-bool runCommand(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() != 1;
-}
 
 // mdb-export reading every table of file, one command per table as it works.
 double mdbExport(const QString& file, const std::vector<std::string>& tables)

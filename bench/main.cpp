@@ -14,6 +14,8 @@
 //
 // The waiting part types while another desk's commit, its lock or a server
 // that answers nothing keeps the window waiting, and times the event loop.
+// The export part takes every person out to CSV and a workbook, beside the
+// engine's shell writing the same statement's rows as CSV.
 //
 // It also brings the Access samples in beside mdb-export (--jet-samples).
 // With --server URI (a PostgreSQL server without a database), the list,
@@ -21,7 +23,7 @@
 // that server, beside the same texts through libpq.
 //
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
-//                      [--jet-samples DIR] [--parts list,window,editing,waiting,pixels,import]
+//                      [--jet-samples DIR] [--parts list,window,editing,waiting,export,pixels,import]
 //                      [--server postgresql://user@host:port [--server-only]]
 
 #include "BenchSupport.h"
@@ -48,7 +50,7 @@ int main(int argc, char* argv[])
     std::vector<long> sizes = {10000, 100000, 1000000};
     int runs = 0;
     QString samples;
-    QStringList parts = {"list", "window", "editing", "waiting", "import"};
+    QStringList parts = {"list", "window", "editing", "waiting", "export", "import"};
     QString server;
     bool fileToo = true;
     const QStringList args = app.arguments();
@@ -71,7 +73,7 @@ int main(int argc, char* argv[])
             fileToo = false;
         } else {
             std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
-                                 "[--jet-samples DIR] [--parts list,window,editing,waiting,pixels,import] "
+                                 "[--jet-samples DIR] [--parts list,window,editing,waiting,export,pixels,import] "
                                  "[--server URI [--server-only]]\n");
             return 2;
         }
@@ -90,6 +92,8 @@ int main(int argc, char* argv[])
             bench::editingPart(registers, sizes, runs);
         if (parts.contains("waiting"))
             bench::waitingPart(registers, sizes, runs);
+        if (parts.contains("export"))
+            bench::exportPart(registers, sizes, runs);
         if (parts.contains("pixels"))
             bench::pixelsPart(registers, sizes, runs);
     }
