@@ -128,14 +128,8 @@ void TForm1::PrintList()
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(tr("Lista osoba"));
     const int count = pages.layOut(printer);
-    if (count > 100
-        && !AskToGoOn(tr("Lista zauzima %1 strana. Da li da je ipak pripremim za štampu? Pretraga može da je "
-                         "suzi.")
-                          .arg(count),
-                      tr("&Pripremi")))
-        return;
-    // Asked again for every printer and page setup the person picks.
-    ShowPrintPreview(printer, tr("Štampa liste"), [&](QPrinter& target) {
+    // Asked for every printer and page setup the person picks.
+    const auto print = [&](QPrinter& target) {
         guarded([&] {
             QProgressDialog progress(tr("Lista se priprema za štampu…"), tr("Otkaži"), 0, count, this);
             progress.setWindowModality(Qt::WindowModal);
@@ -146,7 +140,17 @@ void TForm1::PrintList()
                 return !progress.wasCanceled();
             });
         });
-    });
+    };
+    // A preview holds every page at once: a long list goes to the printer
+    // page by page, without one, if the person wants it so.
+    if (count <= 100)
+        ShowPrintPreview(printer, tr("Štampa liste"), print);
+    else if (AskToGoOn(tr("Lista zauzima %1 strana, previše za pregled pre štampe. Da li da je štampam bez "
+                          "pregleda? Pretraga može da je suzi.")
+                           .arg(count),
+                       tr("Š&tampaj bez pregleda"))
+             && ChoosePrinter(printer, tr("Štampa liste"), count))
+        print(printer);
 }
 
 QStringList TForm1::ListTitles() const

@@ -97,7 +97,8 @@ private:
     // "Štampaj listu…" (Ctrl+P, and the list's context menu): the same rows
     // on paper, in the desktop's print preview (its printers, a PDF file),
     // each page headed by the register, the search and the date; a list of
-    // more than a hundred pages asks first.
+    // more than a hundred pages asks first, and goes to the printer without
+    // a preview.
     void PrintList();
     QAction* PrintAction = nullptr;
     // The list's columns as it titles them.

@@ -1311,20 +1311,20 @@ Try again. Password:</translation>
         <translation>List of persons</translation>
     </message>
     <message>
-        <source>Lista zauzima %1 strana. Da li da je ipak pripremim za štampu? Pretraga može da je suzi.</source>
-        <translation>The list takes %1 pages. Prepare it for printing anyway? A search can narrow it.</translation>
-    </message>
-    <message>
-        <source>&amp;Pripremi</source>
-        <translation>P&amp;repare</translation>
-    </message>
-    <message>
         <source>Štampa liste</source>
         <translation>Printing the list</translation>
     </message>
     <message>
         <source>Lista se priprema za štampu…</source>
         <translation>Preparing the list for printing…</translation>
+    </message>
+    <message>
+        <source>Lista zauzima %1 strana, previše za pregled pre štampe. Da li da je štampam bez pregleda? Pretraga može da je suzi.</source>
+        <translation>The list takes %1 pages, too many for a preview. Print it without one? A search can narrow it.</translation>
+    </message>
+    <message>
+        <source>Š&amp;tampaj bez pregleda</source>
+        <translation>&amp;Print without a preview</translation>
     </message>
 </context>
 </TS>

@@ -106,11 +106,14 @@ bool ListPages::print(QPrinter& printer, const std::function<bool(int done, int 
     if (!painter.begin(&printer))
         throw Exception(say(QT_TRANSLATE_NOOP("ListPrint", "Lista ne može da se štampa: štampač ili datoteka nije "
                                                            "dostupna. Proverite štampač i pokušajte ponovo.")));
-    for (int page = 0; page < m_pages; ++page) {
-        if (page > 0)
+    // The pages the person chose in the print dialog, else all.
+    const int first = printer.fromPage() > 0 ? std::min(printer.fromPage(), m_pages) - 1 : 0;
+    const int last = printer.toPage() > 0 ? std::clamp(printer.toPage(), first + 1, m_pages) : m_pages;
+    for (int page = first; page < last; ++page) {
+        if (page > first)
             printer.newPage();
         paintPage(painter, page);
-        if (progress && !progress(page + 1, m_pages) && page + 1 < m_pages) {
+        if (progress && !progress(page + 1 - first, last - first) && page + 1 < last) {
             // Stopped: a printer's job is given up, a file left unwritten.
             if (!printer.abort()) {
                 painter.end();

@@ -35,9 +35,10 @@ public:
     // pages it takes (at least one: an empty list prints its heading).
     int layOut(QPrinter& printer);
 
-    // Prints every page on printer, laid out for it first. progress is told
-    // after each page (pages printed, pages in all); false stops there, with
-    // the pages printed so far. Returns whether every page was printed.
+    // Prints the pages printer asks for (its from and to page; else every
+    // page) on it, laid out for it first. progress is told after each page
+    // (pages printed, pages to print); false stops there, with the pages
+    // printed so far. Returns whether every page was printed.
     // Throws Exception when the list cannot be read.
     bool print(QPrinter& printer, const std::function<bool(int done, int pages)>& progress = {});
 

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -85,6 +86,14 @@ void ShowPrintPreview(QPrinter& printer, const QString& title, const std::functi
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&](QPrinter* target) { paint(*target); });
     preview.exec();
+}
+
+bool ChoosePrinter(QPrinter& printer, const QString& title, int pages)
+{
+    QPrintDialog dialog(&printer, TApplication::instance()->dialogParent());
+    dialog.setWindowTitle(title);
+    dialog.setMinMax(1, pages);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 std::optional<std::string> AskPassword(const QString& register_, const QString& refusal)

@@ -36,6 +36,10 @@ bool AskToGoOn(const QString& text, const QString& goOn);
 // Down turn the pages, Ctrl++ and Ctrl+- zoom.
 void ShowPrintPreview(QPrinter& printer, const QString& title, const std::function<void(QPrinter&)>& paint);
 
+// The desktop's print dialog: which printer (or a PDF file), which of the
+// pages (1 to pages); whether the person chose to print.
+bool ChoosePrinter(QPrinter& printer, const QString& title, int pages);
+
 // Asks for the password of a register on a server, in a box that hides what
 // is typed; nothing when the person cancels. The answer is never stored.
 std::optional<std::string> AskPassword(const QString& register_, const QString& refusal);
