@@ -243,11 +243,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     // The window's own keys win over a box's editing keys (Ctrl+E moves to
     // a line's end in a box on some desktops).
-    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)
-        && (QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == ExportAction->shortcut()
-            || QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == PrintAction->shortcut())) {
-        event->ignore();
-        return true;
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        if (pressed == ExportAction->shortcut() || pressed == PrintAction->shortcut()) {
+            event->ignore();
+            return true;
+        }
     }
     // Shift+F10 opens the list's context menu, as the Menu key does.
     if (watched == DBGrid1 && event->type() == QEvent::KeyPress
