@@ -13,6 +13,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -115,8 +116,9 @@ void TForm1::PrintList()
     if (!ADOQuery1->Active())
         return;
     ADOQuery1->dropReadAhead();
-    const QString shownName = db::isServerRegister(RegisterNamed) ? db::serverNameWithoutPassword(RegisterNamed)
-                                                                  : QDir::toNativeSeparators(RegisterNamed);
+    const QString shownName = db::isServerRegister(RegisterNamed)
+                                ? db::serverNameWithoutPassword(RegisterNamed)
+                                : QDir::toNativeSeparators(QFileInfo(RegisterNamed).absoluteFilePath());
     // The search as the boxes' labels name it, or that there is none.
     QStringList searched;
     for (auto [label, box] : {std::pair{Label1, Edit1}, {Label2, Edit2}, {Label3, Edit3}, {Label4, Edit4}})

@@ -128,7 +128,9 @@ bool PostgresEngine::mayChange(const std::string& table)
     if (const auto known = m_mayChange.find(table); known != m_mayChange.end())
         return known->second;
     // A table the server does not know, or a question that fails, is left
-    // to the write itself to refuse.
+    // to the write itself to refuse; either answer stands until the session
+    // begins anew, so that a window asking at every list never waits on the
+    // server for it twice.
     bool may = true;
     try {
         const std::string name = tableName(table);
@@ -139,10 +141,7 @@ bool PostgresEngine::mayChange(const std::string& table)
                                       parameters);
         if (rights.get() && !rights.failed() && rights.rows() == 1)
             may = std::string_view(rights.value(0, 0)) == "t";
-        else
-            return true; // asked again next time
     } catch (const Exception&) {
-        return true;
     }
     m_mayChange[table] = may;
     return may;
