@@ -25,7 +25,7 @@ JOBS     := $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
             mdbtools mdbtools-dev libmdb3 pkg-config \
             librsvg2-bin help2man dpkg-dev desktop-file-utils appstream \
-            libpq-dev postgresql-15 openssl libxlsxwriter-dev python3-openpyxl poppler-utils \
+            libpq-dev postgresql-15 openssl libminizip-dev python3-openpyxl poppler-utils \
             libx11-dev libxtst-dev libxdamage-dev xvfb openbox
 
 # How long each fuzz target runs, and how hard the reliability tests push.

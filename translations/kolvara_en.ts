@@ -392,16 +392,16 @@ Nothing was written.
         <translation>The list was not exported to “%1”: %2. Nothing was written.</translation>
     </message>
     <message>
-        <source>radna sveska ne može da se napravi</source>
-        <translation>the workbook cannot be made</translation>
-    </message>
-    <message>
         <source>lista ima više redova nego što radna sveska prima (1.048.576); izvezite je u CSV</source>
         <translation>the list has more rows than a workbook holds (1,048,576); export it to CSV</translation>
     </message>
     <message>
-        <source>privremena datoteka ne može da se zapiše (disk je možda pun)</source>
-        <translation>its temporary file could not be written (the disk may be full)</translation>
+        <source>Osobe</source>
+        <translation>Persons</translation>
+    </message>
+    <message>
+        <source>lista je prevelika za radnu svesku (više od 4 GB teksta); izvezite je u CSV</source>
+        <translation>the list is too large for a workbook (more than 4 GB of text); export it to CSV</translation>
     </message>
 </context>
 <context>

@@ -3,25 +3,18 @@
 #include "DataSet.h"
 #include "Exception.h"
 #include "Field.h"
+#include "Workbook.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
-#include <xlsxwriter.h>
-
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <charconv>
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <future>
-#include <memory>
 
 namespace list_export {
 
@@ -38,7 +31,7 @@ QString say(const char* text)
                         .arg(QDir::toNativeSeparators(path), why));
 }
 
-// How often the progress is told: in rows, and while a workbook is packed.
+// How often the progress is told: in rows, and while the disk takes a file.
 constexpr long long ProgressEvery = 4096;
 constexpr int ProgressMilliseconds = 40;
 
@@ -59,16 +52,45 @@ void addCsvCell(std::string& out, std::string_view text)
     out.append(text) += '"';
 }
 
+// Puts a written file in place of path once it is on the disk. The disk may
+// take a while to take in a large file: meanwhile the progress is told (a
+// window waiting on it stays answering) and may still stop the export.
+bool putInPlace(QSaveFile& file, const QString& path, const Progress& progress, long long rows)
+{
+    if (!file.flush())
+        failed(path, file.errorString());
+    std::future<int> synced = std::async(std::launch::async, [handle = file.handle()] {
+        return ::fdatasync(handle) == 0 ? 0 : errno;
+    });
+    bool stopped = false;
+    while (synced.wait_for(std::chrono::milliseconds(ProgressMilliseconds)) != std::future_status::ready)
+        stopped = stopped || !tell(progress, rows, rows);
+    if (const int error = synced.get())
+        failed(path, QString::fromLocal8Bit(std::strerror(error)));
+    if (stopped || !tell(progress, rows, rows))
+        return false; // dropped with file
+    if (!file.commit())
+        failed(path, file.errorString());
+    return true;
+}
+
+// The columns that hold numbers.
+std::vector<bool> numberFields(TDataSet& list)
+{
+    std::vector<bool> numbers;
+    for (const auto& field : list.Fields())
+        numbers.push_back(field->kind() == FieldKind::Integer);
+    return numbers;
+}
+
 bool writeCsv(TDataSet& list, const QStringList& titles, const QString& path, const Progress& progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         failed(path, file.errorString());
-    const int fields = int(list.Fields().size());
+    const std::vector<bool> numbers = numberFields(list);
+    const int fields = int(numbers.size());
     const long long rows = list.displayRowCount();
-    std::vector<bool> numbers;
-    for (int f = 0; f < fields; ++f)
-        numbers.push_back(list.Fields().at(f)->kind() == FieldKind::Integer);
     constexpr std::size_t Chunk = 1 << 20;
     std::string out("\xEF\xBB\xBF"), spare;
     out.reserve(Chunk + 64 * 1024);
@@ -104,99 +126,51 @@ bool writeCsv(TDataSet& list, const QStringList& titles, const QString& path, co
         }
     }
     flush();
-    if (!tell(progress, rows, rows)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
-        failed(path, file.errorString());
-    return true;
+    return putInPlace(file, path, progress, rows);
 }
-
-// The workbook's rows go to a temporary file of the library's own, which
-// does not look at what its writes answer: a full disk there would give a
-// workbook cut short, said to be written. Its error mark is looked at here.
-void checkRowsWritten(lxw_worksheet* sheet, const QString& path)
-{
-    if (FILE* rows = sheet->optimize_tmpfile; rows && (std::fflush(rows) != 0 || std::ferror(rows)))
-        failed(path, say(QT_TRANSLATE_NOOP("ListExport", "privremena datoteka ne može da se zapiše (disk je možda "
-                                                         "pun)")));
-}
-
-struct WorkbookClose {
-    void operator()(lxw_workbook* workbook) const { workbook_close(workbook); }
-};
 
 bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, const Progress& progress)
 {
-    // Written beside under a name of its own, then renamed over path.
-    QTemporaryFile beside(QFileInfo(path).absoluteDir().filePath(".kolvara-export-XXXXXX.xlsx"));
-    if (!beside.open())
-        failed(path, beside.errorString());
-    const QByteArray temporary = QFile::encodeName(beside.fileName());
-    beside.close();
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE; // a row at a time: a million persons never held twice
-    options.tmpdir = nullptr;
-    std::unique_ptr<lxw_workbook, WorkbookClose> workbook(workbook_new_opt(temporary.constData(), &options));
-    if (!workbook)
-        failed(path, say(QT_TRANSLATE_NOOP("ListExport", "radna sveska ne može da se napravi")));
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), nullptr);
-    const int fields = int(list.Fields().size());
     const long long rows = list.displayRowCount();
-    if (rows + 1 > LXW_ROW_MAX)
+    if (rows + 1 > Workbook::MaxRows)
         failed(path, say(QT_TRANSLATE_NOOP("ListExport", "lista ima više redova nego što radna sveska prima "
                                                          "(1.048.576); izvezite je u CSV")));
-    lxw_error error = LXW_NO_ERROR;
-    for (int f = 0; f < fields && !error; ++f)
-        error = worksheet_write_string(sheet, 0, lxw_col_t(f), titles.value(f).toUtf8().constData(), nullptr);
-    worksheet_freeze_panes(sheet, 1, 0);
-    std::string spare, text;
-    for (long long r = 0; r < rows && !error; ++r) {
-        for (int f = 0; f < fields && !error; ++f) {
-            if (list.displayIsNull(int(r), f))
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        failed(path, file.errorString());
+    const std::vector<bool> numbers = numberFields(list);
+    const int fields = int(numbers.size());
+    Workbook book(file, say(QT_TRANSLATE_NOOP("ListExport", "Osobe")), numbers, rows + 1);
+    const auto check = [&](bool written) {
+        if (!written)
+            failed(path, book.tooLarge() ? say(QT_TRANSLATE_NOOP("ListExport", "lista je prevelika za radnu svesku "
+                                                                              "(više od 4 GB teksta); izvezite je u CSV"))
+                                         : book.error());
+    };
+    book.startRow(true);
+    for (int f = 0; f < fields; ++f)
+        book.text(titles.value(f).toStdString());
+    check(book.endRow());
+    std::string spare;
+    for (long long r = 0; r < rows; ++r) {
+        book.startRow();
+        for (int f = 0; f < fields; ++f) {
+            if (list.displayIsNull(int(r), f)) {
+                book.skip();
                 continue;
-            const std::string_view value = list.displayText(int(r), f, spare);
-            if (list.Fields().at(f)->kind() == FieldKind::Integer) {
-                std::int64_t number = 0;
-                std::from_chars(value.data(), value.data() + value.size(), number);
-                error = worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(f), double(number), nullptr);
-            } else {
-                text.assign(value); // the library wants its end marked
-                error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(f), text.c_str(), nullptr);
             }
+            const std::string_view value = list.displayText(int(r), f, spare);
+            if (numbers[std::size_t(f)])
+                book.number(value);
+            else
+                book.text(value);
         }
-        if ((r + 1) % ProgressEvery == 0) {
-            if (!tell(progress, r + 1, rows))
-                return false; // the temporary file goes with beside
-            checkRowsWritten(sheet, path);
-        }
+        check(book.endRow());
+        if ((r + 1) % ProgressEvery == 0 && !tell(progress, r + 1, rows))
+            return false; // the workbook is dropped with file
     }
-    if (error)
-        failed(path, QString::fromUtf8(lxw_strerror(error)));
-    checkRowsWritten(sheet, path);
-    if (!tell(progress, rows, rows))
-        return false;
-    // Packing the workbook (the library zips its parts) takes seconds at a
-    // million rows and tells nothing meanwhile: it runs beside, the progress
-    // told all the while, so that a window waiting on it stays answering.
-    std::future<lxw_error> closing = std::async(std::launch::async, workbook_close, workbook.release());
-    bool stopped = false;
-    while (closing.wait_for(std::chrono::milliseconds(ProgressMilliseconds)) != std::future_status::ready)
-        stopped = stopped || !tell(progress, rows, rows);
-    if (const lxw_error closed = closing.get(); closed != LXW_NO_ERROR)
-        failed(path, QString::fromUtf8(lxw_strerror(closed)));
-    if (stopped)
-        return false; // the workbook goes with beside
-    // The temporary name is the owner's alone; the workbook is as any new
-    // file of this person's (as the CSV file is).
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(temporary.constData(), 0666 & ~mask);
-    if (std::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
-        failed(path, QString::fromLocal8Bit(std::strerror(errno)));
-    beside.setAutoRemove(false); // it is path now
-    return true;
+    check(book.finish());
+    return putInPlace(file, path, progress, rows);
 }
 
 } // namespace

@@ -8,8 +8,8 @@
 // in CR LF), UTF-8 with a byte-order mark so that spreadsheet programs read
 // it as UTF-8; a text that begins with "=", "+", "-", "@", a tab or a
 // carriage return is written with an apostrophe before it, so that no
-// spreadsheet runs it as a formula. Workbook (.xlsx, libxlsxwriter): numbers
-// as numbers, names as text, the titles' row frozen.
+// spreadsheet runs it as a formula. Workbook (.xlsx, Workbook.h): numbers as
+// numbers, names as text, the titles' row bold and frozen.
 //
 // The file appears whole or not at all: it is written beside, under a name
 // of its own, and renamed over the name given only once complete. Stopped
@@ -29,9 +29,8 @@ enum class Format { Csv, Xlsx };
 // The format a file name asks for: .xlsx a workbook, anything else CSV.
 Format formatOf(const QString& path);
 
-// Told every few thousand rows, at the end (rows written, rows in all) and
-// often while a workbook's file is finished after its last row (all rows
-// written); false stops the export.
+// Told every few thousand rows and at the end (rows written, rows in all);
+// false stops the export.
 using Progress = std::function<bool(long long done, long long total)>;
 
 // Writes the rows list shows (every field, titled as titles says, one a
