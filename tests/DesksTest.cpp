@@ -221,30 +221,57 @@ private slots:
     }
 
     // A command asks on its terminal for the password the server wants,
-    // without showing it, and again when the server refuses it.
+    // without showing it, and again when the server refuses it; a copy
+    // between two servers asks each for its own.
+    void commandsAskForAPasswordOnTheirTerminal_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("answers"); // one a question, in order
+        QTest::newRow("a register made, the second password taken")
+            << QString(KOLVARA_MAKE_REGISTER) + " --force --persons 3 " + as("desk")
+            << QStringList{"guess", "desk secret"};
+        QString other = reg::location(registerPath() + ".copy");
+        other.replace("://postgres@", "://desk@");
+        QTest::newRow("a copy between two servers, a password each")
+            << QString(KOLVARA_COPY_REGISTER) + " --force " + as("reader") + " " + other
+            << QStringList{"reader secret", "desk secret"};
+    }
+
     void commandsAskForAPasswordOnTheirTerminal()
     {
+        QFETCH(QString, command);
+        QFETCH(QStringList, answers);
         reg::create(registerPath());
-        const QString name = as("desk");
+        reg::exec(registerPath(), grantsOf("reader"));
+        reg::exec(registerPath(), "DELETE FROM podaci WHERE id = 6"); // the sample's person without a city
+        reg::create(registerPath() + ".copy");
+        // Only the terminal gives passwords.
+        qputenv("PGPASSFILE", m_home.filePath("none").toUtf8());
+        const auto passwordsBack = qScopeGuard([this] { qputenv("PGPASSFILE", m_home.filePath("pgpass").toUtf8()); });
         QProcess terminal; // script(1) gives the command a terminal of its own
         terminal.setProcessChannelMode(QProcess::MergedChannels);
-        terminal.start("script", {"-qec", QString(KOLVARA_MAKE_REGISTER) + " --force --persons 3 " + name, "/dev/null"});
+        terminal.start("script", {"-qec", command, "/dev/null"});
         QString printed;
-        const auto answerWhenAsked = [&](int asked, const QByteArray& answer) {
+        for (qsizetype asked = 1; asked <= answers.size(); ++asked) {
             while (printed.count("Lozinka za registar") < asked && terminal.waitForReadyRead(20000))
                 printed += QString::fromUtf8(terminal.readAll());
             QCOMPARE(printed.count("Lozinka za registar"), asked);
-            terminal.write(answer + "\n");
-        };
-        answerWhenAsked(1, "guess");
-        answerWhenAsked(2, "desk secret");
+            terminal.write(answers[asked - 1].toUtf8() + "\n");
+        }
         terminal.closeWriteChannel();
         QVERIFY(terminal.waitForFinished(60000));
         printed += QString::fromUtf8(terminal.readAll());
-        QCOMPARE(terminal.exitCode(), 0);
-        QVERIFY2(printed.contains("nije prihvatio lozinku") && printed.contains("3 osoba"), qPrintable(printed));
-        QVERIFY2(!printed.contains("guess") && !printed.contains("desk secret"), qPrintable(printed));
-        QCOMPARE(reg::count(registerPath()), 3);
+        QVERIFY2(terminal.exitCode() == 0, qPrintable(printed));
+        QCOMPARE(printed.count("Lozinka za registar"), answers.size());
+        QCOMPARE(printed.contains("nije prihvatio lozinku"), answers.contains("guess"));
+        for (const QString& answer : answers)
+            QVERIFY2(!printed.contains(answer), qPrintable(printed));
+        if (command.startsWith(KOLVARA_COPY_REGISTER)) {
+            QCOMPARE(reg::count(registerPath() + ".copy"), reg::count(registerPath()));
+            QVERIFY2(printed.contains("„" + as("reader") + "”"), qPrintable(printed)); // the name as given
+        }
+        else
+            QCOMPARE(reg::count(registerPath()), 3);
     }
 
     // A password given in the register's name, however odd, shows in no

@@ -63,10 +63,10 @@ int main(int argc, char* argv[])
                                        .arg(out)));
         return 1;
     }
-    askServerPassword(registerName.toStdString());
+    const QString connectAs = QString::fromStdString(askServerPassword(registerName.toStdString()));
     try {
         TADOConnection connection;
-        connection.setConnectionString(ConnectionString::forRegister(registerName));
+        connection.setConnectionString(ConnectionString::forRegister(connectAs));
         connection.setMode(cmRead);
         connection.Open();
         TADOQuery list;

@@ -83,7 +83,7 @@ int runSupervised(const char* command, const ImportOptions& options)
                                     "oštećena tako da je čitač Access baza ne može preći. Popravite "
                                     "je u Access-u (Compact and Repair) i ponovo pokrenite uvoz.\n"
                                     "Ništa nije napisano.\n"))
-                  .arg(text(options.source),
+                  .arg(text(shownTarget(options.source)),
                        QString::fromLocal8Bit(WIFSIGNALED(status) ? strsignal(WTERMSIG(status)) : "stopped"),
                        QString::fromUtf8(command)));
     return 1;
@@ -93,9 +93,10 @@ int runSupervised(const char* command, const ImportOptions& options)
 
 int runImportCommand(const char* command, const ImportOptions& options)
 {
-    askServerPassword(options.source);
-    askServerPassword(options.target);
-    return runSupervised(command, options);
+    ImportOptions connecting = options;
+    connecting.source = askServerPassword(options.source);
+    connecting.target = askServerPassword(options.target);
+    return runSupervised(command, connecting);
 }
 
 void addRefusedRowsOptions(CommandLine& command, const QString& setAside, const QString& skip)

@@ -120,7 +120,7 @@ public:
             std::unique_ptr<JetTable> table = kept ? kept->table(spec.name) : jet->table(spec.name);
             if (!table)
                 throw ImportError(say(QT_TRANSLATE_NOOP("ImportJet", "„%1” nema tabelu %2: to nije registar osoba."),
-                                      m_options.source, spec.name));
+                                      shownTarget(m_options.source), spec.name));
             std::vector<int> map;
             for (const Column& column : spec.columns) {
                 const int index = table->columnIndex(column.name);
@@ -374,6 +374,6 @@ ImportReport importJet(const ImportOptions& options, const std::function<void(st
     } catch (const std::bad_alloc&) {
         throw ImportError(
             say(QT_TRANSLATE_NOOP("ImportJet", "nema dovoljno memorije za čitanje „%1”: datoteka je možda oštećena."),
-                options.source));
+                shownTarget(options.source)));
     }
 }

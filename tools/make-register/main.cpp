@@ -181,7 +181,7 @@ int main(int argc, char* argv[])
     command.takesNames(1, 1);
     if (const int code = command.read(application.arguments()); code >= 0)
         return code;
-    askServerPassword(command.names().constFirst().toStdString());
+    const std::string connectAs = askServerPassword(command.names().constFirst().toStdString());
 
     long persons = 1000;
     if (command.isSet(QStringLiteral("persons"))) {
@@ -204,7 +204,7 @@ int main(int argc, char* argv[])
         writeRegister(written.create(), persons);
         written.publish();
         if (server)
-            publishToServer(file, path, force);
+            publishToServer(file, connectAs, force);
     } catch (const std::runtime_error& failure) { // RegisterFileError, or the file's Exception
         writeText(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
         return 1;

@@ -94,17 +94,18 @@ void appendValue(std::string& out, sqlite3_stmt* row, int column)
 
 } // namespace
 
-void askServerPassword(const std::string& name)
+std::string askServerPassword(const std::string& name)
 {
     if (!isServerTarget(name) || !::isatty(STDIN_FILENO))
-        return;
+        return name;
     constexpr int Tries = 3;
+    std::string connectAs = name;
     for (int asked = 0; asked < Tries; ++asked) {
-        const db::ServerConnection probe(name);
+        const db::ServerConnection probe(connectAs);
         PGconn* connection = probe.get();
         if (probe.connected()
             || !(PQconnectionNeedsPassword(connection) || (asked > 0 && PQconnectionUsedPassword(connection))))
-            return;
+            return connectAs;
         QString prompt = asked ? QCoreApplication::translate("RegisterFile", "Server nije prihvatio lozinku (%1).\n")
                                      .arg(QString::fromStdString(probe.reason()))
                                : QString();
@@ -127,12 +128,13 @@ void askServerPassword(const std::string& name)
             ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
         std::fputc('\n', stderr);
         if (password.empty())
-            return;
-        // This process's connections take it from there; no other process
-        // sees it (it is not on the command line, nor in the environment
-        // this command was started with).
-        ::setenv("PGPASSWORD", password.c_str(), 1);
+            return name;
+        // Only this process's connections to this server take it from
+        // there; no other process sees it (it is not on the command line,
+        // nor in any environment).
+        connectAs = db::withPassword(name, password);
     }
+    return connectAs;
 }
 
 bool isServerTarget(const std::string& name)

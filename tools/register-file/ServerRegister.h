@@ -15,11 +15,13 @@ bool isServerTarget(const std::string& name);
 std::string shownTarget(const std::string& name);
 
 // When name is a server that wants a password libpq's own places
-// (~/.pgpass, a service file) do not give, asks for it on the terminal,
-// without echo, and again while the server refuses it (three times at most),
-// for this command's connections to use; without a terminal, nothing is
-// asked and connecting says what is missing.
-void askServerPassword(const std::string& name);
+// (~/.pgpass, a service file, PGPASSWORD) do not give, asks for it on the
+// terminal, without echo, and again while the server refuses it (three
+// times at most). Returns the name this command's connections to that
+// server use: with the password given, so that two servers each keep their
+// own; name itself when none was asked or given. Without a terminal,
+// nothing is asked and connecting says what is missing.
+std::string askServerPassword(const std::string& name);
 
 // Writes the register in file onto the database named by uri. An existing
 // register there (its tables) is replaced only with replace. Throws

@@ -107,4 +107,19 @@ QString serverNameWithoutPassword(const QString& name)
     return QString::fromStdString(withoutPasswords(shown, passwordsIn(shown)));
 }
 
+std::string withPassword(const std::string& uri, const std::string& password)
+{
+    const std::string encoded = QByteArray::fromStdString(password).toPercentEncoding().toStdString();
+    // A user named without a password: the password beside it, so that the
+    // name shown without its password is the name as given.
+    const std::size_t start = uri.find("://");
+    if (start != std::string::npos) {
+        const std::size_t hosts = uri.find_first_of("/?", start + 3);
+        const std::size_t at = uri.substr(0, hosts).rfind('@');
+        if (at != std::string::npos && at > start + 3 && uri.substr(start + 3, at - start - 3).find(':') == std::string::npos)
+            return uri.substr(0, at) + ":" + encoded + uri.substr(at);
+    }
+    return uri + (uri.find('?') == std::string::npos ? "?password=" : "&password=") + encoded;
+}
+
 } // namespace db

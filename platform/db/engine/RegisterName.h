@@ -24,5 +24,9 @@ std::vector<std::string> passwordsIn(const std::string& name);
 std::string withoutPasswords(std::string text, const std::vector<std::string>& passwords);
 // Whether the name carries a password at all.
 bool namesPassword(const QString& name);
+// A server's URI with password added (percent encoded) after its user, or
+// as its password=... setting when it names none, for this process's own
+// connections: shown, it is the name as given, or with "password=...".
+std::string withPassword(const std::string& uri, const std::string& password);
 
 } // namespace db
