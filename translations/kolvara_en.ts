@@ -403,6 +403,10 @@ Nothing was written.
         <source>lista je prevelika za radnu svesku (više od 4 GB teksta); izvezite je u CSV</source>
         <translation>the list is too large for a workbook (more than 4 GB of text); export it to CSV</translation>
     </message>
+    <message>
+        <source>zapisivanje nije uspelo (%1); disk je možda pun: oslobodite mesta na njemu ili izaberite drugo mesto</source>
+        <translation>writing failed (%1); the disk may be full: free some space on it or choose another place</translation>
+    </message>
 </context>
 <context>
     <name>ListPrint</name>

@@ -31,6 +31,14 @@ QString say(const char* text)
                         .arg(QDir::toNativeSeparators(path), why));
 }
 
+// A write that failed: the system's reason, and what a person can do.
+[[noreturn]] void notWritten(const QString& path, const QFileDevice& file)
+{
+    failed(path, say(QT_TRANSLATE_NOOP("ListExport", "zapisivanje nije uspelo (%1); disk je možda pun: oslobodite "
+                                                     "mesta na njemu ili izaberite drugo mesto"))
+                     .arg(file.errorString()));
+}
+
 // How often the progress is told: in rows, and while the disk takes a file.
 constexpr long long ProgressEvery = 4096;
 constexpr int ProgressMilliseconds = 40;
@@ -58,7 +66,7 @@ void addCsvCell(std::string& out, std::string_view text)
 bool putInPlace(QSaveFile& file, const QString& path, const Progress& progress, long long rows)
 {
     if (!file.flush())
-        failed(path, file.errorString());
+        notWritten(path, file);
     std::future<int> synced = std::async(std::launch::async, [handle = file.handle()] {
         return ::fdatasync(handle) == 0 ? 0 : errno;
     });
@@ -101,8 +109,8 @@ bool writeCsv(TDataSet& list, const QStringList& titles, const QString& path, co
     }
     out += "\r\n";
     const auto flush = [&] {
-        if (file.write(out.data(), qint64(out.size())) != qint64(out.size()))
-            failed(path, file.errorString());
+        if (!writeWhole(file, out.data(), qint64(out.size())))
+            notWritten(path, file);
         out.clear();
     };
     for (long long r = 0; r < rows; ++r) {
@@ -142,10 +150,12 @@ bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, c
     const int fields = int(numbers.size());
     Workbook book(file, say(QT_TRANSLATE_NOOP("ListExport", "Osobe")), numbers, rows + 1);
     const auto check = [&](bool written) {
-        if (!written)
-            failed(path, book.tooLarge() ? say(QT_TRANSLATE_NOOP("ListExport", "lista je prevelika za radnu svesku "
-                                                                              "(više od 4 GB teksta); izvezite je u CSV"))
-                                         : book.error());
+        if (written)
+            return;
+        if (book.tooLarge())
+            failed(path, say(QT_TRANSLATE_NOOP("ListExport", "lista je prevelika za radnu svesku (više od 4 GB "
+                                                             "teksta); izvezite je u CSV")));
+        notWritten(path, file);
     };
     book.startRow(true);
     for (int f = 0; f < fields; ++f)

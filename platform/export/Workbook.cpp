@@ -38,8 +38,7 @@ uLong ZCALLBACK readDevice(voidpf, voidpf, void*, uLong)
 
 uLong ZCALLBACK writeDevice(voidpf, voidpf stream, const void* data, uLong size)
 {
-    const qint64 written = device(stream)->write(static_cast<const char*>(data), qint64(size));
-    return written < 0 ? 0 : uLong(written);
+    return writeWhole(*device(stream), static_cast<const char*>(data), qint64(size)) ? size : 0;
 }
 
 ZPOS64_T ZCALLBACK tellDevice(voidpf, voidpf stream)
@@ -244,6 +243,14 @@ std::string styles()
 
 } // namespace
 
+bool writeWhole(QIODevice& file, const char* data, qint64 size)
+{
+    for (qint64 written; size > 0; data += written, size -= written)
+        if ((written = file.write(data, size)) <= 0)
+            return false;
+    return true;
+}
+
 Workbook::Workbook(QFileDevice& file, const QString& sheetName, const std::vector<bool>& numbers, long long rows)
     : m_file(file)
 {
@@ -434,11 +441,6 @@ bool Workbook::finish()
     m_zip = nullptr;
     m_failed = !closed || !ended;
     return !m_failed;
-}
-
-QString Workbook::error() const
-{
-    return m_file.errorString();
 }
 
 } // namespace list_export

@@ -23,6 +23,11 @@
 
 namespace list_export {
 
+// Writes all of data to file; false when it could not, with the file's
+// error saying why. (A write cut short, by a full disk or a file size limit,
+// says nothing of itself: the rest is written again to learn why.)
+bool writeWhole(QIODevice& file, const char* data, qint64 size);
+
 class Workbook {
 public:
     // The most rows a sheet holds, titles included.
@@ -47,7 +52,6 @@ public:
 
     // Packs what is left and closes the workbook; false when that failed.
     bool finish();
-    QString error() const;
     bool tooLarge() const { return m_tooLarge; }
 
 private:
