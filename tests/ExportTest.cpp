@@ -86,7 +86,7 @@ INSERT INTO PODACI (ID, ID_DRZAVA, ID_GRAD, Ime, Prezime) VALUES
   (22, 1, 1, 'Ana', '=1+2'), (23, 1, 1, 'Ana', '+381'), (24, 1, 1, 'Ana', '-minus'),
   (25, 1, 1, 'Ana', '@zbir'), (26, 1, 1, 'Ana', char(9) || 'tab'),
   (27, 1, 1, 'Ana', 'שלום עולם'), (28, 1, 1, 'Ana', ' razmak '),
-  (29, 1, 1, 'Ana', printf('%.255c', 'w')), (30, 1, 1, 'Ana', '_x0041_ & <b>' || char(1) || 'kraj'))";
+  (29, 1, 1, 'Ana', printf('%.255c', 'w')), (30, 1, 1, 'Ana', '_x0041_ & <b>' || char(1) || 'kraj' || char(65535)))";
 
 // The same text on a server, where char() and printf() are spelled otherwise.
 std::string hostile()

@@ -32,11 +32,11 @@ QString say(const char* text)
 }
 
 // A write that failed: the system's reason, and what a person can do.
-[[noreturn]] void notWritten(const QString& path, const QFileDevice& file)
+[[noreturn]] void notWritten(const QString& path, const QString& reason)
 {
     failed(path, say(QT_TRANSLATE_NOOP("ListExport", "zapisivanje nije uspelo (%1); disk je možda pun: oslobodite "
                                                      "mesta na njemu ili izaberite drugo mesto"))
-                     .arg(file.errorString()));
+                     .arg(reason));
 }
 
 // How often the progress is told: in rows, and while the disk takes a file.
@@ -66,15 +66,15 @@ void addCsvCell(std::string& out, std::string_view text)
 bool putInPlace(QSaveFile& file, const QString& path, const Progress& progress, long long rows)
 {
     if (!file.flush())
-        notWritten(path, file);
+        notWritten(path, file.errorString());
     std::future<int> synced = std::async(std::launch::async, [handle = file.handle()] {
         return ::fdatasync(handle) == 0 ? 0 : errno;
     });
     bool stopped = false;
     while (synced.wait_for(std::chrono::milliseconds(ProgressMilliseconds)) != std::future_status::ready)
         stopped = stopped || !tell(progress, rows, rows);
-    if (const int error = synced.get())
-        failed(path, QString::fromLocal8Bit(std::strerror(error)));
+    if (const int error = synced.get()) // a disk that fills only now says so here
+        notWritten(path, QString::fromLocal8Bit(std::strerror(error)));
     if (stopped || !tell(progress, rows, rows))
         return false; // dropped with file
     if (!file.commit())
@@ -110,7 +110,7 @@ bool writeCsv(TDataSet& list, const QStringList& titles, const QString& path, co
     out += "\r\n";
     const auto flush = [&] {
         if (!writeWhole(file, out.data(), qint64(out.size())))
-            notWritten(path, file);
+            notWritten(path, file.errorString());
         out.clear();
     };
     for (long long r = 0; r < rows; ++r) {
@@ -155,7 +155,7 @@ bool writeXlsx(TDataSet& list, const QStringList& titles, const QString& path, c
         if (book.tooLarge())
             failed(path, say(QT_TRANSLATE_NOOP("ListExport", "lista je prevelika za radnu svesku (više od 4 GB "
                                                              "teksta); izvezite je u CSV")));
-        notWritten(path, file);
+        notWritten(path, file.errorString());
     };
     book.startRow(true);
     for (int f = 0; f < fields; ++f)

@@ -146,7 +146,8 @@ void addText(std::string& out, std::string_view text)
             } else if ((length = characterLength(text.substr(i))) == 0) {
                 out += "\xEF\xBF\xBD";
                 length = 1;
-            } else if (length == 3 && c == 0xEF && text[i + 1] == '\xBF' && (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+            } else if (length == 3 && c == 0xEF && static_cast<unsigned char>(text[i + 1]) == 0xBF
+                       && (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
                 addEscape(out, text[i + 2] == '\xBE' ? 0xFFFE : 0xFFFF); // not characters in XML
             } else {
                 out.append(text.data() + i, length);
@@ -252,11 +253,11 @@ bool writeWhole(QIODevice& file, const char* data, qint64 size)
 }
 
 Workbook::Workbook(QFileDevice& file, const QString& sheetName, const std::vector<bool>& numbers, long long rows)
-    : m_file(file)
 {
     for (std::size_t column = 0; column < numbers.size(); ++column)
         m_columns.push_back(columnName(column));
-    zlib_filefunc64_def io{openDevice, readDevice, writeDevice, tellDevice, seekDevice, closeDevice, deviceError, &file};
+    zlib_filefunc64_def io{openDevice, readDevice,  writeDevice, tellDevice,
+                           seekDevice, closeDevice, deviceError, &file};
     m_zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &io);
     const std::string last = m_columns.empty() ? "A" : m_columns.back();
     const std::string sheet = escaped(sheetName.toStdString());

@@ -61,7 +61,6 @@ private:
     bool writeSmallPart(const char* name, std::string_view xml);
     bool closeSheet();
 
-    QFileDevice& m_file;
     void* m_zip = nullptr;
     std::vector<std::string> m_columns; // "A", "B", ...
     std::string m_out;       // the sheet's XML not yet handed over

@@ -116,7 +116,8 @@ std::string withPassword(const std::string& uri, const std::string& password)
     if (start != std::string::npos) {
         const std::size_t hosts = uri.find_first_of("/?", start + 3);
         const std::size_t at = uri.substr(0, hosts).rfind('@');
-        if (at != std::string::npos && at > start + 3 && uri.substr(start + 3, at - start - 3).find(':') == std::string::npos)
+        const bool user = at != std::string::npos && at > start + 3;
+        if (user && uri.substr(start + 3, at - start - 3).find(':') == std::string::npos)
             return uri.substr(0, at) + ":" + encoded + uri.substr(at);
     }
     return uri + (uri.find('?') == std::string::npos ? "?password=" : "&password=") + encoded;
