@@ -29,8 +29,9 @@ enum class Format { Csv, Xlsx };
 // The format a file name asks for: .xlsx a workbook, anything else CSV.
 Format formatOf(const QString& path);
 
-// Told every few thousand rows and at the end (rows written, rows in all);
-// false stops the export.
+// Told every few thousand rows, at the end and often while the disk takes
+// the written file (rows written, rows in all); false stops the export
+// until the file takes its name.
 using Progress = std::function<bool(long long done, long long total)>;
 
 // Writes the rows list shows (every field, titled as titles says, one a
