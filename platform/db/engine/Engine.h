@@ -123,6 +123,51 @@ struct WrittenRow {
     std::int64_t rowId = 0;
 };
 
+// The rows of one table that hold given values, changed together: every
+// row whose where-columns equal whereValues, letter for letter (NULL equals
+// NULL), whatever the columns' own collation.
+//   Update sets the set-columns of each to setValues;
+//   Delete removes each (refused when other rows still refer to one);
+//   Hold changes nothing: inside a write it keeps other desks from changing
+//   or removing those rows, or making rows that refer to them, until the
+//   write ends.
+// Each returns how many rows it chose.
+struct RowsWrite {
+    enum class Kind { Update, Delete, Hold };
+    Kind kind = Kind::Update;
+    std::string table;
+    std::vector<std::string> whereColumns;
+    std::vector<FieldKind> whereKinds;
+    std::vector<CellValue> whereValues;
+    std::vector<std::string> setColumns;
+    std::vector<std::string> setLabels; // what a person calls each, for a refusal
+    std::vector<FieldKind> setKinds;
+    std::vector<CellValue> setValues;
+    // The same rows, with further columns that must hold value.
+    RowsWrite& where(const std::string& column, std::int32_t value)
+    {
+        whereColumns.push_back(column);
+        whereKinds.push_back(FieldKind::Integer);
+        whereValues.push_back(CellValue{false, value, {}});
+        return *this;
+    }
+    RowsWrite& where(const std::string& column, const CellValue& text)
+    {
+        whereColumns.push_back(column);
+        whereKinds.push_back(FieldKind::Text);
+        whereValues.push_back(text);
+        return *this;
+    }
+    RowsWrite& set(const std::string& column, const std::string& label, FieldKind kind, const CellValue& value)
+    {
+        setColumns.push_back(column);
+        setLabels.push_back(label);
+        setKinds.push_back(kind);
+        setValues.push_back(value);
+        return *this;
+    }
+};
+
 // An open write transaction: committed by commit(), rolled back by its
 // destruction otherwise, so that a write that throws leaves nothing behind.
 class WriteTransaction {
@@ -240,6 +285,9 @@ public:
     // write.key, if its compared columns still hold what was seen; returns
     // how many rows went.
     virtual int deleteRow(const RowWrite& write) = 0;
+    // Writes the rows write chooses (see RowsWrite); a refusal comes as an
+    // Exception worded for a person.
+    virtual std::int64_t writeRows(const RowsWrite& write) = 0;
     // Whether table holds a row whose columns (of the kinds given) equal the values.
     virtual bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) = 0;
@@ -248,6 +296,10 @@ public:
     // engine is open already, or the register cannot be read now.
     virtual std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) = 0;
 };
+
+// The one-row write a refusal of write is worded by: the columns it sets,
+// with their labels and values.
+RowWrite refusalShape(const RowsWrite& write);
 
 // Names of tables, columns and fields compare without regard to case
 // (ASCII), as both engines take them.

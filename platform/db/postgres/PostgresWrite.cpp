@@ -270,6 +270,40 @@ int PostgresEngine::deleteRow(const RowWrite& write)
     return std::atoi(PQcmdTuples(result.get()));
 }
 
+std::int64_t PostgresEngine::writeRows(const RowsWrite& write)
+{
+    Parameters parameters;
+    const std::string table = tableName(write.table);
+    std::string sql;
+    switch (write.kind) {
+    case RowsWrite::Kind::Update:
+        for (std::size_t i = 0; i < write.setColumns.size(); ++i) {
+            parameters.add(write.setKinds[i], write.setValues[i]);
+            sql += (i ? ", " : "UPDATE " + table + " SET ") + columnName(write.table, write.setColumns[i]) + " = "
+                 + parameters.next();
+        }
+        break;
+    case RowsWrite::Kind::Delete: sql = "DELETE FROM " + table; break;
+    // Locked as a write would lock them: a row referring to them waits.
+    case RowsWrite::Kind::Hold: sql = "SELECT 1 FROM " + table; break;
+    }
+    for (std::size_t i = 0; i < write.whereColumns.size(); ++i) {
+        parameters.add(write.whereKinds[i], write.whereValues[i]);
+        const bool text = write.whereKinds[i] == FieldKind::Text;
+        sql += (i ? " AND " : " WHERE ") + columnName(write.table, write.whereColumns[i]) + (text ? "::text" : "")
+             + " IS NOT DISTINCT FROM " + parameters.next() + (text ? "::text" : "");
+    }
+    if (write.kind == RowsWrite::Kind::Hold)
+        sql += " FOR UPDATE";
+    const std::vector<const char*> pointers = parameters.pointers();
+    const Result result = request(sql, pointers);
+    if (result.state() == "23503" && write.kind == RowsWrite::Kind::Delete)
+        throw Exception(stillReferencedMessage());
+    if (result.failed())
+        throw Exception(explainRefusal(refusalShape(write), result));
+    return write.kind == RowsWrite::Kind::Hold ? result.rows() : std::atoll(PQcmdTuples(result.get()));
+}
+
 std::string PostgresEngine::explainRefusal(const RowWrite& write, const Result& refusal)
 {
     auto index = [&write](const std::string& column) -> int {

@@ -80,6 +80,7 @@ public:
     std::unique_ptr<WriteTransaction> beginWrite() override;
     WrittenRow writeRow(const RowWrite& write) override;
     int deleteRow(const RowWrite& write) override;
+    std::int64_t writeRows(const RowsWrite& write) override;
     bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
     std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) override;

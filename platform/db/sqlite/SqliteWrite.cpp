@@ -203,6 +203,46 @@ int SqliteEngine::deleteRow(const RowWrite& write)
     return sqlite3_changes(db);
 }
 
+std::int64_t SqliteEngine::writeRows(const RowsWrite& write)
+{
+    sqlite3* db = m_db.get();
+    std::string where;
+    for (std::size_t i = 0; i < write.whereColumns.size(); ++i)
+        where += (i ? " AND " : " WHERE ") + quoteIdentifier(write.whereColumns[i]) + " IS ?"
+               + std::to_string(write.setColumns.size() + i + 1) + " COLLATE BINARY";
+    const std::string table = quoteIdentifier(write.table);
+    std::string sql;
+    switch (write.kind) {
+    case RowsWrite::Kind::Update:
+        for (std::size_t i = 0; i < write.setColumns.size(); ++i)
+            sql += (i ? ", " : "UPDATE " + table + " SET ") + quoteIdentifier(write.setColumns[i]) + " = ?"
+                 + std::to_string(i + 1);
+        break;
+    case RowsWrite::Kind::Delete: sql = "DELETE FROM " + table; break;
+    // The write holds the file's lock already (BEGIN IMMEDIATE): counting is enough.
+    case RowsWrite::Kind::Hold: sql = "SELECT count(*) FROM " + table; break;
+    }
+    Statement statement(db, sql + where);
+    int parameter = 1;
+    if (write.kind == RowsWrite::Kind::Update)
+        for (std::size_t i = 0; i < write.setColumns.size(); ++i)
+            bindValue(statement.get(), parameter++, write.setKinds[i], write.setValues[i]);
+    parameter = int(write.setColumns.size()) + 1;
+    for (std::size_t i = 0; i < write.whereColumns.size(); ++i)
+        bindValue(statement.get(), parameter++, write.whereKinds[i], write.whereValues[i]);
+    bool row = false;
+    try {
+        row = statement.step();
+    } catch (const Exception& error) {
+        const int code = sqlite3_extended_errcode(db);
+        if (code == SQLITE_CONSTRAINT_FOREIGNKEY && write.kind == RowsWrite::Kind::Delete)
+            throw Exception(stillReferencedMessage());
+        throw Exception(explainRefusal(refusalShape(write), code, error.Message()));
+    }
+    return write.kind == RowsWrite::Kind::Hold ? (row ? sqlite3_column_int64(statement.get(), 0) : 0)
+                                               : sqlite3_changes64(db);
+}
+
 std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const std::string& engineMessage)
 {
     sqlite3* db = m_db.get();
