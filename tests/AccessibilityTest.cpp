@@ -141,6 +141,7 @@ private slots:
         press(form.get(), Qt::Key_A, Qt::AltModifier); // city box
         QCOMPARE(focused(form.get()), QString("DBLookupComboBox2"));
         type(form.get(), "Z");
+        press(form.get(), Qt::Key_Return);
         QCOMPARE(form->DBLookupComboBox2->currentText(), QString("Zagreb"));
         press(form.get(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(boxes.texts, QStringList());

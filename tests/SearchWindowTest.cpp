@@ -285,7 +285,8 @@ private slots:
         QStringList chain;
         QWidget* w = form->DBGrid1;
         do {
-            if (w->focusPolicy() & Qt::TabFocus) {
+            // A lookup box's line for typing is the box's own.
+            if (w->focusPolicy() & Qt::TabFocus && !qobject_cast<QComboBox*>(w->parentWidget())) {
                 const QString name = w->objectName().isEmpty() ? w->parentWidget()->objectName() : w->objectName();
                 chain << name;
             }

@@ -62,7 +62,9 @@ std::unique_ptr<TForm1> openWindow(test_register::Schema schema, const std::stri
 
 void failOnWarnings()
 {
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support propagateSizeHints)")));
+    // The offscreen platform cannot raise a list under a box, nor grab the
+    // keyboard for it: no fault of the window.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support )")));
 }
 
 void typeText(QWidget* widget, const QString& text)

@@ -1,15 +1,140 @@
 #include "DBLookupComboBox.h"
 
 #include "Application.h"
+#include "Exception.h"
 #include "Field.h"
+#include "UnicodeLike.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QToolTip>
+
+namespace {
+
+enum { EntryRole = Qt::UserRole + 10 };
+
+// text as a LIKE pattern that matches the names beginning with it.
+std::string beginningPattern(const QString& text)
+{
+    std::string pattern;
+    for (char c : text.toStdString()) {
+        if (c == '%' || c == '_' || c == '\\')
+            pattern += '\\';
+        pattern += c;
+    }
+    return pattern + '%';
+}
+
+} // namespace
 
 TDBLookupComboBox::TDBLookupComboBox(QWidget* parent) : QComboBox(parent)
 {
-    setEditable(false);
+    setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr); // no name is completed into the box unasked
     connect(this, &QComboBox::activated, this, [this](int index) { chosen(index); });
+    lineEdit()->installEventFilter(this);
+    view()->installEventFilter(this);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) { typed(text); });
+    // The names that begin with what is typed, in a list under the box that
+    // leaves the typing in the box.
+    m_matches = new QStandardItemModel(this);
+    m_completer = new QCompleter(m_matches, this);
+    m_completer->setWidget(lineEdit());
+    m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    m_completer->setCaseSensitivity(Qt::CaseInsensitive);
+    connect(m_completer, qOverload<const QModelIndex&>(&QCompleter::activated), this, [this](const QModelIndex& index) {
+        chosen(index.data(EntryRole).toInt());
+    });
+}
+
+std::vector<int> TDBLookupComboBox::beginningWith(const QString& text) const
+{
+    std::vector<int> rows;
+    const std::string pattern = beginningPattern(text);
+    if (pattern.size() > unicode_like::MaxPatternLength)
+        return rows;
+    for (int i = 0; i < count(); ++i)
+        if (unicode_like::match(pattern, itemText(i).toStdString(), U'\\'))
+            rows.push_back(i);
+    return rows;
+}
+
+int TDBLookupComboBox::named(const QString& text) const
+{
+    const std::vector<int> rows = beginningWith(text);
+    for (int row : rows)
+        if (unicode_like::match(beginningPattern(text).substr(0, beginningPattern(text).size() - 1),
+                                itemText(row).toStdString(), U'\\'))
+            return row;
+    return rows.size() == 1 ? rows.front() : -1;
+}
+
+void TDBLookupComboBox::setNotice(const QString& text)
+{
+    m_notice = text;
+    setAccessibleDescription(text);
+    lineEdit()->setAccessibleDescription(text);
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else if (hasFocus())
+        QToolTip::showText(mapToGlobal(QPoint(0, height())), text, this);
+}
+
+void TDBLookupComboBox::showMatches(const std::vector<int>& rows)
+{
+    m_matches->clear();
+    for (int row : rows) {
+        auto* item = new QStandardItem(itemText(row));
+        item->setData(row, EntryRole);
+        m_matches->appendRow(item);
+    }
+    if (rows.empty()) {
+        m_completer->popup()->hide();
+        return;
+    }
+    m_completer->setCompletionPrefix(QString());
+    m_completer->complete();
+    m_completer->popup()->setCurrentIndex(m_completer->completionModel()->index(0, 0));
+}
+
+void TDBLookupComboBox::typed(const QString& text)
+{
+    m_typing = true;
+    if (text.isEmpty()) {
+        m_completer->popup()->hide();
+        setNotice(QString());
+        return;
+    }
+    const std::vector<int> rows = beginningWith(text);
+    showMatches(rows);
+    if (!rows.empty())
+        setNotice(QString());
+    else
+        setNotice(describeMissing ? describeMissing(text)
+                                  : tr("Nijedan naziv na spisku ne počinje sa %1. Enter ga dodaje.")
+                                        .arg(db::shownValue(FieldKind::Text, db::CellValue{false, 0, text.toStdString()})));
+}
+
+bool TDBLookupComboBox::resolveTyping()
+{
+    if (!m_typing)
+        return true;
+    const QString text = lineEdit()->text();
+    if (text.isEmpty()) {
+        // Emptied: the row keeps its value, as the list has no empty name.
+        showCurrent();
+        return true;
+    }
+    const int row = named(text);
+    if (row < 0)
+        return false;
+    chosen(row);
+    return true;
 }
 
 void TDBLookupComboBox::bindData(QObject* form)
@@ -34,8 +159,16 @@ void TDBLookupComboBox::setSources(TDataSource* data, TDataSource* list)
 
 void TDBLookupComboBox::Link::dataEvent(TDataEvent event, TField* field)
 {
-    if (event == TDataEvent::UpdateRecord)
+    if (event == TDataEvent::UpdateRecord) {
+        // Saving the row: what was typed names one entry, or the save is refused.
+        if (!m_list && !m_box->resolveTyping())
+            throw Exception(TDBLookupComboBox::tr("%1 nije na spisku polja „%2”: izaberite naziv sa spiska, ili ga dodajte tasterom Enter "
+                               "u tom polju.")
+                                .arg(db::shownValue(FieldKind::Text,
+                                                    db::CellValue{false, 0, m_box->lineEdit()->text().toStdString()}),
+                                     m_box->accessibleName()));
         return;
+    }
     if (m_list) {
         if (event == TDataEvent::ActiveChange || event == TDataEvent::DataSetChange)
             m_box->fillList();
@@ -60,6 +193,9 @@ TField* TDBLookupComboBox::matchingField() const
 
 void TDBLookupComboBox::fillList()
 {
+    // A name being typed stays in the box while the list is read again.
+    const bool typing = m_typing;
+    const QString typed = lineEdit()->text();
     m_updating = true;
     clear();
     TDataSet* list = m_listSource ? m_listSource->DataSet() : nullptr;
@@ -81,6 +217,10 @@ void TDBLookupComboBox::fillList()
     }
     m_updating = false;
     showCurrent();
+    if (typing) {
+        setEditText(typed);
+        m_typing = true;
+    }
 }
 
 void TDBLookupComboBox::showCurrent()
@@ -98,7 +238,12 @@ void TDBLookupComboBox::showCurrent()
     }
     m_updating = true;
     setCurrentIndex(index);
+    if (index < 0)
+        setEditText(QString());
     m_updating = false;
+    m_typing = false;
+    m_completer->popup()->hide();
+    setNotice(QString());
     setEnabled(f && ds && ds->Active() && ds->CanModify() && !f->ReadOnly());
 }
 
@@ -126,13 +271,85 @@ void TDBLookupComboBox::chosen(int index)
 void TDBLookupComboBox::focusInEvent(QFocusEvent* event)
 {
     QComboBox::focusInEvent(event);
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-        emit OnEnter(this);
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    emit OnEnter(this);
+    // The list may have been read again on entering: what is typed next
+    // replaces the name shown, as in any box entered by the keyboard.
+    if (event->reason() != Qt::MouseFocusReason)
+        lineEdit()->selectAll();
 }
 
 void TDBLookupComboBox::focusOutEvent(QFocusEvent* event)
 {
     QComboBox::focusOutEvent(event);
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-        emit OnExit(this);
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    // What was typed is chosen where it names one entry; otherwise it stays,
+    // and saving the row says why.
+    resolveTyping();
+    QToolTip::hideText();
+    emit OnExit(this);
+}
+
+bool TDBLookupComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return QComboBox::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Escape in the box's own list closes the list, and reaches no window.
+    if (watched == view() && key->key() == Qt::Key_Escape) {
+        event->accept();
+        if (event->type() == QEvent::KeyPress)
+            hidePopup();
+        return true;
+    }
+    if (watched == lineEdit() && handleKey(key))
+        return true;
+    return QComboBox::eventFilter(watched, event);
+}
+
+bool TDBLookupComboBox::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && handleKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QComboBox::event(event);
+}
+
+void TDBLookupComboBox::keyPressEvent(QKeyEvent* event)
+{
+    if (!handleKey(event))
+        QComboBox::keyPressEvent(event);
+}
+
+bool TDBLookupComboBox::handleKey(QKeyEvent* event)
+{
+    const bool press = event->type() == QEvent::KeyPress;
+    const int key = event->key();
+    if (key == Qt::Key_Escape && (m_completer->popup()->isVisible() || m_typing)) {
+        // First the list of names found goes, then the typing.
+        event->accept();
+        if (press) {
+            if (m_completer->popup()->isVisible())
+                m_completer->popup()->hide();
+            else
+                showCurrent();
+        }
+        return true;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_typing) {
+        event->accept();
+        if (!press)
+            return true;
+        const QString text = lineEdit()->text();
+        if (text.isEmpty() || resolveTyping())
+            return true;
+        const std::vector<int> rows = beginningWith(text);
+        if (rows.empty())
+            emit addRequested(text);
+        else
+            showMatches(rows); // several: the person picks one
+        return true;
+    }
+    return false;
 }
