@@ -6,6 +6,7 @@
 #include "Exception.h"
 #include "ListExport.h"
 #include "ListPrint.h"
+#include "PlacesDialog.h"
 #include "RegisterName.h"
 #include "PersonsStatement.h"
 
@@ -74,9 +75,94 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
         sign->hide();
         StatusBar1->addPermanentWidget(sign);
     }
+    // A name typed into a lookup box that the register does not have is
+    // offered to be added there and then.
+    DBLookupComboBox1->describeMissing = [](const QString& typed) {
+        return tr("Nijedna država ne počinje sa %1. Enter je dodaje u registar.")
+            .arg(db::shownValue(FieldKind::Text, db::CellValue{false, 0, typed.toStdString()}));
+    };
+    DBLookupComboBox2->describeMissing = [this](const QString& typed) {
+        const QString country = DBLookupComboBox1->currentText();
+        return tr("Nijedan grad države %1 ne počinje sa %2. Enter ga dodaje u nju.")
+            .arg(country.isEmpty() ? tr("(nije izabrana)") : country,
+                 db::shownValue(FieldKind::Text, db::CellValue{false, 0, typed.toStdString()}));
+    };
+    connect(DBLookupComboBox1, &TDBLookupComboBox::addRequested, this,
+            [this](const QString& typed) { guarded([&] { KeepPlaces(false, typed); }); });
+    connect(DBLookupComboBox2, &TDBLookupComboBox::addRequested, this,
+            [this](const QString& typed) { guarded([&] { KeepPlaces(true, typed); }); });
+    // The delete question names the person, as the list shows them.
+    DBNavigator1->deleteQuestion = [this] {
+        const auto shown = [](const TField* field) { return QStringLiteral("\u2068") + QString::fromStdString(field->AsString()) + QStringLiteral("\u2069"); };
+        return tr("Obrisati osobu %1 %2 (%3, %4)?")
+            .arg(shown(ADOQuery1Ime), shown(ADOQuery1Prezime), shown(ADOQuery1GRADOVINaziv), shown(ADOQuery1DRZAVENaziv));
+    };
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();
+}
+
+void TForm1::Button3Click(QObject* /*Sender*/)
+{
+    guarded([this] { KeepPlaces(false, QString()); });
+}
+
+void TForm1::Button4Click(QObject* /*Sender*/)
+{
+    guarded([this] { KeepPlaces(true, QString()); });
+}
+
+void TForm1::KeepPlaces(bool cities, const QString& typed)
+{
+    if (!ADOConnection1->Connected())
+        return;
+    const bool editing = ADOQuery1->State() == dsEdit || ADOQuery1->State() == dsInsert;
+    std::int32_t country = 0;
+    if (ADOQuery1->Active() && !ADOQuery1ID_DRZAVA->IsNull())
+        country = ADOQuery1ID_DRZAVA->AsInteger();
+    Places places(*ADOConnection1);
+    TPlacesDialog dialog(places, cities, country, this);
+    if (!typed.isEmpty())
+        QTimer::singleShot(0, &dialog, [&] {
+            dialog.addNamed(typed);
+            // Added from the box: back to the person at once.
+            if (dialog.added())
+                dialog.accept();
+        });
+    dialog.exec();
+    if (!dialog.changed())
+        return;
+    // The boxes name what the register now holds.
+    RefreshLookups(true);
+    if (editing || !typed.isEmpty()) {
+        if (!editing && ADOQuery1->Active())
+            ADOQuery1->Edit(); // a name typed into a box is a change of the person
+        // The person follows a merge of their place.
+        for (const auto& [from, into] : dialog.merged()) {
+            const bool theirs = !ADOQuery1ID_DRZAVA->IsNull() && ADOQuery1ID_DRZAVA->AsInteger() == from.country
+                             && (!from.city || (!ADOQuery1ID_GRAD->IsNull() && ADOQuery1ID_GRAD->AsInteger() == from.number));
+            if (theirs && from.city)
+                ADOQuery1ID_GRAD->setAsInteger(into.number);
+            else if (theirs)
+                ADOQuery1ID_DRZAVA->setAsInteger(into.country);
+        }
+        // The place added from a box is the person's.
+        if (const std::optional<Place>& added = dialog.added(); added && !typed.isEmpty()) {
+            if (ADOQuery1ID_DRZAVA->IsNull() || ADOQuery1ID_DRZAVA->AsInteger() != added->country) {
+                ADOQuery1ID_DRZAVA->setAsInteger(added->country);
+                ADOQuery1ID_GRAD->Clear();
+            }
+            if (added->city)
+                ADOQuery1ID_GRAD->setAsInteger(added->number);
+        }
+        return;
+    }
+    // Browsing: the list reads the register again, on the same person.
+    const std::int32_t id = ADOQuery1->Active() && ADOQuery1->RecordCount() > 0 ? ADOQuery1ID->AsInteger() : 0;
+    RunSearch(SearchInBackground, [this, id] {
+        if (ADOQuery1->Active() && id)
+            ADOQuery1->Locate("ID", id, LocateOpts);
+    });
 }
 
 void TForm1::ExportList()

@@ -62,6 +62,8 @@ public slots:
     void FormActivate(QObject* Sender);
     void DBNavigator1BeforeAction(QObject* Sender, TNavigateBtn Button);
     void Button2Click(QObject* Sender);
+    void Button3Click(QObject* Sender);
+    void Button4Click(QObject* Sender);
     void FormCloseQuery(QObject* Sender, bool& CanClose);
 
 private:
@@ -116,6 +118,11 @@ private:
     // since they were read (whenUnknown: also where that cannot be told).
     // readWith: a data set just opened, whose reading tells the register's state.
     void RefreshLookups(bool whenUnknown, const TDataSet* readWith = nullptr);
+    // The countries' dialog, or the cities' of the person's country, over
+    // the window; typed: a name to add at once (from a lookup box, in which
+    // the person is then given it). After it the boxes and the list show
+    // what changed, and a person being edited or added follows a merge.
+    void KeepPlaces(bool cities, const QString& typed);
     // The question a save that found the person changed elsewhere asks.
     QString ConflictQuestion(const EUpdateConflict& conflict);
     // The name (NAZIV) of the row of a lookup table with that key; empty

@@ -141,7 +141,8 @@ private slots:
         QVERIFY(form->ADOQuery1->Locate("ID", 5, {}));
         click(form.get(), nbDelete);
         QCOMPARE(reg::count(registerPath(), "ID = 5"), 0);
-        QCOMPARE(boxes.texts, QStringList{"Da li da obrišem ovaj zapis?"});
+        QCOMPARE(boxes.texts, QStringList{"Obrisati osobu \u2068Јелена\u2069 \u2068Ђурић\u2069 (\u2068Жабљак\u2069, "
+                                          "\u2068Crna Gora\u2069)?"});
     }
 
     // A right taken away while the window was open: the save says so in a

@@ -45,13 +45,17 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("sr") << "sr"
                             << QStringList{"&Ime", "&Nova pretraga", "Iz&laz", "Sačuvaj izmene (Ctrl+S)",
-                                           "Da li da obrišem ovaj zapis?", "&Ne",
+                                           "Obrisati osobu \u2068Јелена\u2069 \u2068Ђурић\u2069 (\u2068Жабљак\u2069, "
+                                           "\u2068Crna Gora\u2069)?",
+                                           "&Ne",
                                            "Izmene ove osobe nisu sačuvane. Da li da ih sačuvam pre izlaska?",
                                            "&Ostani", "Nije sačuvano: grad (država 3, grad 9) ne postoji u registru.",
                                            "Izaberi sve", "Browse [1/6]"};
         QTest::newRow("en") << "en"
                             << QStringList{"&Name", "New sea&rch", "E&xit", "Save the changes (Ctrl+S)",
-                                           "Delete this person?", "&No",
+                                           "Delete \u2068Јелена\u2069 \u2068Ђурић\u2069 (\u2068Жабљак\u2069, "
+                                           "\u2068Crna Gora\u2069)?",
+                                           "&No",
                                            "The changes to this person are not saved. Save them before leaving?",
                                            "S&tay", "Not saved: the city (country 3, city 9) is not in the register.",
                                            "Select All", "Browse [1/6]"};

@@ -498,6 +498,93 @@ Which register shall I make?</translation>
     </message>
 </context>
 <context>
+    <name>Places</name>
+    <message>
+        <source>Ova država već ima grad %1. Ako je to isto mesto, spojite ga s njim.</source>
+        <translation>This country already has the city %1. If it is the same place, merge the two.</translation>
+    </message>
+    <message>
+        <source>Registar već ima državu %1. Ako je to ista država, spojite je s njom.</source>
+        <translation>The register already has the country %1. If it is the same country, merge the two.</translation>
+    </message>
+    <message>
+        <source>Naziv ne može biti prazan: upišite ga.</source>
+        <translation>The name cannot be empty: type it in.</translation>
+    </message>
+    <message>
+        <source>Naziv je duži od 255 znakova: skratite ga.</source>
+        <translation>The name is longer than 255 characters: shorten it.</translation>
+    </message>
+    <message>
+        <source>Grad nije dodat: njegova država je u međuvremenu uklonjena iz registra.</source>
+        <translation>The city was not added: its country has meanwhile been removed from the register.</translation>
+    </message>
+    <message>
+        <source>naziv</source>
+        <translation>name</translation>
+    </message>
+    <message>
+        <source>država</source>
+        <translation>country</translation>
+    </message>
+    <message>
+        <source>broj grada</source>
+        <translation>city number</translation>
+    </message>
+    <message>
+        <source>broj države</source>
+        <translation>country number</translation>
+    </message>
+    <message>
+        <source>Registar nije dao broj novom mestu; ništa nije dodato.</source>
+        <translation>The register gave the new place no number; nothing was added.</translation>
+    </message>
+    <message>
+        <source>U gradu %1 žive %2 osobe; premestite ih ili spojite grad s drugim.</source>
+        <translation>%2 persons live in %1; move them, or merge the city with another.</translation>
+    </message>
+    <message>
+        <source>U gradu %1 živi %2 osoba; premestite ih ili spojite grad s drugim.</source>
+        <translation>%2 persons live in %1; move them, or merge the city with another.</translation>
+    </message>
+    <message>
+        <source>U državi %1 žive %2 osobe; premestite ih ili spojite državu s drugom.</source>
+        <translation>%2 persons live in %1; move them, or merge the country with another.</translation>
+    </message>
+    <message>
+        <source>U državi %1 živi %2 osoba; premestite ih ili spojite državu s drugom.</source>
+        <translation>%2 persons live in %1; move them, or merge the country with another.</translation>
+    </message>
+    <message>
+        <source>Spojiti se mogu samo dva različita mesta istog spiska.</source>
+        <translation>Only two different places of the same list can be merged.</translation>
+    </message>
+    <message>
+        <source>grad</source>
+        <translation>city</translation>
+    </message>
+    <message>
+        <source>Registar nije dao broj novom mestu; ništa nije spojeno.</source>
+        <translation>The register gave the new place no number; nothing was merged.</translation>
+    </message>
+    <message>
+        <source>Ništa nije promenjeno: mesta %1 više nema u registru (uklonjeno je na drugom radnom stolu). Spisak sada pokazuje registar kakav je.</source>
+        <translation>Nothing was changed: %1 is no longer in the register (it was removed at another desk). The list now shows the register as it is.</translation>
+    </message>
+    <message>
+        <source>Ništa nije promenjeno: mesto %1 je u međuvremenu preimenovano u %2 na drugom radnom stolu.</source>
+        <translation>Nothing was changed: %1 has meanwhile been renamed %2 at another desk.</translation>
+    </message>
+    <message>
+        <source>U gradu %1 živi jedna osoba; premestite je ili spojite grad s drugim.</source>
+        <translation>One person lives in %1; move them, or merge the city with another.</translation>
+    </message>
+    <message>
+        <source>U državi %1 živi jedna osoba; premestite je ili spojite državu s drugom.</source>
+        <translation>One person lives in %1; move them, or merge the country with another.</translation>
+    </message>
+</context>
+<context>
     <name>Register</name>
     <message>
         <source>Registar nije otvoren.</source>
@@ -997,6 +1084,17 @@ Try again. Password:</translation>
     </message>
 </context>
 <context>
+    <name>TDBLookupComboBox</name>
+    <message>
+        <source>Nijedan naziv na spisku ne počinje sa %1. Enter ga dodaje.</source>
+        <translation>No name on the list begins with %1. Enter adds it.</translation>
+    </message>
+    <message>
+        <source>%1 nije na spisku polja „%2”: izaberite naziv sa spiska, ili ga dodajte tasterom Enter u tom polju.</source>
+        <translation>%1 is not on the list of the box “%2”: choose a name from the list, or add it with Enter in that box.</translation>
+    </message>
+</context>
+<context>
     <name>TDBNavigator</name>
     <message>
         <source>Prvi zapis</source>
@@ -1141,14 +1239,6 @@ Try again. Password:</translation>
     <message>
         <source>...</source>
         <translation>...</translation>
-    </message>
-    <message>
-        <source>Drzava, izbor</source>
-        <translation>Choose a country</translation>
-    </message>
-    <message>
-        <source>Grad, izbor</source>
-        <translation>Choose a city</translation>
     </message>
     <message>
         <source>Iz&amp;laz</source>
@@ -1329,6 +1419,167 @@ Try again. Password:</translation>
     <message>
         <source>Š&amp;tampaj bez pregleda</source>
         <translation>&amp;Print without a preview</translation>
+    </message>
+    <message>
+        <source>Države registra</source>
+        <translation>The register's countries</translation>
+    </message>
+    <message>
+        <source>Države registra: dodavanje, preimenovanje, uklanjanje, spajanje</source>
+        <translation>The register's countries: add, rename, remove, merge</translation>
+    </message>
+    <message>
+        <source>Gradovi države</source>
+        <translation>The country's cities</translation>
+    </message>
+    <message>
+        <source>Gradovi države: dodavanje, preimenovanje, uklanjanje, spajanje</source>
+        <translation>The country's cities: add, rename, remove, merge</translation>
+    </message>
+    <message>
+        <source>Nijedna država ne počinje sa %1. Enter je dodaje u registar.</source>
+        <translation>No country begins with %1. Enter adds it to the register.</translation>
+    </message>
+    <message>
+        <source>Nijedan grad države %1 ne počinje sa %2. Enter ga dodaje u nju.</source>
+        <translation>No city of %1 begins with %2. Enter adds it there.</translation>
+    </message>
+    <message>
+        <source>(nije izabrana)</source>
+        <translation>(none chosen)</translation>
+    </message>
+    <message>
+        <source>Obrisati osobu %1 %2 (%3, %4)?</source>
+        <translation>Delete %1 %2 (%3, %4)?</translation>
+    </message>
+</context>
+<context>
+    <name>TPlacesDialog</name>
+    <message>
+        <source>Gradovi</source>
+        <translation>Cities</translation>
+    </message>
+    <message>
+        <source>Države</source>
+        <translation>Countries</translation>
+    </message>
+    <message>
+        <source>&amp;Država:</source>
+        <translation>&amp;Country:</translation>
+    </message>
+    <message>
+        <source>&amp;Gradovi i broj osoba u svakom:</source>
+        <translation>&amp;Cities, and the persons living in each:</translation>
+    </message>
+    <message>
+        <source>&amp;Države i broj osoba u svakoj:</source>
+        <translation>&amp;Countries, and the persons living in each:</translation>
+    </message>
+    <message>
+        <source>Naziv</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Osoba</source>
+        <translation>Persons</translation>
+    </message>
+    <message>
+        <source>&amp;Dodaj…</source>
+        <translation>&amp;Add…</translation>
+    </message>
+    <message>
+        <source>&amp;Preimenuj…</source>
+        <translation>&amp;Rename…</translation>
+    </message>
+    <message>
+        <source>&amp;Ukloni…</source>
+        <translation>Re&amp;move…</translation>
+    </message>
+    <message>
+        <source>&amp;Spoji s…</source>
+        <translation>Mer&amp;ge with…</translation>
+    </message>
+    <message>
+        <source>&amp;Zatvori</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Ovaj radni sto sme samo da čita države i gradove. Izmene može da pravi radni sto kome je vlasnik registra to dozvolio.</source>
+        <translation>This desk may only read the countries and cities. They can be changed at a desk the register's owner allows to.</translation>
+    </message>
+    <message>
+        <source>Gradovi države %1</source>
+        <translation>Cities of %1</translation>
+    </message>
+    <message>
+        <source>%1 (osoba: %2)</source>
+        <translation>%1 (persons: %2)</translation>
+    </message>
+    <message>
+        <source>Novi grad</source>
+        <translation>New city</translation>
+    </message>
+    <message>
+        <source>Nova država</source>
+        <translation>New country</translation>
+    </message>
+    <message>
+        <source>Naziv novog grada u državi %1:</source>
+        <translation>Name of the new city in %1:</translation>
+    </message>
+    <message>
+        <source>Naziv nove države:</source>
+        <translation>Name of the new country:</translation>
+    </message>
+    <message>
+        <source>Preimenovanje grada</source>
+        <translation>Renaming a city</translation>
+    </message>
+    <message>
+        <source>Preimenovanje države</source>
+        <translation>Renaming a country</translation>
+    </message>
+    <message>
+        <source>Novi naziv za %1:</source>
+        <translation>New name for %1:</translation>
+    </message>
+    <message>
+        <source>Ukloniti grad %1 iz registra?</source>
+        <translation>Remove the city %1 from the register?</translation>
+    </message>
+    <message>
+        <source>Ukloniti državu %1 iz registra, s njenim gradovima?</source>
+        <translation>Remove the country %1 from the register, with its cities?</translation>
+    </message>
+    <message>
+        <source>&amp;Ukloni</source>
+        <translation>Re&amp;move</translation>
+    </message>
+    <message>
+        <source>%1, broj %2, osoba: %3</source>
+        <translation>%1, number %2, persons: %3</translation>
+    </message>
+    <message>
+        <source>Spajanje</source>
+        <translation>Merging</translation>
+    </message>
+    <message>
+        <source>Grad %1 se spaja s gradom (njegove osobe prelaze u njega, a on se uklanja):</source>
+        <translation>Merge the city %1 into the city (its persons move there, and it is removed):</translation>
+    </message>
+    <message>
+        <source>Država %1 se spaja s državom (njene osobe i gradovi prelaze u nju, a ona se uklanja):</source>
+        <translation>Merge the country %1 into the country (its persons and cities move there, and it is removed):</translation>
+    </message>
+    <message>
+        <source>Mesto %1 je u međuvremenu preimenovano na drugom radnom stolu. Ništa još nije upisano.
+
+vi ste upisali: %2
+u registru je sada: %3</source>
+        <translation>%1 has meanwhile been renamed at another desk. Nothing has been written yet.
+
+you typed: %2
+the register now has: %3</translation>
     </message>
 </context>
 </TS>

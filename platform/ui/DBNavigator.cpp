@@ -277,7 +277,8 @@ void TDBNavigator::BtnClick(TNavigateBtn which)
         case nbInsert: ds->Insert(); break;
         case nbDelete: {
             QMessageBox question(QMessageBox::Question, QApplication::applicationDisplayName(),
-                                 tr("Da li da obrišem ovaj zapis?"), QMessageBox::Yes | QMessageBox::No,
+                                 deleteQuestion ? deleteQuestion() : tr("Da li da obrišem ovaj zapis?"),
+                                 QMessageBox::Yes | QMessageBox::No,
                                  TApplication::instance()->dialogParent());
             question.button(QMessageBox::Yes)->setText(tr("&Da"));
             question.button(QMessageBox::No)->setText(tr("&Ne"));

@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 enum TNavigateBtn { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
 
@@ -47,6 +48,9 @@ public:
     // Refresh reads the rows in the background where the register can (see
     // TDataSet::refreshAhead), and the list refreshes once they are there.
     bool RefreshInBackground = false;
+    // The question asked before a delete, naming what goes; unset, the
+    // navigator asks in general words.
+    std::function<QString()> deleteQuestion;
 
     void dataEvent(TDataEvent event, TField* field) override;
 
