@@ -84,6 +84,7 @@ TPlacesDialog::TPlacesDialog(Places& places, bool cities, std::int32_t country, 
     QPushButton* close = buttons->addButton(tr("&Zatvori"), QDialogButtonBox::RejectRole);
     for (QPushButton* button : {m_add, m_rename, m_remove, m_merge, close})
         button->setAutoDefault(false);
+    m_add->setObjectName("AddPlace");
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_add, &QPushButton::clicked, this, [this] { add(QString()); });

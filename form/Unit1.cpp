@@ -125,9 +125,8 @@ void TForm1::KeepPlaces(bool cities, const QString& typed)
     if (!typed.isEmpty())
         QTimer::singleShot(0, &dialog, [&] {
             dialog.addNamed(typed);
-            // Added from the box: back to the person at once.
-            if (dialog.added())
-                dialog.accept();
+            // Added from the box, or not after all: back to the person at once.
+            dialog.done(dialog.added() ? QDialog::Accepted : QDialog::Rejected);
         });
     dialog.exec();
     if (!dialog.changed())
@@ -137,15 +136,13 @@ void TForm1::KeepPlaces(bool cities, const QString& typed)
     if (editing || !typed.isEmpty()) {
         if (!editing && ADOQuery1->Active())
             ADOQuery1->Edit(); // a name typed into a box is a change of the person
-        // The person follows a merge of their place.
-        for (const auto& [from, into] : dialog.merged()) {
-            const bool theirs = !ADOQuery1ID_DRZAVA->IsNull() && ADOQuery1ID_DRZAVA->AsInteger() == from.country
-                             && (!from.city || (!ADOQuery1ID_GRAD->IsNull() && ADOQuery1ID_GRAD->AsInteger() == from.number));
-            if (theirs && from.city)
+        // The person follows a merge of their city (the register moved them
+        // already; a country merged may have renumbered its cities, and the
+        // save then says what is missing rather than guess).
+        for (const auto& [from, into] : dialog.merged())
+            if (from.city && !ADOQuery1ID_DRZAVA->IsNull() && ADOQuery1ID_DRZAVA->AsInteger() == from.country
+                && !ADOQuery1ID_GRAD->IsNull() && ADOQuery1ID_GRAD->AsInteger() == from.number)
                 ADOQuery1ID_GRAD->setAsInteger(into.number);
-            else if (theirs)
-                ADOQuery1ID_DRZAVA->setAsInteger(into.country);
-        }
         // The place added from a box is the person's.
         if (const std::optional<Place>& added = dialog.added(); added && !typed.isEmpty()) {
             if (ADOQuery1ID_DRZAVA->IsNull() || ADOQuery1ID_DRZAVA->AsInteger() != added->country) {

@@ -18,6 +18,8 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
+#include <QPushButton>
 
 using namespace window_test;
 namespace reg = test_register;
@@ -104,17 +106,37 @@ private slots:
     {
         QTest::addColumn<QString>("role");
         QTest::addColumn<bool>("changes");
-        QTest::newRow("reader") << "reader" << false;
-        QTest::newRow("clerk") << "clerk" << true;
-        QTest::newRow("owner") << "owner" << true;
+        QTest::addColumn<std::string>("more"); // granted besides
+        QTest::addColumn<bool>("keepsPlaces");
+        QTest::newRow("reader") << "reader" << false << std::string() << false;
+        QTest::newRow("clerk") << "clerk" << true << std::string() << false;
+        QTest::newRow("clerk keeping places") << "clerk" << true
+                                              << std::string("; GRANT INSERT, UPDATE, DELETE ON drzave, gradovi TO clerk")
+                                              << true;
+        QTest::newRow("owner") << "owner" << true << std::string() << true;
     }
 
     void eachDeskIsOfferedWhatItsRoleMay()
     {
         QFETCH(QString, role);
         QFETCH(bool, changes);
+        QFETCH(std::string, more);
+        QFETCH(bool, keepsPlaces);
         BoxWatcher boxes;
-        auto form = openWindow(reg::Schema::Full, grantsOf(role), as(role));
+        auto form = openWindow(reg::Schema::Full, grantsOf(role) + more, as(role));
+        // The countries' dialog: the counts for every desk, changes only for
+        // one that may make them, and why not for the others.
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            auto* list = dialog->findChild<QTreeWidget*>("PlacesList");
+            seen << list->topLevelItem(0)->text(0) + " " + list->topLevelItem(0)->text(1);
+            const auto* add = dialog->findChild<QPushButton*>("AddPlace");
+            seen << QString::number(add->isEnabled()) << QString::number(dialog->findChild<QLabel*>("ReadOnlyNotice")->isVisible());
+            QTest::keyClick(list, Qt::Key_Escape);
+        });
+        QTest::mouseClick(form->Button3, Qt::LeftButton);
+        QCOMPARE(seen, (QStringList{"Crna Gora 2", QString::number(keepsPlaces), QString::number(!keepsPlaces)}));
         QCOMPARE(form->ADOQuery1->RecordCount(), 6);
         QCOMPARE(sign(form.get(), "RightsSign")->isVisible(), !changes);
         QCOMPARE(sign(form.get(), "RightsSign")->accessibleName(), QString("Samo čitanje"));
