@@ -24,6 +24,8 @@ namespace bench {
 // list) and deleting a person, through the real window, beside the bare
 // statements: the write and the search.
 void editingPart(const QString& registers, const std::vector<long>& sizes, int runs);
+// The countries' and cities' dialogs opened, a city renamed and two merged.
+void placesPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
 } // namespace bench
 

@@ -2,13 +2,18 @@
 #include "Benchmarks.h"
 
 #include "Application.h"
+#include "ADOConnection.h"
+#include "ConnectionString.h"
 #include "Exception.h"
+#include "Places.h"
+#include "PlacesDialog.h"
 #include "Unit1.h"
 
 #include <QFile>
 #include <QHeaderView>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace bench {
@@ -79,6 +84,82 @@ void editingPart(const QString& registers, const std::vector<long>& sizes, int r
         std::fflush(stdout);
         form.reset();
         removeScratch(path);
+    }
+}
+
+// The countries' and cities' dialogs opened on the real window (their
+// lists read with their counts and shown), a city renamed and two cities
+// merged, beside the bare statements; each merge is made on one copy of the
+// register by the program and on another by the bare statements.
+void placesPart(const QString& registers, const std::vector<long>& sizes, int runsOverride)
+{
+    std::printf("\n### Keeping the countries and cities\n\n");
+    std::printf("| persons | operation | program (ms) | %s (ms) | ratio |\n", onServer() ? "bare libpq" : "bare SQLite");
+    std::printf("|---:|---|---:|---:|---:|\n");
+    for (long size : sizes) {
+        const QString path = scratchRegister(registers, size), twin = scratchRegister(registers, size);
+        auto form = windowOn(path);
+        Places places(*form->ADOConnection1);
+        const Bare db = bareOf(*form->ADOConnection1);
+        TADOConnection other;
+        other.setConnectionString(ConnectionString::forRegister(twin));
+        other.Open();
+        const Bare otherDb = bareOf(other);
+        // The country with the most cities, and its cities by number.
+        std::vector<Place> countries = places.countries(), cities;
+        for (const Place& country : countries)
+            if (std::vector<Place> its = places.cities(country.country); its.size() > cities.size())
+                cities = std::move(its);
+        std::sort(cities.begin(), cities.end(), [](const Place& a, const Place& b) { return a.number < b.number; });
+        const std::int32_t country = cities.front().country;
+        const std::string where = " WHERE ID_DRZAVA = " + std::to_string(country) + " AND ID_GRAD = ";
+        const int runs = std::min<int>(runsOverride ? runsOverride : size <= 100000 ? 9 : 3, int(cities.size() / 2));
+        std::vector<double> open[2], openBare[2], rename, renameBare, merge, mergeBare;
+        for (int r = 0; r < runs; ++r) {
+            for (int list = 0; list < 2; ++list) {
+                open[list].push_back(milliseconds([&] {
+                    TPlacesDialog dialog(places, list == 1, country, form.get());
+                    dialog.show();
+                    dialog.repaint();
+                }));
+                openBare[list].push_back(milliseconds([&] {
+                    bareRun(db, list == 0 ? "SELECT DRZAVE.ID, DRZAVE.NAZIV, count(PODACI.ID_DRZAVA) FROM DRZAVE LEFT JOIN "
+                                            "PODACI ON PODACI.ID_DRZAVA = DRZAVE.ID GROUP BY DRZAVE.ID, DRZAVE.NAZIV"
+                                          : "SELECT GRADOVI.ID_GRAD, GRADOVI.NAZIV, count(PODACI.ID_GRAD) FROM GRADOVI "
+                                            "LEFT JOIN PODACI ON PODACI.ID_DRZAVA = GRADOVI.ID_DRZAVA AND PODACI.ID_GRAD = "
+                                            "GRADOVI.ID_GRAD WHERE GRADOVI.ID_DRZAVA = "
+                                                + std::to_string(country) + " GROUP BY GRADOVI.ID_GRAD, GRADOVI.NAZIV");
+                }));
+            }
+            Place city = cities[std::size_t(2 * r)];
+            const std::string name = "Preimenovan " + std::to_string(r);
+            rename.push_back(milliseconds([&] { places.rename(city, name); }));
+            renameBare.push_back(milliseconds([&] {
+                bareWrite(db, "UPDATE GRADOVI SET NAZIV = '" + name + " bis'" + where + std::to_string(city.number)
+                                  + " AND NAZIV = '" + name + "'");
+            }));
+            city.name.text = name + " bis";
+            const Place& into = cities[std::size_t(2 * r + 1)];
+            merge.push_back(milliseconds([&] { places.merge(city, into); }));
+            mergeBare.push_back(milliseconds([&] {
+                bareWrite(otherDb, "UPDATE PODACI SET ID_DRZAVA = " + std::to_string(country) + ", ID_GRAD = "
+                                       + std::to_string(into.number) + where + std::to_string(city.number)
+                                       + "; DELETE FROM GRADOVI" + where + std::to_string(city.number));
+            }));
+        }
+        const auto row = [size](const char* what, const std::vector<double>& mine, const std::vector<double>& bare) {
+            const double a = median(mine), b = median(bare);
+            std::printf("| %ld | %s | %.2f | %.2f | %.2f |\n", size, what, a, b, a / b);
+        };
+        row("countries' dialog opened", open[0], openBare[0]);
+        row("cities' dialog opened", open[1], openBare[1]);
+        row("city renamed", rename, renameBare);
+        row("two cities merged", merge, mergeBare);
+        std::fflush(stdout);
+        other.Close();
+        form.reset();
+        removeScratch(path);
+        removeScratch(twin);
     }
 }
 
