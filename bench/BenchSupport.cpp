@@ -180,16 +180,16 @@ QString ensureRegister(const QString& folder, long size)
     return path;
 }
 
-QString scratchRegister(const QString& folder, long size)
+QString scratchRegister(const QString& folder, long size, const QString& name)
 {
     const QString original = ensureRegister(folder, size);
     if (onServer()) {
-        const std::string copy = "kolvara_scratch_" + std::to_string(size);
+        const std::string copy = "kolvara_scratch_" + name.toStdString() + "_" + std::to_string(size);
         administer("DROP DATABASE IF EXISTS " + copy);
         administer("CREATE DATABASE " + copy + " TEMPLATE " + databaseOf(size));
         return g_server + "/" + QString::fromStdString(copy);
     }
-    const QString path = folder + QString("/editing-%1.mdb").arg(size);
+    const QString path = folder + QString("/%1-%2.mdb").arg(name).arg(size);
     QFile::remove(path);
     QFile::copy(original, path);
     return path;

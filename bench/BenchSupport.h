@@ -48,7 +48,8 @@ bool onServer();
 // program) the first time: a file in folder, or a database on the server.
 QString ensureRegister(const QString& folder, long size);
 // A copy of it that a part may change, and its removal.
-QString scratchRegister(const QString& folder, long size);
+// name tells two copies of one size apart.
+QString scratchRegister(const QString& folder, long size, const QString& name = QStringLiteral("editing"));
 void removeScratch(const QString& location);
 
 // The real main window, pointed at the register at location (a path or a

@@ -88,9 +88,11 @@ public:
     explicit Places(TADOConnection& connection) : m_connection(connection) {}
 
     // Every country, and the cities of one country, each with its persons
-    // counted: one grouped statement a list, in no particular order.
+    // counted: one statement a list, in no particular order.
     std::vector<Place> countries();
     std::vector<Place> cities(std::int32_t country);
+    // The same places named, without counting their persons (persons 0).
+    std::vector<Place> listed(bool cities, std::int32_t country);
 
     // Whether this desk may change the countries (cities: false), or the
     // cities; merge moves persons too, and wants their right besides.

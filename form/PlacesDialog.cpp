@@ -124,7 +124,7 @@ void TPlacesDialog::reload(std::optional<std::pair<std::int32_t, std::int32_t>> 
         if (const Place* place = current())
             standOn = std::pair{place->country, place->number};
     if (m_cities) {
-        m_countries = m_places.countries();
+        m_countries = m_places.listed(false, 0);
         sortByName(m_countries);
         m_countryChoice->clear();
         int at = -1;

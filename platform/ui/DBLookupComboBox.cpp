@@ -81,8 +81,8 @@ void TDBLookupComboBox::setNotice(const QString& text)
     lineEdit()->setAccessibleDescription(text);
     if (text.isEmpty())
         QToolTip::hideText();
-    else if (hasFocus())
-        QToolTip::showText(mapToGlobal(QPoint(0, height())), text, this);
+    else if (hasFocus() || lineEdit()->hasFocus())
+        QToolTip::showText(mapToGlobal(QPoint(0, height())), text, this, QRect(), 10000);
 }
 
 void TDBLookupComboBox::showMatches(const std::vector<int>& rows)
