@@ -22,7 +22,11 @@ namespace {
 // Names in the order of the window's language, case aside, numbers as numbers.
 void sortByName(std::vector<Place>& places)
 {
-    QCollator collator;
+    // The window writes Serbian in the Latin script: its names sort so too.
+    const QLocale locale = QLocale().language() == QLocale::Serbian
+                             ? QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia)
+                             : QLocale();
+    QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
     std::stable_sort(places.begin(), places.end(), [&](const Place& a, const Place& b) {
@@ -39,7 +43,7 @@ TPlacesDialog::TPlacesDialog(Places& places, bool cities, std::int32_t country, 
     auto* layout = new QVBoxLayout(this);
     if (cities) {
         auto* row = new QHBoxLayout;
-        auto* label = new QLabel(tr("&Država:"), this);
+        auto* label = new QLabel(tr("Dr&žava:"), this);
         m_countryChoice = new QComboBox(this);
         m_countryChoice->setObjectName("CountryChoice");
         label->setBuddy(m_countryChoice);
@@ -53,7 +57,7 @@ TPlacesDialog::TPlacesDialog(Places& places, bool cities, std::int32_t country, 
             guarded([this] { reload(); });
         });
     }
-    auto* listLabel = new QLabel(cities ? tr("&Gradovi i broj osoba u svakom:") : tr("&Države i broj osoba u svakoj:"),
+    auto* listLabel = new QLabel(cities ? tr("Gradovi i &broj osoba u svakom:") : tr("Države i &broj osoba u svakoj:"),
                                  this);
     m_view = new QTreeWidget(this);
     m_view->setObjectName("PlacesList");

@@ -1464,16 +1464,16 @@ Try again. Password:</translation>
         <translation>Countries</translation>
     </message>
     <message>
-        <source>&amp;Država:</source>
-        <translation>&amp;Country:</translation>
+        <source>Dr&amp;žava:</source>
+        <translation>Coun&amp;try:</translation>
     </message>
     <message>
-        <source>&amp;Gradovi i broj osoba u svakom:</source>
-        <translation>&amp;Cities, and the persons living in each:</translation>
+        <source>Gradovi i &amp;broj osoba u svakom:</source>
+        <translation>Cities, and the &amp;persons living in each:</translation>
     </message>
     <message>
-        <source>&amp;Države i broj osoba u svakoj:</source>
-        <translation>&amp;Countries, and the persons living in each:</translation>
+        <source>Države i &amp;broj osoba u svakoj:</source>
+        <translation>Countries, and the &amp;persons living in each:</translation>
     </message>
     <message>
         <source>Naziv</source>

@@ -5,13 +5,16 @@
 #include "Field.h"
 #include "UnicodeLike.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStandardItemModel>
-#include <QToolTip>
+#include <QLabel>
+#include <QStyle>
 
 namespace {
 
@@ -79,10 +82,27 @@ void TDBLookupComboBox::setNotice(const QString& text)
     m_notice = text;
     setAccessibleDescription(text);
     lineEdit()->setAccessibleDescription(text);
-    if (text.isEmpty())
-        QToolTip::hideText();
-    else if (hasFocus() || lineEdit()->hasFocus())
-        QToolTip::showText(mapToGlobal(QPoint(0, height())), text, this, QRect(), 10000);
+    // Under the box, in the desktop's colours for such notes, until the
+    // typing changes or the box is left (a tooltip would go at the next key).
+    if (!m_noticeLabel) {
+        m_noticeLabel = new QLabel(this, Qt::ToolTip | Qt::BypassGraphicsProxyWidget);
+        m_noticeLabel->setObjectName("LookupNotice");
+        m_noticeLabel->setForegroundRole(QPalette::ToolTipText);
+        m_noticeLabel->setBackgroundRole(QPalette::ToolTipBase);
+        m_noticeLabel->setAutoFillBackground(true);
+        m_noticeLabel->setMargin(style()->pixelMetric(QStyle::PM_ToolTipLabelFrameWidth) + 2);
+        m_noticeLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
+        m_noticeLabel->setWordWrap(true);
+    }
+    m_noticeLabel->setMaximumWidth(std::max(width(), fontMetrics().averageCharWidth() * 40));
+    m_noticeLabel->setText(text);
+    if (text.isEmpty() || !(hasFocus() || lineEdit()->hasFocus())) {
+        m_noticeLabel->hide();
+        return;
+    }
+    m_noticeLabel->adjustSize();
+    m_noticeLabel->move(mapToGlobal(QPoint(0, height())));
+    m_noticeLabel->show();
 }
 
 void TDBLookupComboBox::showMatches(const std::vector<int>& rows)
@@ -283,12 +303,13 @@ void TDBLookupComboBox::focusInEvent(QFocusEvent* event)
 void TDBLookupComboBox::focusOutEvent(QFocusEvent* event)
 {
     QComboBox::focusOutEvent(event);
+    if (m_noticeLabel && event->reason() != Qt::PopupFocusReason)
+        m_noticeLabel->hide(); // back with the next key typed
     if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
         return;
     // What was typed is chosen where it names one entry; otherwise it stays,
     // and saving the row says why.
     resolveTyping();
-    QToolTip::hideText();
     emit OnExit(this);
 }
 

@@ -33,6 +33,7 @@
 #include <vector>
 
 class QCompleter;
+class QLabel;
 class QStandardItemModel;
 
 class TDBLookupComboBox : public QComboBox, public TDataControl {
@@ -121,6 +122,7 @@ private:
     bool m_updating = false;
     bool m_typing = false;
     QString m_notice;
+    QLabel* m_noticeLabel = nullptr; // shows m_notice under the box
     QCompleter* m_completer = nullptr;
     QStandardItemModel* m_matches = nullptr; // the completer's: names, and each one's entry
 };
