@@ -119,7 +119,12 @@ TPlacesDialog::TPlacesDialog(Places& places, bool cities, std::int32_t country, 
     }
     reload();
     resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 48, fontMetrics().height() * 24)));
-    m_view->setFocus();
+}
+
+void TPlacesDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_view->setFocus(Qt::OtherFocusReason);
 }
 
 void TPlacesDialog::reload(std::optional<std::pair<std::int32_t, std::int32_t>> standOn)
@@ -185,9 +190,11 @@ template <typename Change> void TPlacesDialog::change(Change&& change)
     try {
         change();
     } catch (const EPlaceChanged& E) {
+        m_changedElsewhere = true;
         ShowMessage(E.Message());
         guarded([this] { reload(); });
     } catch (const EPlaceGone& E) {
+        m_changedElsewhere = true;
         ShowMessage(E.Message());
         guarded([this] { reload(); });
     } catch (const Exception& E) {
@@ -255,6 +262,7 @@ void TPlacesDialog::renameCurrent()
         } catch (const EPlaceChanged& E) {
             // Renamed meanwhile at another desk: theirs, mine over theirs, or
             // the name asked again.
+            m_changedElsewhere = true;
             const QString question
                 = tr("Mesto %1 je u međuvremenu preimenovano na drugom radnom stolu. Ništa još nije upisano.\n\n"
                      "vi ste upisali: %2\nu registru je sada: %3")
@@ -279,6 +287,7 @@ void TPlacesDialog::renameCurrent()
             case TConflictAnswer::GoOnEditing: break;
             }
         } catch (const EPlaceGone& E) {
+            m_changedElsewhere = true;
             ShowMessage(E.Message());
             guarded([&] { reload(); });
             return;

@@ -34,11 +34,17 @@ public:
     // Opens the question that adds a place, with name already typed.
     void addNamed(const QString& name);
 
-    bool changed() const { return m_changed; }
+    // Whether the register's places changed, here or (as found out here) at
+    // another desk.
+    bool changed() const { return m_changed || m_changedElsewhere; }
     const std::optional<Place>& added() const { return m_added; }
     const std::vector<std::pair<Place, Place>>& merged() const { return m_merged; }
     // The country whose cities are shown.
     std::int32_t country() const { return m_country; }
+
+protected:
+    // The keyboard starts in the list, whatever the desktop gives focus to.
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Reads the list again (the countries' choice too), standing on the
@@ -71,6 +77,7 @@ private:
     bool m_mayChange = false;
     bool m_mayMerge = false;
     bool m_changed = false;
+    bool m_changedElsewhere = false;
     std::optional<Place> m_added;
     std::vector<std::pair<Place, Place>> m_merged;
 };
