@@ -43,6 +43,8 @@ TDBLookupComboBox::TDBLookupComboBox(QWidget* parent) : QComboBox(parent)
     lineEdit()->installEventFilter(this);
     view()->installEventFilter(this);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) { typed(text); });
+    // Enter that the list of names found hands on to the box, none picked.
+    connect(lineEdit(), &QLineEdit::returnPressed, this, [this] { guarded([this] { enterPressed(); }); });
     // The names that begin with what is typed, in a list under the box that
     // leaves the typing in the box.
     m_matches = new QStandardItemModel(this);
@@ -94,13 +96,14 @@ void TDBLookupComboBox::setNotice(const QString& text)
         m_noticeLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
         m_noticeLabel->setWordWrap(true);
     }
-    m_noticeLabel->setMaximumWidth(std::max(width(), fontMetrics().averageCharWidth() * 40));
+
     m_noticeLabel->setText(text);
     if (text.isEmpty() || !(hasFocus() || lineEdit()->hasFocus())) {
         m_noticeLabel->hide();
         return;
     }
-    m_noticeLabel->adjustSize();
+    const int noticeWidth = std::max(width(), fontMetrics().averageCharWidth() * 36);
+    m_noticeLabel->resize(noticeWidth, m_noticeLabel->heightForWidth(noticeWidth));
     m_noticeLabel->move(mapToGlobal(QPoint(0, height())));
     m_noticeLabel->show();
 }
@@ -117,9 +120,10 @@ void TDBLookupComboBox::showMatches(const std::vector<int>& rows)
         m_completer->popup()->hide();
         return;
     }
+    // None is marked: Enter takes a name only once the person picks it.
     m_completer->setCompletionPrefix(QString());
     m_completer->complete();
-    m_completer->popup()->setCurrentIndex(m_completer->completionModel()->index(0, 0));
+    m_completer->popup()->setCurrentIndex(QModelIndex());
 }
 
 void TDBLookupComboBox::typed(const QString& text)
@@ -351,26 +355,34 @@ bool TDBLookupComboBox::handleKey(QKeyEvent* event)
         // First the list of names found goes, then the typing.
         event->accept();
         if (press) {
-            if (m_completer->popup()->isVisible())
+            if (m_completer->popup()->isVisible()) {
                 m_completer->popup()->hide();
-            else
+            } else {
                 showCurrent();
+                lineEdit()->selectAll(); // typed again, it replaces the name
+            }
         }
         return true;
     }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_typing) {
         event->accept();
-        if (!press)
-            return true;
-        const QString text = lineEdit()->text();
-        if (text.isEmpty() || resolveTyping())
-            return true;
-        const std::vector<int> rows = beginningWith(text);
-        if (rows.empty())
-            emit addRequested(text);
-        else
-            showMatches(rows); // several: the person picks one
+        if (press)
+            enterPressed();
         return true;
     }
     return false;
+}
+
+void TDBLookupComboBox::enterPressed()
+{
+    if (!m_typing)
+        return;
+    const QString text = lineEdit()->text();
+    if (text.isEmpty() || resolveTyping())
+        return;
+    const std::vector<int> rows = beginningWith(text);
+    if (rows.empty())
+        emit addRequested(text);
+    else
+        showMatches(rows); // several: the person picks one
 }

@@ -112,6 +112,7 @@ private:
     void showMatches(const std::vector<int>& rows);
     // Escape and Enter while a name is typed (see above); whether the key was taken.
     bool handleKey(QKeyEvent* event);
+    void enterPressed();
 
     TDataSource* m_source = nullptr;
     TDataSource* m_listSource = nullptr;
