@@ -14,10 +14,15 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <cstdio>
+#include <cstring>
 
 using namespace window_test;
 namespace reg = test_register;
@@ -278,6 +283,36 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EPlaceGone, mine.places.merge(sabac, mine.city(1, "Beograd")));
     }
 
+    // A merge killed at any moment leaves every person it was moving in one
+    // city, the old or the new, and that city there.
+    void killedMidMergeLosesNobody()
+    {
+        const QString path = fresh("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                                   "INSERT INTO PODACI (ID_DRZAVA, ID_GRAD, Ime, Prezime) SELECT 1, 2, 'K', 'K' FROM n");
+        QRandomGenerator random(7);
+        for (int kill = 0; kill < 25; ++kill) {
+            QProcess merger;
+            merger.start(QCoreApplication::applicationFilePath(), {"--merge-forever", path});
+            QVERIFY(merger.waitForReadyRead(20000));
+            QTest::qWait(int(random.bounded(40)));
+            merger.kill();
+            merger.waitForFinished();
+            QCOMPARE(reg::column(path, "SELECT count(*) || ' in ' || count(DISTINCT P.ID_GRAD) || ' of ' || "
+                                       "count(G.ID_GRAD) FROM PODACI P LEFT JOIN GRADOVI G ON G.ID_DRZAVA = "
+                                       "P.ID_DRZAVA AND G.ID_GRAD = P.ID_GRAD WHERE P.Ime = 'K'"),
+                     QStringList{"3000 in 1 of 3000"});
+            // The merge under way is whole or not begun: its persons in the
+            // city merged, still there, or in the one kept, the other gone.
+            const QStringList under = QString::fromUtf8(merger.readAllStandardOutput()).trimmed().split('\n').last().split(' ');
+            QCOMPARE(under.size(), 3);
+            const QString from = under[1], into = under[2];
+            const QString now = reg::value(path, "SELECT ID_GRAD FROM PODACI WHERE Ime = 'K' LIMIT 1");
+            const bool fromThere = reg::count(path, "ID_DRZAVA = 1 AND ID_GRAD = " + from.toStdString(), "GRADOVI") == 1;
+            QVERIFY2(now == from ? fromThere : (now == into && !fromThere), qPrintable(under.join(' ') + " " + now));
+        }
+        QVERIFY(reg::value(path, "SELECT count(*) FROM GRADOVI WHERE NAZIV LIKE 'T%'").toInt() >= 1);
+    }
+
     // In the window: a city the register lacks, typed into the city box,
     // is offered, added, and saved with the person; a beginning typed
     // in another case picks the one city it begins.
@@ -395,8 +430,31 @@ private slots:
     }
 };
 
+// The copy of this program that killedMidMergeLosesNobody kills: merges the
+// persons of one city into a new one, again and again, until it dies.
+int mergeForever(const QString& path)
+{
+    Desk desk(path);
+    const int number = reg::value(path, "SELECT ID_GRAD FROM PODACI WHERE Ime = 'K' LIMIT 1").toInt();
+    Place previous;
+    for (const Place& city : desk.places.cities(1))
+        if (city.number == number)
+            previous = city;
+    for (int n = 0;; ++n) {
+        const Place next = desk.places.add(true, 1, QString("T%1-%2").arg(QCoreApplication::applicationPid()).arg(n).toStdString());
+        std::printf("MERGING %d %d\n", int(previous.number), int(next.number));
+        std::fflush(stdout);
+        desk.places.merge(previous, next);
+        previous = next;
+    }
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--merge-forever") == 0) {
+        QCoreApplication app(argc, argv);
+        return mergeForever(QString::fromLocal8Bit(argv[2]));
+    }
     PlacesTest test;
     return window_test::run(&test, argc, argv);
 }

@@ -164,6 +164,8 @@ bool TDBLookupComboBox::resolveTyping()
 void TDBLookupComboBox::bindData(QObject* form)
 {
     setSources(findDataSource(form, m_sourceName, this), findDataSource(form, m_listSourceName, this));
+    // A screen reader names the line typed into as it names the box.
+    lineEdit()->setAccessibleName(accessibleName());
 }
 
 void TDBLookupComboBox::setSources(TDataSource* data, TDataSource* list)
