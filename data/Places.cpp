@@ -99,13 +99,9 @@ db::RowsWrite personsRows(db::RowsWrite::Kind kind, const Place& place)
 // Names are one when they differ only in case, as the search boxes compare.
 bool sameName(const std::string& a, const std::string& b)
 {
-    std::string pattern;
-    for (char c : a) {
-        if (c == '%' || c == '_' || c == '\\')
-            pattern += '\\';
-        pattern += c;
-    }
-    return pattern.size() <= unicode_like::MaxPatternLength ? unicode_like::match(pattern, b, U'\\') : a == b;
+    const std::string pattern = unicode_like::literal(a);
+    return pattern.size() <= unicode_like::MaxPatternLength ? unicode_like::match(pattern, b, unicode_like::LiteralEscape)
+                                                             : a == b;
 }
 
 std::string countStatement(const Place& place)

@@ -252,7 +252,7 @@ void TPlacesDialog::renameCurrent()
         bool ok = false;
         name = QInputDialog::getText(this, seen.city ? tr("Preimenovanje grada") : tr("Preimenovanje države"),
                                      tr("Novi naziv za %1:").arg(placeWord(seen, false)), QLineEdit::Normal, name, &ok);
-        if (!ok)
+        if (!ok || (name == seen.shownName() && !theirs))
             return;
         try {
             m_places.rename(seen, name.toStdString(), theirs ? &*theirs : nullptr);

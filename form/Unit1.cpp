@@ -93,9 +93,13 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
             [this](const QString& typed) { guarded([&] { KeepPlaces(true, typed); }); });
     // The delete question names the person, as the list shows them.
     DBNavigator1->deleteQuestion = [this] {
-        const auto shown = [](const TField* field) { return QStringLiteral("\u2068") + QString::fromStdString(field->AsString()) + QStringLiteral("\u2069"); };
+        // Each name kept apart from the sentence, whatever its direction.
+        const auto shown = [](const TField* field) {
+            return QStringLiteral("\u2068") + QString::fromStdString(field->AsString()) + QStringLiteral("\u2069");
+        };
         return tr("Obrisati osobu %1 %2 (%3, %4)?")
-            .arg(shown(ADOQuery1Ime), shown(ADOQuery1Prezime), shown(ADOQuery1GRADOVINaziv), shown(ADOQuery1DRZAVENaziv));
+            .arg(shown(ADOQuery1Ime), shown(ADOQuery1Prezime), shown(ADOQuery1GRADOVINaziv),
+                 shown(ADOQuery1DRZAVENaziv));
     };
     ADOConnection1->Open();
     ADOTable1->Open();
@@ -133,7 +137,7 @@ void TForm1::KeepPlaces(bool cities, const QString& typed)
         return;
     // The boxes name what the register now holds.
     RefreshLookups(true);
-    if (editing || !typed.isEmpty()) {
+    if (editing || (!typed.isEmpty() && dialog.added())) {
         if (!editing && ADOQuery1->Active())
             ADOQuery1->Edit(); // a name typed into a box is a change of the person
         // The person follows a merge of their city (the register moved them

@@ -5,32 +5,20 @@
 #include "Field.h"
 #include "UnicodeLike.h"
 
-#include <algorithm>
-
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
-#include <QLabel>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
 enum { EntryRole = Qt::UserRole + 10 };
-
-// text as a LIKE pattern that matches the names beginning with it.
-std::string beginningPattern(const QString& text)
-{
-    std::string pattern;
-    for (char c : text.toStdString()) {
-        if (c == '%' || c == '_' || c == '\\')
-            pattern += '\\';
-        pattern += c;
-    }
-    return pattern + '%';
-}
 
 } // namespace
 
@@ -60,11 +48,11 @@ TDBLookupComboBox::TDBLookupComboBox(QWidget* parent) : QComboBox(parent)
 std::vector<int> TDBLookupComboBox::beginningWith(const QString& text) const
 {
     std::vector<int> rows;
-    const std::string pattern = beginningPattern(text);
+    const std::string pattern = unicode_like::literal(text.toStdString()) + '%';
     if (pattern.size() > unicode_like::MaxPatternLength)
         return rows;
     for (int i = 0; i < count(); ++i)
-        if (unicode_like::match(pattern, itemText(i).toStdString(), U'\\'))
+        if (unicode_like::match(pattern, itemText(i).toStdString(), unicode_like::LiteralEscape))
             rows.push_back(i);
     return rows;
 }
@@ -72,9 +60,9 @@ std::vector<int> TDBLookupComboBox::beginningWith(const QString& text) const
 int TDBLookupComboBox::named(const QString& text) const
 {
     const std::vector<int> rows = beginningWith(text);
+    const std::string whole = unicode_like::literal(text.toStdString());
     for (int row : rows)
-        if (unicode_like::match(beginningPattern(text).substr(0, beginningPattern(text).size() - 1),
-                                itemText(row).toStdString(), U'\\'))
+        if (unicode_like::match(whole, itemText(row).toStdString(), unicode_like::LiteralEscape))
             return row;
     return rows.size() == 1 ? rows.front() : -1;
 }

@@ -144,6 +144,18 @@ std::uint8_t firstKeyBeyondAscii(const char* text, std::size_t length)
     return keyOf(next(t, t + length));
 }
 
+std::string literal(std::string_view text)
+{
+    std::string pattern;
+    pattern.reserve(text.size());
+    for (char c : text) {
+        if (c == '%' || c == '_' || c == '\\')
+            pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
+
 bool wellFormed(std::string_view text)
 {
     auto t = reinterpret_cast<const unsigned char*>(text.data());

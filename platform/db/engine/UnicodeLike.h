@@ -11,6 +11,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -43,6 +44,12 @@ constexpr std::size_t MaxPatternLength = 50000;
 bool match(std::string_view pattern, std::string_view text, char32_t escape = 0);
 // The same, comparing letters as folding lowers them.
 bool match(std::string_view pattern, std::string_view text, const Folding& folding);
+
+// The character that literal() makes the next character literal with.
+constexpr char32_t LiteralEscape = U'\\';
+// A pattern that matches text itself (letters compared as match compares),
+// given to match with LiteralEscape: "%", "_" and the escape taken as they are.
+std::string literal(std::string_view text);
 
 // Folds one code point for comparison (simple case folding).
 char32_t fold(char32_t c);
