@@ -18,7 +18,10 @@
 //   is one place spelled twice, which merge makes one.
 // - A new place gets the next free number: a country one above the largest
 //   country's, a city one above the largest city number of the register, so
-//   that a city number names one city wherever the country is not known.
+//   that a city number mostly names one city wherever the country is not
+//   known (two desks adding cities to two countries at once may give both
+//   the same number, which the register allows: a city is its country and
+//   its number).
 //
 // It reaches the register only through the connection's engine (Engine.h),
 // the same on a file and on a server, and words every refusal for a person.
