@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -218,6 +219,44 @@ void checkName(const std::string& name)
         throw Exception(tell(QT_TRANSLATE_NOOP("Places", "Naziv je duži od 255 znakova: skratite ga.")));
 }
 
+// What a person calls the places' columns, in refusals.
+std::string label(const char* text)
+{
+    return tell(text).toStdString();
+}
+
+// Inserts a place: a city of country under number (none: the next free
+// one), or a country under the next free number; returns the number it got.
+std::int32_t insertPlace(db::Engine& database, bool city, std::int32_t country, std::optional<std::int32_t> number,
+                         const db::CellValue& name)
+{
+    db::RowWrite write;
+    write.kind = db::RowWrite::Kind::Insert;
+    write.table = city ? Cities : Countries;
+    write.keyColumn = city ? "ID_GRAD" : "ID";
+    write.numberKey = !number;
+    const db::CellValue key = number ? db::CellValue{false, *number, {}} : db::CellValue{};
+    if (city) {
+        write.columns = {"ID_DRZAVA", "ID_GRAD", "NAZIV"};
+        write.labels = {label(QT_TRANSLATE_NOOP("Places", "država")), label(QT_TRANSLATE_NOOP("Places", "broj grada")),
+                        label(QT_TRANSLATE_NOOP("Places", "naziv"))};
+        write.kinds = {FieldKind::Integer, FieldKind::Integer, FieldKind::Text};
+        write.values = {db::CellValue{false, country, {}}, key, name};
+        write.written = {true, bool(number), true};
+    } else {
+        write.columns = {"ID", "NAZIV"};
+        write.labels = {label(QT_TRANSLATE_NOOP("Places", "broj države")), label(QT_TRANSLATE_NOOP("Places", "naziv"))};
+        write.kinds = {FieldKind::Integer, FieldKind::Text};
+        write.values = {key, name};
+        write.written = {bool(number), true};
+    }
+    const db::WrittenRow written = database.writeRow(write);
+    const std::size_t keyAt = city ? 1 : 0;
+    if (written.rows != 1 || written.values.size() <= keyAt || written.values[keyAt].null)
+        throw Exception(tell(QT_TRANSLATE_NOOP("Places", "Registar nije dao broj novom mestu; ništa nije upisano.")));
+    return written.values[keyAt].integer;
+}
+
 } // namespace
 
 Place Places::add(bool city, std::int32_t country, const std::string& name)
@@ -229,37 +268,14 @@ Place Places::add(bool city, std::int32_t country, const std::string& name)
     if (city) {
         // The country stays while its city is added, and two cities added to
         // it at once get numbers one after the other.
-        db::RowsWrite country_ = placeRows(db::RowsWrite::Kind::Hold, Place{false, country, country, {}, 0});
-        if (database.writeRows(country_) == 0)
+        const db::RowsWrite held = placeRows(db::RowsWrite::Kind::Hold, Place{false, country, country, {}, 0});
+        if (database.writeRows(held) == 0)
             throw EPlaceGone(tell(QT_TRANSLATE_NOOP("Places", "Grad nije dodat: njegova država je u međuvremenu "
                                                               "uklonjena iz registra.")));
     }
     checkFree(city, country, name, nullptr);
-    db::RowWrite write;
-    write.kind = db::RowWrite::Kind::Insert;
-    write.table = city ? Cities : Countries;
-    write.keyColumn = city ? "ID_GRAD" : "ID";
-    write.numberKey = true;
-    const std::string nameLabel = tell(QT_TRANSLATE_NOOP("Places", "naziv")).toStdString();
-    if (city) {
-        write.columns = {"ID_DRZAVA", "ID_GRAD", "NAZIV"};
-        write.labels = {tell(QT_TRANSLATE_NOOP("Places", "država")).toStdString(),
-                        tell(QT_TRANSLATE_NOOP("Places", "broj grada")).toStdString(), nameLabel};
-        write.kinds = {FieldKind::Integer, FieldKind::Integer, FieldKind::Text};
-        write.values = {db::CellValue{false, country, {}}, db::CellValue{}, db::CellValue{false, 0, name}};
-        write.written = {true, false, true};
-    } else {
-        write.columns = {"ID", "NAZIV"};
-        write.labels = {tell(QT_TRANSLATE_NOOP("Places", "broj države")).toStdString(), nameLabel};
-        write.kinds = {FieldKind::Integer, FieldKind::Text};
-        write.values = {db::CellValue{}, db::CellValue{false, 0, name}};
-        write.written = {false, true};
-    }
-    const db::WrittenRow written = database.writeRow(write);
-    if (written.rows != 1 || written.values.empty() || written.values[city ? 1 : 0].null)
-        throw Exception(tell(QT_TRANSLATE_NOOP("Places", "Registar nije dao broj novom mestu; ništa nije dodato.")));
+    const std::int32_t number = insertPlace(database, city, country, std::nullopt, db::CellValue{false, 0, name});
     transaction->commit();
-    const std::int32_t number = written.values[city ? 1 : 0].integer;
     return Place{city, city ? country : number, number, db::CellValue{false, 0, name}, 0};
 }
 
@@ -275,7 +291,7 @@ void Places::rename(const Place& seen, const std::string& name, const db::CellVa
         expected.name = *theirs;
     db::RowsWrite rows = placeRows(db::RowsWrite::Kind::Update, expected);
     rows.where("NAZIV", expected.name);
-    rows.set("NAZIV", tell(QT_TRANSLATE_NOOP("Places", "naziv")).toStdString(), FieldKind::Text,
+    rows.set("NAZIV", label(QT_TRANSLATE_NOOP("Places", "naziv")), FieldKind::Text,
              db::CellValue{false, 0, name});
     if (database.writeRows(rows) == 0)
         hold(expected); // says what became of it
@@ -327,13 +343,13 @@ std::int64_t Places::merge(const Place& from, const Place& into)
     const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
     hold(from);
     hold(into);
-    const std::string label = tell(QT_TRANSLATE_NOOP("Places", "grad")).toStdString();
     // Every person of city moves to the city target, then city goes.
     const auto moveCity = [&](const Place& city, const Place& target) {
         db::RowsWrite persons = personsRows(db::RowsWrite::Kind::Update, city);
-        persons.set("ID_DRZAVA", tell(QT_TRANSLATE_NOOP("Places", "država")).toStdString(), FieldKind::Integer,
+        persons.set("ID_DRZAVA", label(QT_TRANSLATE_NOOP("Places", "država")), FieldKind::Integer,
                     db::CellValue{false, target.country, {}});
-        persons.set("ID_GRAD", label, FieldKind::Integer, db::CellValue{false, target.number, {}});
+        persons.set("ID_GRAD", label(QT_TRANSLATE_NOOP("Places", "grad")), FieldKind::Integer,
+                    db::CellValue{false, target.number, {}});
         const std::int64_t moved = database.writeRows(persons);
         database.writeRows(placeRows(db::RowsWrite::Kind::Delete, city));
         return moved;
@@ -357,28 +373,15 @@ std::int64_t Places::merge(const Place& from, const Place& into)
             target.country = into.country;
             const bool numberTaken = std::any_of(kept.begin(), kept.end(),
                                                  [&](const Place& other) { return other.number == city.number; });
-            db::RowWrite write;
-            write.kind = db::RowWrite::Kind::Insert;
-            write.table = Cities;
-            write.keyColumn = "ID_GRAD";
-            write.numberKey = numberTaken;
-            write.columns = {"ID_DRZAVA", "ID_GRAD", "NAZIV"};
-            write.labels = {"ID_DRZAVA", "ID_GRAD", "NAZIV"};
-            write.kinds = {FieldKind::Integer, FieldKind::Integer, FieldKind::Text};
-            write.values = {db::CellValue{false, into.country, {}}, db::CellValue{false, city.number, {}}, city.name};
-            write.written = {true, !numberTaken, true};
-            const db::WrittenRow written = database.writeRow(write);
-            if (written.rows != 1 || written.values.size() < 2 || written.values[1].null)
-                throw Exception(tell(QT_TRANSLATE_NOOP("Places", "Registar nije dao broj novom mestu; ništa nije "
-                                                                 "spojeno.")));
-            target.number = written.values[1].integer;
+            target.number = insertPlace(database, true, into.country,
+                                        numberTaken ? std::nullopt : std::optional(city.number), city.name);
             kept.push_back(target);
             moved += moveCity(city, target);
         }
         // Persons whose city the register does not hold (a file without its
         // references) keep their city number under the country kept.
         db::RowsWrite rest = personsRows(db::RowsWrite::Kind::Update, from);
-        rest.set("ID_DRZAVA", tell(QT_TRANSLATE_NOOP("Places", "država")).toStdString(), FieldKind::Integer,
+        rest.set("ID_DRZAVA", label(QT_TRANSLATE_NOOP("Places", "država")), FieldKind::Integer,
                  db::CellValue{false, into.country, {}});
         moved += database.writeRows(rest);
         database.writeRows(placeRows(db::RowsWrite::Kind::Delete, from));

@@ -536,10 +536,6 @@ Which register shall I make?</translation>
         <translation>country number</translation>
     </message>
     <message>
-        <source>Registar nije dao broj novom mestu; ništa nije dodato.</source>
-        <translation>The register gave the new place no number; nothing was added.</translation>
-    </message>
-    <message>
         <source>U gradu %1 žive %2 osobe; premestite ih ili spojite grad s drugim.</source>
         <translation>%2 persons live in %1; move them, or merge the city with another.</translation>
     </message>
@@ -564,10 +560,6 @@ Which register shall I make?</translation>
         <translation>city</translation>
     </message>
     <message>
-        <source>Registar nije dao broj novom mestu; ništa nije spojeno.</source>
-        <translation>The register gave the new place no number; nothing was merged.</translation>
-    </message>
-    <message>
         <source>Ništa nije promenjeno: mesta %1 više nema u registru (uklonjeno je na drugom radnom stolu). Spisak sada pokazuje registar kakav je.</source>
         <translation>Nothing was changed: %1 is no longer in the register (it was removed at another desk). The list now shows the register as it is.</translation>
     </message>
@@ -582,6 +574,10 @@ Which register shall I make?</translation>
     <message>
         <source>U državi %1 živi jedna osoba; premestite je ili spojite državu s drugom.</source>
         <translation>One person lives in %1; move them, or merge the country with another.</translation>
+    </message>
+    <message>
+        <source>Registar nije dao broj novom mestu; ništa nije upisano.</source>
+        <translation>The register gave the new place no number; nothing was written.</translation>
     </message>
 </context>
 <context>
@@ -1422,19 +1418,19 @@ Try again. Password:</translation>
     </message>
     <message>
         <source>Države registra</source>
-        <translation>The register's countries</translation>
+        <translation>The register&apos;s countries</translation>
     </message>
     <message>
         <source>Države registra: dodavanje, preimenovanje, uklanjanje, spajanje</source>
-        <translation>The register's countries: add, rename, remove, merge</translation>
+        <translation>The register&apos;s countries: add, rename, remove, merge</translation>
     </message>
     <message>
         <source>Gradovi države</source>
-        <translation>The country's cities</translation>
+        <translation>The country&apos;s cities</translation>
     </message>
     <message>
         <source>Gradovi države: dodavanje, preimenovanje, uklanjanje, spajanje</source>
-        <translation>The country's cities: add, rename, remove, merge</translation>
+        <translation>The country&apos;s cities: add, rename, remove, merge</translation>
     </message>
     <message>
         <source>Nijedna država ne počinje sa %1. Enter je dodaje u registar.</source>
@@ -1505,7 +1501,7 @@ Try again. Password:</translation>
     </message>
     <message>
         <source>Ovaj radni sto sme samo da čita države i gradove. Izmene može da pravi radni sto kome je vlasnik registra to dozvolio.</source>
-        <translation>This desk may only read the countries and cities. They can be changed at a desk the register's owner allows to.</translation>
+        <translation>This desk may only read the countries and cities. They can be changed at a desk the register&apos;s owner allows to.</translation>
     </message>
     <message>
         <source>Gradovi države %1</source>
