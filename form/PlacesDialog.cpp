@@ -273,18 +273,16 @@ void TPlacesDialog::renameCurrent()
                 guarded([&] { reload(); });
                 return;
             case TConflictAnswer::KeepMine:
-                theirs = E.now().name;
-                try {
-                    m_places.rename(seen, name.toStdString(), &*theirs);
+                // Over their name; refused again if it changes once more.
+                change([&] {
+                    m_places.rename(seen, name.toStdString(), &E.now().name);
                     m_changed = true;
-                    guarded([&] { reload(std::pair{seen.country, seen.number}); });
-                    return;
-                } catch (const Exception& again) {
-                    ShowMessage(again.Message());
-                    guarded([&] { reload(); });
-                    return;
-                }
-            case TConflictAnswer::GoOnEditing: break;
+                    reload(std::pair{seen.country, seen.number});
+                });
+                return;
+            case TConflictAnswer::GoOnEditing:
+                theirs = E.now().name; // the rename asked again goes over their name
+                break;
             }
         } catch (const EPlaceGone& E) {
             m_changedElsewhere = true;

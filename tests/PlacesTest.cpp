@@ -320,6 +320,37 @@ private slots:
         QVERIFY(reg::value(path, "SELECT count(*) FROM GRADOVI WHERE NAZIV LIKE 'T%'").toInt() >= 1);
     }
 
+    // The dialog's rename, the place renamed at another desk meanwhile:
+    // the question, "go on editing", and the name asked again then goes
+    // over the other desk's (it was asked again and again before).
+    void renameGoesOnAfterTheQuestion()
+    {
+        const QString path = fresh();
+        Desk mine(path), theirs(path);
+        BoxWatcher boxes;
+        boxes.keys = {QKeyCombination(Qt::AltModifier, Qt::Key_I)}; // "Nastavi izmenu"
+        TPlacesDialog dialog(mine.places, true, 1, nullptr);
+        auto* list = dialog.findChild<QTreeWidget*>("PlacesList");
+        list->setCurrentItem(list->findItems("Niš", Qt::MatchExactly).front());
+        theirs.places.rename(theirs.city(1, "Niš"), "Nis");
+        answerInput([](QInputDialog* input) {
+            input->setTextValue("Niš grad");
+            input->accept();
+            answerInput([](QInputDialog* again) {
+                again->setTextValue("Grad Niš");
+                again->accept();
+            });
+        });
+        dialog.show();
+        dialog.activateWindow();
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        QTest::keyClick(list, Qt::Key_F2);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.front().contains("\u2068Nis\u2069"));
+        QCOMPARE(reg::value(path, "SELECT NAZIV FROM GRADOVI WHERE ID_GRAD = 3"), QString("Grad Niš"));
+        QVERIFY(dialog.changed());
+    }
+
     // In the window: a city the register lacks, typed into the city box,
     // is offered, added, and saved with the person; a beginning typed
     // in another case picks the one city it begins.
