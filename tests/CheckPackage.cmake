@@ -34,12 +34,14 @@ set(contents "${output}")
 set(id org.kolvara.Kolvara)
 set(expected
     usr/bin/kolvara usr/bin/kolvara-make-register usr/bin/kolvara-import-jet usr/bin/kolvara-copy-register usr/bin/kolvara-export
+    usr/bin/kolvara-backup
     usr/share/kolvara/sample.mdb usr/share/kolvara/empty.mdb usr/share/kolvara/stamp-postgresql.sql
     usr/share/applications/${id}.desktop usr/share/metainfo/${id}.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/${id}.svg usr/share/icons/hicolor/48x48/apps/${id}.png
     usr/share/icons/hicolor/256x256/apps/${id}.png
     usr/share/man/man1/kolvara.1.gz usr/share/man/man1/kolvara-make-register.1.gz
     usr/share/man/man1/kolvara-import-jet.1.gz usr/share/man/man1/kolvara-copy-register.1.gz usr/share/man/man1/kolvara-export.1.gz
+    usr/share/man/man1/kolvara-backup.1.gz
     usr/share/doc/kolvara/copyright)
 foreach(path ${expected})
     string(FIND "${contents}" " ./${path}\n" at)
@@ -60,7 +62,8 @@ if(output)
 endif()
 run(appstreamcli validate --no-net ${root}/usr/share/metainfo/${id}.metainfo.xml)
 
-foreach(command kolvara kolvara-make-register kolvara-import-jet kolvara-copy-register kolvara-export)
+foreach(command kolvara kolvara-make-register kolvara-import-jet kolvara-copy-register kolvara-export
+        kolvara-backup)
     run(${root}/usr/bin/${command} --version)
     if(NOT output STREQUAL "${command} ${VERSION}\n")
         message(FATAL_ERROR "${command} --version said: ${output}")
