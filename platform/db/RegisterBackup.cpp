@@ -194,8 +194,8 @@ QString copyFailure(const db::FileCopyOutcome& outcome, const QString& source, c
             .arg(quoted(source), detail);
     case db::FileCopyOutcome::TargetFull:
         return say(QT_TRANSLATE_NOOP("Backup",
-                                     "Kopija registra nije napravljena: disk je pun (%1). Oslobodite prostor za %2 "
-                                     "i pokušajte ponovo; dosadašnje kopije su ostale."))
+                                     "Kopija registra nije napravljena: disk je pun (%1). Oslobodite prostor na "
+                                     "disku fascikle %2 i pokušajte ponovo; dosadašnje kopije su ostale."))
             .arg(detail, quoted(folder));
     case db::FileCopyOutcome::TargetUnwritable:
     case db::FileCopyOutcome::None:

@@ -52,7 +52,9 @@ QString takeDailyBackup(const QString& registerPath, const QDate& day = QDate::c
 // A copy taken right before a tool writes the register anew (make-register
 // --force, an import or a copy over it), named by the moment, so that two
 // rewrites in one day keep what was there before each. Returns its path, or
-// "" when there is no file at registerPath yet.
+// "" when there is no file at registerPath yet. A file there that is no
+// register file (an Access file an import replaces) throws as any failure
+// does: the tool decides whether to go on without a copy.
 QString takeBackupBeforeRewrite(const QString& registerPath, const QDateTime& now = QDateTime::currentDateTime());
 
 // The register's copies, newest first.
