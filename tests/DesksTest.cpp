@@ -63,12 +63,13 @@ QLabel* sign(TForm1* form, const char* name)
 const char* grantsOf(const QString& role)
 {
     if (role == "reader")
-        return "GRANT SELECT ON drzave, gradovi, podaci, kolvara_stamp TO reader";
+        return "GRANT SELECT ON drzave, gradovi, podaci, kolvara_stamp, kolvara_history TO reader";
     if (role == "clerk")
-        return "GRANT SELECT ON drzave, gradovi, kolvara_stamp TO clerk; "
+        return "GRANT SELECT ON drzave, gradovi, kolvara_stamp, kolvara_history TO clerk; "
                "GRANT SELECT, INSERT, UPDATE, DELETE ON podaci TO clerk";
     return "ALTER TABLE drzave OWNER TO owner; ALTER TABLE gradovi OWNER TO owner; ALTER TABLE podaci OWNER TO owner; "
-           "ALTER TABLE kolvara_stamp OWNER TO owner; ALTER FUNCTION kolvara_count_change() OWNER TO owner";
+           "ALTER TABLE kolvara_stamp OWNER TO owner; ALTER FUNCTION kolvara_count_change() OWNER TO owner; "
+           "ALTER TABLE kolvara_history OWNER TO owner; ALTER FUNCTION kolvara_record_change() OWNER TO owner";
 }
 
 } // namespace

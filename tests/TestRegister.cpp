@@ -125,7 +125,9 @@ void createOnServer(const QString& path, Schema schema)
                            "BEGIN; ")
                + (schema == Schema::Full ? serverRegisterSchema : ConvertedServerSchema)
                + "; SET LOCAL session_replication_role = replica; " + Sample
-               + (schema == Schema::Full ? "; SELECT setval(pg_get_serial_sequence('podaci', 'id'), 7)" : "")
+               + (schema == Schema::Full ? std::string("; SELECT setval(pg_get_serial_sequence('podaci', 'id'), 7); ")
+                                               + serverRegisterHistory
+                                         : std::string())
                + "; COMMIT");
 }
 
@@ -152,6 +154,8 @@ void create(const QString& path, Schema schema)
     // as a file written by another program may.
     run(db.get(), "PRAGMA foreign_keys = OFF");
     run(db.get(), Sample);
+    if (schema == Schema::Full)
+        run(db.get(), registerHistory);
 }
 
 void exec(const QString& path, const std::string& sql)

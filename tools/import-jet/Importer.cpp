@@ -143,6 +143,11 @@ public:
             sources.push_back(std::move(table));
             columnOf.push_back(std::move(map));
         }
+        // A register being copied brings its history, read at the same moment.
+        std::vector<std::vector<JetValue>> history;
+        std::vector<std::pair<std::string, bool>> historyColumns; // name, whole numbers
+        if (kept)
+            readHistory(*kept, historyColumns, history);
         // Every row is held now: a register being copied is let go, so that
         // its writers need not wait for the rest.
         if (kept)
@@ -220,6 +225,8 @@ public:
             sequence.step();
         }
         execOrThrow(m_db, "COMMIT");
+        file.addHistory();
+        writeHistory(historyColumns, history);
         execOrThrow(m_db, "ANALYZE");
         keepTheOldFile();
         try {
@@ -236,6 +243,63 @@ public:
     }
 
 private:
+    // The columns of the register's history that source has, and its rows
+    // in the order they were recorded; nothing for a register without one.
+    static void readHistory(RegisterSource& source, std::vector<std::pair<std::string, bool>>& columns,
+                            std::vector<std::vector<JetValue>>& rows)
+    {
+        static const char* const known[]
+            = {"ID",          "AT",          "WHO",           "APP",         "MARK",      "TBL",
+               "KIND",        "ROW_ID",      "OLD_ID_DRZAVA", "OLD_ID_GRAD", "OLD_NAZIV", "OLD_IME",
+               "OLD_PREZIME", "NEW_ID_DRZAVA", "NEW_ID_GRAD", "NEW_NAZIV",   "NEW_IME",   "NEW_PREZIME"};
+        // A role that may not read the history copies the register without it.
+        try {
+            const std::unique_ptr<JetTable> table = source.table("KOLVARA_HISTORY");
+            if (!table)
+                return;
+            std::vector<int> at;
+            for (const char* column : known)
+                if (const int index = table->columnIndex(column); index >= 0) {
+                    columns.emplace_back(column, table->columns()[std::size_t(index)].kind == JetKind::Integer);
+                    at.push_back(index);
+                }
+            std::vector<JetValue> row;
+            while (table->next(row)) {
+                std::vector<JetValue> kept;
+                for (int index : at)
+                    kept.push_back(row[std::size_t(index)]);
+                rows.push_back(std::move(kept));
+            }
+        } catch (const Exception&) {
+            columns.clear();
+            rows.clear();
+        }
+    }
+
+    // Writes a copied history into the new register, after its own triggers
+    // are there (the rows copied are no change of it).
+    void writeHistory(const std::vector<std::pair<std::string, bool>>& columns,
+                      const std::vector<std::vector<JetValue>>& rows)
+    {
+        if (columns.empty() || rows.empty())
+            return;
+        std::string names, parameters;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            names += (c ? ", " : "") + columns[c].first;
+            parameters += (c ? ", ?" : "?") + std::to_string(c + 1);
+        }
+        execOrThrow(m_db, "BEGIN");
+        Statement insert(m_db, "INSERT INTO KOLVARA_HISTORY (" + names + ") VALUES (" + parameters + ")");
+        for (const std::vector<JetValue>& row : rows) {
+            for (std::size_t c = 0; c < row.size(); ++c)
+                ::bindValue(insert.get(), int(c) + 1, row[c].null, columns[c].second, row[c].integer, row[c].text);
+            insert.step();
+            sqlite3_reset(insert.get());
+            sqlite3_clear_bindings(insert.get());
+        }
+        execOrThrow(m_db, "COMMIT");
+    }
+
     static std::string insertSql(const TableSpec& spec, bool sideTable)
     {
         std::string columns, parameters;

@@ -177,6 +177,10 @@ int main(int argc, char* argv[])
                       say(QT_TRANSLATE_NOOP("MakeRegister", "koliko osoba (od 0 do 100000000; 1000 ako se ne kaže)")),
                       QStringLiteral("N"));
     command.addOption({QStringLiteral("force")}, say(QT_TRANSLATE_NOOP("MakeRegister", "zameni postojeću DATOTEKU")));
+    command.addOption({QStringLiteral("add-history")},
+                      say(QT_TRANSLATE_NOOP("MakeRegister",
+                                            "ne piše nov registar, nego postojećem (napravljenom pre istorije "
+                                            "izmena) daje istoriju izmena; ništa drugo se ne menja")));
     command.addPositional(say(QT_TRANSLATE_NOOP("MakeRegister", "DATOTEKA")), say(QT_TRANSLATE_NOOP("MakeRegister", "nov registar")));
     command.takesNames(1, 1);
     if (const int code = command.read(application.arguments()); code >= 0)
@@ -194,6 +198,17 @@ int main(int argc, char* argv[])
     }
     const std::string path = command.names().constFirst().toStdString();
     const bool force = command.isSet(QStringLiteral("force"));
+    if (command.isSet(QStringLiteral("add-history"))) {
+        try {
+            addHistoryTo(connectAs);
+        } catch (const std::runtime_error& failure) {
+            writeText(stderr, QStringLiteral("kolvara-make-register: %1\n").arg(QString::fromUtf8(failure.what())));
+            return 1;
+        }
+        writeText(stdout, say(QT_TRANSLATE_NOOP("MakeRegister", "Registar %1 sada beleži istoriju izmena.\n"))
+                              .arg(QString::fromStdString(shownTarget(path))));
+        return 0;
+    }
     try {
         // A register for a server is written into a file first, then put
         // onto the server in one transaction.

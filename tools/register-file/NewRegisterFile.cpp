@@ -95,8 +95,19 @@ sqlite3* NewRegisterFile::create()
     return raw;
 }
 
+void NewRegisterFile::addHistory()
+{
+    if (m_history || !m_db)
+        return;
+    execOrThrow(m_db.get(), "BEGIN");
+    execOrThrow(m_db.get(), registerHistory);
+    execOrThrow(m_db.get(), "COMMIT");
+    m_history = true;
+}
+
 void NewRegisterFile::publish()
 {
+    addHistory();
     if (m_db && sqlite3_close(m_db.get()) != SQLITE_OK)
         throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se zatvori: %2"), m_temporary,
                                     sqlite3_errmsg(m_db.get())));

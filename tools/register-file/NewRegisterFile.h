@@ -28,18 +28,22 @@ public:
     // connection (foreign keys off, no journal: a failed run throws the file
     // away). Throws RegisterFileError.
     sqlite3* create();
+    // Gives the register its history of changes (data/history.sql): after
+    // the rows a tool writes, which are no change of the register's. Done
+    // by publish() unless done before (to copy a history into it).
+    void addHistory();
     // Closes the connection, writes the file to disk and puts it in place.
     // Throws RegisterFileError; the temporary file is then removed.
     void publish();
 
     const std::string& path() const { return m_path; }
-    const std::string& temporaryPath() const { return m_temporary; }
 
 private:
     std::string m_path;
     std::string m_temporary;
     bool m_replace;
     bool m_published = false;
+    bool m_history = false;
     SqliteHandle m_db;
 };
 

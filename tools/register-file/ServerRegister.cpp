@@ -164,7 +164,7 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
     const auto present = server.run("SELECT string_agg(tablename, ', ' ORDER BY tablename) FROM pg_tables "
                                     "WHERE schemaname = current_schema() AND tablename IN ('drzave', 'gradovi', "
                                     "'podaci', 'drzave_set_aside', 'gradovi_set_aside', 'podaci_set_aside', "
-                                    "'kolvara_stamp')");
+                                    "'kolvara_stamp', 'kolvara_history')");
     if (!present.null(0, 0)) {
         if (!replace)
             throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile",
@@ -217,10 +217,32 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
     if (next > 0)
         server.run("SELECT setval(pg_get_serial_sequence('podaci', 'id'), " + std::to_string(next) + ")");
     server.run(serverRegisterStamp); // the tables of rows set aside count too
+    // The history after the rows, which are no change of the register's,
+    // and the file's own history into it, numbered as it was.
+    server.run(serverRegisterHistory);
+    Statement history(source.get(), "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'KOLVARA_HISTORY'");
+    if (history.step() && sqlite3_column_int(history.get(), 0) == 1) {
+        const std::string columns = "ID, AT, WHO, APP, MARK, TBL, KIND, ROW_ID, OLD_ID_DRZAVA, OLD_ID_GRAD, OLD_NAZIV, "
+                                    "OLD_IME, OLD_PREZIME, NEW_ID_DRZAVA, NEW_ID_GRAD, NEW_NAZIV, NEW_IME, NEW_PREZIME";
+        Statement rows(source.get(), "SELECT " + columns + " FROM KOLVARA_HISTORY ORDER BY ID");
+        std::string text;
+        const int count = sqlite3_column_count(rows.get());
+        while (rows.step()) {
+            for (int c = 0; c < count; ++c) {
+                if (c)
+                    text += '\t';
+                appendValue(text, rows.get(), c);
+            }
+            text += '\n';
+        }
+        server.copy("COPY KOLVARA_HISTORY (" + columns + ") FROM STDIN", text);
+        server.run("SELECT setval(pg_get_serial_sequence('kolvara_history', 'id'), "
+                   "coalesce((SELECT max(ID) FROM KOLVARA_HISTORY), 0) + 1, false)");
+    }
     server.run("COMMIT");
     // Statistics for the planner, and the visibility map that lets the
     // persons' index answer a search without reading the table.
-    server.run("VACUUM ANALYZE drzave, gradovi, podaci");
+    server.run("VACUUM ANALYZE drzave, gradovi, podaci, kolvara_history");
 }
 
 } // namespace
@@ -233,4 +255,29 @@ void publishToServer(const std::string& file, const std::string& uri, bool repla
         // The file's own failures, in SQLite's words.
         throw RegisterFileError(failure.what());
     }
+}
+
+void addHistoryTo(const std::string& name)
+{
+    if (isServerTarget(name)) {
+        Server server(name);
+        server.run("SET client_min_messages = warning; BEGIN");
+        server.run(serverRegisterHistory);
+        server.run("COMMIT");
+        return;
+    }
+    SqliteHandle file;
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(name.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    file.reset(raw);
+    if (rc != SQLITE_OK)
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se otvori: %2"), name,
+                                    raw ? sqlite3_errmsg(raw) : "out of memory"));
+    sqlite3_busy_timeout(raw, 5000);
+    Statement persons(raw, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'PODACI'");
+    if (!persons.step() || sqlite3_column_int(persons.get(), 0) != 1)
+        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” nije registar osoba."), name));
+    execOrThrow(raw, "BEGIN IMMEDIATE");
+    execOrThrow(raw, registerHistory);
+    execOrThrow(raw, "COMMIT");
 }

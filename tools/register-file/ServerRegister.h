@@ -27,3 +27,8 @@ std::string askServerPassword(const std::string& name);
 // register there (its tables) is replaced only with replace. Throws
 // RegisterFileError with a message that names the server, never its password.
 void publishToServer(const std::string& file, const std::string& uri, bool replace);
+
+// Gives the existing register name (a file or a server URI) the history of
+// its changes, in one transaction; one that has it already gets it anew,
+// its rows kept. Throws RegisterFileError.
+void addHistoryTo(const std::string& name);

@@ -120,10 +120,11 @@ private:
     // A new connection to the register, with the program's defaults for
     // what the URI leaves unsaid, and the password given, if any.
     ServerConnection newConnection() const;
-    // Whether the transaction numbered so committed, asked of the server
-    // (connecting again) after the answer to its COMMIT was lost; nothing
-    // when that cannot be known.
-    std::optional<bool> committed(const std::string& transaction);
+    // Whether the transaction numbered so, whose changes the history
+    // records with mark, committed, asked of the server (connecting again)
+    // after the answer to its COMMIT was lost; nothing when that cannot be
+    // known.
+    std::optional<bool> committed(const std::string& transaction, const std::string& mark);
     void prepareSession();
     // The row id of a table: its integer primary key, or two of them packed
     // into one number. Throws Exception when the table has no such key.

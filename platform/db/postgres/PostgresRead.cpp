@@ -394,7 +394,8 @@ bool PostgresEngine::hasStamp() const
 // table dropped, a column changed or renamed, a view defined anew: the
 // stamp's triggers do not see those); and whether the rows held can answer
 // at all: every relation on the search path is a table that the stamp counts
-// (not a view, whose rows may be anything, nor another table), and every
+// (not a view, whose rows may be anything, nor another table; the history
+// changes only with a change it counts), and every
 // column of text is citext in the database's own collation, so that each
 // LIKE lowers letters as the folding does. Until it is known, also the
 // folding: every code point up to U+1FFFF that the server lowers to another,
@@ -416,7 +417,7 @@ std::string PostgresEngine::stampStatement() const
         "        SELECT string_agg(r.xmin::text, ',' ORDER BY r.oid) FROM pg_rewrite r WHERE r.ev_class = c.oid), ''), "
         "        ',' ORDER BY c.oid)), 1, 16))::bit(64)::bigint "
         + onPath + "), NOT EXISTS (SELECT 1 " + onPath
-        + "    AND c.relname <> 'kolvara_stamp' AND NOT EXISTS ("
+        + "    AND c.relname NOT IN ('kolvara_stamp', 'kolvara_history') AND NOT EXISTS ("
           "        SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid AND t.tgname = 'kolvara_stamp' "
           "        AND t.tgenabled = 'A')) "
           "AND NOT EXISTS (SELECT 1 FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "

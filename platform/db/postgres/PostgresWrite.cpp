@@ -7,6 +7,8 @@
 
 #include "Exception.h"
 
+#include <QUuid>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -24,10 +26,17 @@ public:
     {
         if (engine.m_depth == 0) {
             engine.ensureConnected();
-            // The transaction's number comes with its BEGIN, in the same
-            // round trip: should the answer to its COMMIT be lost, the
-            // server is asked by it what became of the write.
-            const PostgresEngine::Result begun = engine.run("BEGIN READ WRITE; SELECT txid_current()");
+            // The transaction's number comes with its BEGIN, and its mark
+            // goes with it, in the same round trip: should the answer to its
+            // COMMIT be lost, the register's history is asked for the mark
+            // (the server records it with every change the write makes),
+            // else the server for the number, what became of the write. A
+            // mark is drawn by this desk, so that it names this write only,
+            // even on a standby promoted since, which hands transaction
+            // numbers out again.
+            m_mark = QUuid::createUuid().toString(QUuid::Id128).toStdString();
+            const PostgresEngine::Result begun = engine.run(
+                "BEGIN READ WRITE; SELECT txid_current(), set_config('kolvara.mark', '" + m_mark + "', true)");
             m_number = begun.rows() == 1 ? begun.value(0, 0) : "";
         } else {
             engine.run("SAVEPOINT dataset_write");
@@ -49,7 +58,7 @@ public:
                 throw;
             }
             // The connection went with the COMMIT under way: found out, not guessed.
-            if (const std::optional<bool> committed = m_engine.committed(m_number)) {
+            if (const std::optional<bool> committed = m_engine.committed(m_number, m_mark)) {
                 if (*committed)
                     return;
                 throw Exception(say(QT_TRANSLATE_NOOP("Register",
@@ -82,9 +91,10 @@ private:
     PostgresEngine& m_engine;
     bool m_open = true;
     std::string m_number; // txid_current() of the outermost transaction
+    std::string m_mark;   // what the history records with its changes
 };
 
-std::optional<bool> PostgresEngine::committed(const std::string& transaction)
+std::optional<bool> PostgresEngine::committed(const std::string& transaction, const std::string& mark)
 {
     if (transaction.empty())
         return std::nullopt;
@@ -92,20 +102,44 @@ std::optional<bool> PostgresEngine::committed(const std::string& transaction)
     // read: "in progress" is asked again for a while; a server that cannot
     // be reached again for as long leaves the outcome unknown (a server that
     // stalled may hold each attempt up to the connect timeout).
+    //
+    // Where the register keeps its history, the mark decides: found, the
+    // write is there; not found while the number is no longer in progress,
+    // it is not (a number the server calls committed may be another
+    // transaction's on a standby promoted since, or one that changed
+    // nothing). A number the server has not reached yet (a standby promoted
+    // before the write reached it) is no write of its.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(6);
     for (int attempt = 0; attempt == 0 || std::chrono::steady_clock::now() < giveUp; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         try {
             ensureConnected();
-            const Result status = run("SELECT txid_status($1)", {transaction.c_str()}, true);
-            const std::string answer = status.null(0, 0) ? std::string() : status.value(0, 0);
+            const Result found = run("SELECT to_regclass('kolvara_history') IS NOT NULL", {}, true);
+            const bool history = found.rows() == 1 && std::string(found.value(0, 0)) == "t";
+            if (history && std::string(run("SELECT EXISTS (SELECT 1 FROM KOLVARA_HISTORY WHERE MARK = $1)",
+                                           {mark.c_str()}, true)
+                                           .value(0, 0))
+                               == "t")
+                return true;
+            std::string answer;
+            try {
+                const Result status = run("SELECT txid_status($1)", {transaction.c_str()}, true);
+                answer = status.null(0, 0) ? std::string() : status.value(0, 0);
+            } catch (const Exception&) {
+                if (PQstatus(handle()) != CONNECTION_OK)
+                    throw;
+                answer = "future"; // "transaction ID ... is in the future"
+            }
+            if (answer == "in progress")
+                continue;
+            if (history)
+                return false;
             if (answer == "committed")
                 return true;
-            if (answer == "aborted")
+            if (answer == "aborted" || answer == "future")
                 return false;
-            if (answer != "in progress")
-                return std::nullopt; // too old to be known
+            return std::nullopt; // too old to be known
         } catch (const Exception&) {
             // Not reachable yet: asked again.
         }

@@ -97,6 +97,10 @@ private:
     QString m_path;
     std::optional<std::pair<dev_t, ino_t>> m_file; // the file opened, as the folder named it then
     Statement m_dataVersion; // PRAGMA data_version, prepared once
+    // Where the file keeps a history: what names this desk for a write,
+    // and clears the name before its commit (see beginWrite).
+    Statement m_nameDesk;
+    Statement m_clearDesk;
     int m_lockTimeoutMs = 0;
     // Tells this opening apart from every other one: a new connection's
     // counters start where a closed one's did.

@@ -4,6 +4,9 @@
 
 #include "SqliteEngine_p.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace db {
 
 namespace {
@@ -33,14 +36,27 @@ void bindSeen(sqlite3_stmt* statement, const RowWrite& write, int first)
 // it; inside another transaction a savepoint is enough. Either way a write
 // that throws leaves nothing behind, and the file is not even committed
 // unchanged.
+//
+// Where the file keeps a history of its changes, the outermost write names
+// this desk in KOLVARA_DESK for its length, so that the history's triggers
+// record who made each change; the name is cleared again before the
+// commit, so that a change another tool makes later is not taken for this
+// desk's.
 class SqliteWriteTransaction : public WriteTransaction {
 public:
-    explicit SqliteWriteTransaction(sqlite3* db) : m_db(db), m_outermost(sqlite3_get_autocommit(db) != 0)
+    SqliteWriteTransaction(sqlite3* db, Statement* nameDesk, Statement* clearDesk)
+        : m_db(db), m_outermost(sqlite3_get_autocommit(db) != 0)
     {
         run(m_outermost ? "BEGIN IMMEDIATE" : "SAVEPOINT dataset_write");
+        if (m_outermost && nameDesk && *nameDesk) {
+            step(*nameDesk);
+            m_clearDesk = clearDesk;
+        }
     }
     void commit() override
     {
+        if (m_clearDesk)
+            step(*m_clearDesk);
         run(m_outermost ? "COMMIT" : "RELEASE dataset_write");
         m_open = false;
     }
@@ -62,6 +78,17 @@ private:
     {
         if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK)
             return;
+        refuse();
+    }
+    void step(Statement& statement)
+    {
+        const int rc = sqlite3_step(statement.get());
+        sqlite3_reset(statement.get());
+        if (rc != SQLITE_DONE)
+            refuse();
+    }
+    [[noreturn]] void refuse()
+    {
         const std::string refusal = plainRefusal(sqlite3_extended_errcode(m_db), sqliteMessage(m_db));
         if (!refusal.empty())
             throw Exception(refusal);
@@ -71,13 +98,35 @@ private:
     sqlite3* m_db;
     bool m_outermost;
     bool m_open = true;
+    Statement* m_clearDesk = nullptr;
 };
+
+// The desktop user this program runs for, as the history names them.
+std::string desktopUser()
+{
+    if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_name && *user->pw_name)
+        return user->pw_name;
+    const QByteArray named = qgetenv("USER");
+    return named.isEmpty() ? std::string("?") : named.toStdString();
+}
 
 } // namespace
 
 std::unique_ptr<WriteTransaction> SqliteEngine::beginWrite()
 {
-    return std::make_unique<SqliteWriteTransaction>(m_db.get());
+    // A register made before its history has no KOLVARA_DESK: its writes
+    // name nobody; one given a history while open is found at the next write.
+    if (!m_nameDesk && !readOnly()) {
+        sqlite3_stmt* probe = nullptr;
+        const bool kept = sqlite3_prepare_v2(m_db.get(), "SELECT 1 FROM KOLVARA_DESK", -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        if (kept) {
+            m_nameDesk = Statement(m_db.get(), "UPDATE KOLVARA_DESK SET WHO = ?1, APP = 'kolvara', MARK = NULL");
+            sqlite3_bind_text(m_nameDesk.get(), 1, desktopUser().c_str(), -1, SQLITE_TRANSIENT);
+            m_clearDesk = Statement(m_db.get(), "UPDATE KOLVARA_DESK SET WHO = NULL, APP = NULL, MARK = NULL");
+        }
+    }
+    return std::make_unique<SqliteWriteTransaction>(m_db.get(), &m_nameDesk, &m_clearDesk);
 }
 
 bool SqliteEngine::rowExists(const std::string& table, const std::vector<std::string>& columns,
