@@ -4,6 +4,7 @@
 #include "ConnectionString.h"
 #include "Dialogs.h"
 #include "Exception.h"
+#include "HistoryDialog.h"
 #include "ListExport.h"
 #include "ListPrint.h"
 #include "PlacesDialog.h"
@@ -24,8 +25,35 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 TForm1* Form1 = nullptr;
+
+namespace {
+
+// The names of the countries and cities a history dialog shows, each
+// country's cities read once.
+THistoryDialog::PlaceName PlaceNames(Places& places)
+{
+    auto countries = std::make_shared<std::vector<Place>>(places.listed(false, 0));
+    auto cities = std::make_shared<std::map<std::int32_t, std::vector<Place>>>();
+    return [&places, countries, cities](bool city, std::int32_t country, std::int32_t number) {
+        const std::vector<Place>* list = countries.get();
+        if (city) {
+            auto found = cities->find(country);
+            if (found == cities->end())
+                found = cities->emplace(country, places.listed(true, country)).first;
+            list = &found->second;
+        }
+        for (const Place& place : *list)
+            if (place.country == country && (!city || place.number == number))
+                return place.shownName();
+        return QString();
+    };
+}
+
+} // namespace
 
 TForm1::TForm1(QObject* Owner) : TForm(Owner)
 {
@@ -60,10 +88,19 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     PrintAction = new QAction(tr("Š&tampaj listu…"), this);
     PrintAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     connect(PrintAction, &QAction::triggered, this, [this] { guarded([this] { PrintList(); }); });
-    addActions({ExportAction, PrintAction});
+    HistoryAction = new QAction(tr("Istori&ja izmena…"), this);
+    HistoryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(HistoryAction, &QAction::triggered, this, [this] { guarded([this] { ShowHistory(); }); });
+    DeletedAction = new QAction(tr("O&brisane osobe…"), this);
+    DeletedAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
+    connect(DeletedAction, &QAction::triggered, this, [this] { guarded([this] { ShowDeleted(); }); });
+    UndoAction = new QAction(tr("&Poništi poslednju izmenu"), this);
+    UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(UndoAction, &QAction::triggered, this, [this] { guarded([this] { UndoLastChange(); }); });
+    addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
     // The list's context menu (right button, the Menu key, Shift+F10).
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    DBGrid1->addActions({ExportAction, PrintAction});
+    DBGrid1->addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
     DBGrid1->installEventFilter(this);
     for (QLineEdit* box : findChildren<QLineEdit*>()) // the search boxes again: no harm
         box->installEventFilter(this);
@@ -334,7 +371,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     // a line's end in a box on some desktops).
     if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)) {
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
-        if (pressed == ExportAction->shortcut() || pressed == PrintAction->shortcut()) {
+        if (pressed == ExportAction->shortcut() || pressed == PrintAction->shortcut()
+            || pressed == HistoryAction->shortcut() || pressed == DeletedAction->shortcut()) {
+            event->ignore();
+            return true;
+        }
+        // Ctrl+Z undoes a box's own typing first, and only then a save.
+        if (pressed == UndoAction->shortcut() && !static_cast<QLineEdit*>(watched)->isUndoAvailable()) {
             event->ignore();
             return true;
         }
@@ -472,6 +515,7 @@ void TForm1::ADOQuery1BeforeEdit(TDataSet* /*DataSet*/)
     LocateOpts.clear();
     LocateOpts.include(loCaseInsensitive);
     EditedId = ADOQuery1->FieldByName("ID")->AsInteger();
+    EditedBefore = ShownValues();
 }
 
 void TForm1::ADOQuery1BeforePost(TDataSet* /*DataSet*/)
@@ -484,13 +528,124 @@ void TForm1::ADOQuery1BeforePost(TDataSet* /*DataSet*/)
 void TForm1::ADOQuery1AfterPost(TDataSet* /*DataSet*/)
 {
     const std::int32_t id = SavingNewPerson ? ADOQuery1->FieldByName("ID")->AsInteger() : EditedId;
+    // What Ctrl+Z takes back: the person as saved, over what they were.
+    const PersonValues saved = ShownValues();
+    if (SavingNewPerson || (EditedBefore && !(*EditedBefore == saved)))
+        UndoSteps.push_back({id, SavingNewPerson ? std::nullopt : EditedBefore, saved});
+    EditedBefore.reset();
     SearchingAfterSave = true;
     const auto searched = qScopeGuard([this] { SearchingAfterSave = false; });
+    SearchAndStandOn(id);
+}
+
+void TForm1::SearchAndStandOn(std::int32_t id)
+{
     RunSearch(SearchInBackground, [this, id] {
         // A failed search has said so and left the list closed: nothing to find.
         if (ADOQuery1->Active())
             ADOQuery1->Locate("ID", id, LocateOpts);
     });
+}
+
+PersonValues TForm1::ShownValues() const
+{
+    const auto value = [](const TField* field, FieldKind kind) {
+        if (field->IsNull())
+            return db::CellValue{};
+        return kind == FieldKind::Integer ? db::CellValue{false, field->AsInteger(), {}}
+                                          : db::CellValue{false, 0, field->AsString()};
+    };
+    return PersonValues{value(ADOQuery1ID_DRZAVA, FieldKind::Integer), value(ADOQuery1ID_GRAD, FieldKind::Integer),
+                        value(ADOQuery1Ime, FieldKind::Text), value(ADOQuery1Prezime, FieldKind::Text)};
+}
+
+bool TForm1::TakeBack(std::int32_t person, std::optional<PersonValues> to, std::optional<PersonValues> expected)
+{
+    History history(*ADOConnection1);
+    for (;;) {
+        try {
+            history.restore(person, to, expected);
+            break;
+        } catch (const EUpdateConflict& conflict) {
+            const TConflictAnswer answer = AskAboutConflict(ConflictQuestion(conflict));
+            if (answer == TConflictAnswer::GoOnEditing)
+                return false;
+            if (answer == TConflictAnswer::TakeRegisters)
+                break;
+            // Over what the register holds now, as the question showed it;
+            // refused again if that changes too.
+            PersonValues held = to.value_or(PersonValues{});
+            for (const EUpdateConflict::Entry& entry : conflict.entries()) {
+                db::CellValue& field = entry.fieldName == QLatin1String("ID_DRZAVA") ? held.country
+                                     : entry.fieldName == QLatin1String("ID_GRAD")   ? held.city
+                                     : entry.fieldName == QLatin1String("Ime")       ? held.firstName
+                                                                                     : held.surname;
+                field = entry.stored;
+            }
+            expected = held;
+        }
+    }
+    RefreshLookups(true);
+    SearchAndStandOn(person);
+    return true;
+}
+
+void TForm1::UndoLastChange()
+{
+    // While a person is edited, Ctrl+Z belongs to the boxes.
+    if (ADOQuery1->State() != dsBrowse)
+        return;
+    if (UndoSteps.empty()) {
+        ShowMessage(tr("Nema ničega da se poništi: ovaj radni sto od otvaranja nije sačuvao ni obrisao nijednu "
+                       "osobu (ili je sve već poništeno)."));
+        return;
+    }
+    const UndoStep step = UndoSteps.back();
+    if (TakeBack(step.person, step.before, step.after))
+        UndoSteps.pop_back();
+}
+
+void TForm1::ShowHistory()
+{
+    if (!ADOQuery1->Active() || ADOQuery1->IsEmpty()) {
+        ShowMessage(tr("Spisak je prazan: izaberite osobu čiju istoriju želite da vidite."));
+        return;
+    }
+    ADOQuery1->CheckBrowseMode();
+    History history(*ADOConnection1);
+    if (!history.kept()) {
+        ShowMessage(tr("Ovaj registar ne beleži istoriju izmena (napravljen je pre nje). Vlasnik registra je "
+                       "uključuje naredbom:\n    kolvara-make-register --add-history REGISTAR"));
+        return;
+    }
+    const std::int32_t id = ADOQuery1->FieldByName("ID")->AsInteger();
+    const PersonValues shown = ShownValues();
+    Places places(*ADOConnection1);
+    THistoryDialog dialog(history.ofPerson(id), false, history.mayRestore(), PlaceNames(places), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen() || !dialog.chosen()->after)
+        return;
+    const std::optional<PersonValues> version = dialog.chosen()->after;
+    if (TakeBack(id, version, shown))
+        UndoSteps.push_back({id, shown, version});
+}
+
+void TForm1::ShowDeleted()
+{
+    ADOQuery1->CheckBrowseMode();
+    History history(*ADOConnection1);
+    if (!history.kept()) {
+        ShowMessage(tr("Ovaj registar ne beleži istoriju izmena (napravljen je pre nje), pa ne zna za obrisane "
+                       "osobe. Vlasnik registra je uključuje naredbom:\n    kolvara-make-register --add-history "
+                       "REGISTAR"));
+        return;
+    }
+    Places places(*ADOConnection1);
+    THistoryDialog dialog(history.deleted(), true, history.mayRestore(), PlaceNames(places), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen() || !dialog.chosen()->before)
+        return;
+    const PersonChange chosen = *dialog.chosen();
+    if (TakeBack(chosen.person, chosen.before, std::nullopt))
+        UndoSteps.push_back({chosen.person, std::nullopt, chosen.before});
 }
 
 void TForm1::ADOQuery1EditError(TDataSet* /*DataSet*/, Exception& E, TDataAction& Action)
@@ -602,8 +757,11 @@ void TForm1::ADOQuery1BeforeDelete(TDataSet* /*DataSet*/)
     bool changedElsewhere = false;
     if (ADOTable3->Locate("ID", DeletedId, LocateOpts)) {
         changedElsewhere = !SameAsShown(ADOTable3);
-        if (!changedElsewhere)
+        if (!changedElsewhere) {
+            const PersonValues deleted = ShownValues();
             ADOTable3->Delete();
+            UndoSteps.push_back({DeletedId, deleted, std::nullopt});
+        }
     } else {
         ShowMessage(tr("Ne mogu da pronadjem ID:") + QString::number(DeletedId));
     }

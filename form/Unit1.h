@@ -12,6 +12,7 @@
 #include "DataSet.h"
 #include "Engine.h"
 #include "Form.h"
+#include "History.h"
 #include "Unit1_data.h"
 #include "ui_Unit1.h"
 
@@ -123,6 +124,40 @@ private:
     // the person is then given it). After it the boxes and the list show
     // what changed, and a person being edited or added follows a merge.
     void KeepPlaces(bool cities, const QString& typed);
+    // "Istorija izmena…" (Ctrl+H, and the list's context menu): the current
+    // person's recorded changes; a version chosen there is taken back as a
+    // save of the person as this desk shows them.
+    void ShowHistory();
+    QAction* HistoryAction = nullptr;
+    // "Obrisane osobe…" (Ctrl+Shift+H, and the list's context menu): the
+    // persons deleted; one chosen comes back under their own number.
+    void ShowDeleted();
+    QAction* DeletedAction = nullptr;
+    // Ctrl+Z, in the list (and in a box with nothing of its own to undo):
+    // takes this desk's last save or deletion of a person back, one step
+    // at a time, as long as the person is as that step left them;
+    // otherwise the question a save asks.
+    void UndoLastChange();
+    QAction* UndoAction = nullptr;
+    struct UndoStep {
+        std::int32_t person = 0;
+        std::optional<PersonValues> before; // none: the step added the person
+        std::optional<PersonValues> after;  // none: the step deleted them
+    };
+    std::vector<UndoStep> UndoSteps;
+    // The person being edited as they were before the edit.
+    std::optional<PersonValues> EditedBefore;
+    // The current person's values as the list shows them.
+    PersonValues ShownValues() const;
+    // Makes person hold to (none: deletes them) if the register holds
+    // expected of them (none: no such person); when it holds something
+    // else, asks what to keep, as a save does. Then the list shows the
+    // register and stands on the person. Whether it is done with: written,
+    // or the register's version taken (not when the person went on).
+    bool TakeBack(std::int32_t person, std::optional<PersonValues> to, std::optional<PersonValues> expected);
+    // Runs the search again (in the background where it may) and stands on
+    // the person numbered id, when the list shows them.
+    void SearchAndStandOn(std::int32_t id);
     // The question a save that found the person changed elsewhere asks.
     QString ConflictQuestion(const EUpdateConflict& conflict);
     // The name (NAZIV) of the row of a lookup table with that key; empty
