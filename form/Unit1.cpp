@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -141,6 +142,22 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();
+    if (!db::isServerRegister(RegisterNamed)) {
+        BackupSign = new QLabel(tr("Kopija registra nije napravljena"), StatusBar1);
+        BackupSign->setObjectName("BackupSign");
+        BackupSign->hide();
+        StatusBar1->addPermanentWidget(BackupSign);
+        DailyBackup = std::make_unique<backup::BackgroundBackup>(RegisterNamed, [this](const QString& failure) {
+            if (failure.isEmpty())
+                return;
+            QMetaObject::invokeMethod(this, [this, failure] {
+                std::fprintf(stderr, "kolvara: %s\n", failure.toLocal8Bit().constData());
+                BackupSign->setToolTip(failure);
+                BackupSign->setAccessibleDescription(failure);
+                BackupSign->show();
+            }, Qt::QueuedConnection);
+        });
+    }
 }
 
 void TForm1::Button3Click(QObject* /*Sender*/)

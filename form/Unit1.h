@@ -13,6 +13,7 @@
 #include "Engine.h"
 #include "Form.h"
 #include "History.h"
+#include "RegisterBackup.h"
 #include "Unit1_data.h"
 #include "ui_Unit1.h"
 
@@ -114,6 +115,12 @@ private:
     void ShowSigns();
     QLabel* RightsSign = nullptr;
     QLabel* LineSign = nullptr;
+    // A register file is copied into the person's data folder when the
+    // window opens it, once a day, while the window goes on; a copy that
+    // could not be made is a quiet sign beside the status line (its reason
+    // in its tooltip) and a line on stderr, never a question.
+    std::unique_ptr<backup::BackgroundBackup> DailyBackup;
+    QLabel* BackupSign = nullptr;
     std::optional<std::pair<bool, db::Engine::Line>> SignsShown; // what the signs say now
     // Reads the countries and cities again if the register may have changed
     // since they were read (whenUnknown: also where that cannot be told).

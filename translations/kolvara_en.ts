@@ -2,6 +2,143 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>Backup</name>
+    <message>
+        <source>Registar na serveru ovaj program ne kopira: njegovu rezervnu kopiju pravi pg_dump na serveru (vidite docs/several-desks.md).</source>
+        <translation>This program does not copy a register on a server: pg_dump makes its backup on the server (see docs/several-desks.md).</translation>
+    </message>
+    <message>
+        <source>Fascikla za rezervne kopije %1 ne može da se napravi: %2 je datoteka, a ne fascikla. Sklonite tu datoteku, ili postavite XDG_DATA_HOME na drugu fasciklu.</source>
+        <translation>The backup folder %1 cannot be made: %2 is a file, not a folder. Move that file away, or set XDG_DATA_HOME to another folder.</translation>
+    </message>
+    <message>
+        <source>Fascikla za rezervne kopije %1 ne može da se napravi: u %2 ne može da se piše. Dozvolite upis u nju, ili postavite XDG_DATA_HOME na drugu fasciklu.</source>
+        <translation>The backup folder %1 cannot be made: %2 cannot be written to. Allow writing there, or set XDG_DATA_HOME to another folder.</translation>
+    </message>
+    <message>
+        <source>Na disku nema mesta za kopiju registra: treba %1 MB, a u %2 je slobodno %3 MB. Oslobodite prostor i pokušajte ponovo; dosadašnje kopije su ostale.</source>
+        <translation>There is no room on the disk for a copy of the register: it needs %1 MB, and %2 has %3 MB free. Free some space and try again; the earlier copies are kept.</translation>
+    </message>
+    <message>
+        <source>Kopija registra %1 nije napravljena: drugi program predugo drži registar zaključan dok upisuje. Pokušajte ponovo malo kasnije.</source>
+        <translation>No copy of the register %1 was made: another program has kept it locked too long while writing. Try again a little later.</translation>
+    </message>
+    <message>
+        <source>Kopija nije napravljena. %1</source>
+        <translation>No copy was made. %1</translation>
+    </message>
+    <message>
+        <source>Kopija registra %1 nije napravljena: registar ne može da se pročita (%2). Registar je možda oštećen; vratite ga iz poslednje dobre kopije.</source>
+        <translation>No copy of the register %1 was made: the register cannot be read (%2). It may be damaged; restore it from the last good copy.</translation>
+    </message>
+    <message>
+        <source>Kopija registra nije napravljena: disk je pun (%1). Oslobodite prostor na disku fascikle %2 i pokušajte ponovo; dosadašnje kopije su ostale.</source>
+        <translation>No copy of the register was made: the disk is full (%1). Free some space on the disk of the folder %2 and try again; the earlier copies are kept.</translation>
+    </message>
+    <message>
+        <source>Kopija registra nije napravljena: u %1 ne može da se upiše (%2). Dozvolite upis u tu fasciklu i pokušajte ponovo; dosadašnje kopije su ostale.</source>
+        <translation>No copy of the register was made: %1 cannot be written to (%2). Allow writing to that folder and try again; the earlier copies are kept.</translation>
+    </message>
+    <message>
+        <source>Kopija %1 ne može da se pročita (%2). Registar je ostao kakav je; izaberite drugu kopiju.</source>
+        <translation>The copy %1 cannot be read (%2). The register is as it was; choose another copy.</translation>
+    </message>
+    <message>
+        <source>Kopija ne može da se upiše pored registra, u %1 (%2). Registar je ostao kakav je; oslobodite prostor ili dozvolite upis u tu fasciklu.</source>
+        <translation>The copy cannot be written beside the register, in %1 (%2). The register is as it was; free some space or allow writing to that folder.</translation>
+    </message>
+    <message>
+        <source>Kopija %1 nije ispravna (provera kaže: %2). Registar je ostao kakav je; izaberite drugu kopiju.</source>
+        <translation>The copy %1 is not sound (the check says: %2). The register is as it was; choose another copy.</translation>
+    </message>
+    <message>
+        <source>Kopija registra %1 nije ispravna (provera kaže: %2), pa nije sačuvana; dosadašnje kopije su ostale. Registar je verovatno oštećen: ne menjajte ga dalje i vratite ga iz poslednje dobre kopije.</source>
+        <translation>The copy of the register %1 is not sound (the check says: %2), so it was not kept; the earlier copies are kept. The register is probably damaged: change nothing more in it and restore it from the last good copy.</translation>
+    </message>
+    <message>
+        <source>Kopija ne može da se upiše na disk u %1 (%2); disk je možda pun. Oslobodite prostor i pokušajte ponovo.</source>
+        <translation>The copy cannot be written to the disk in %1 (%2); the disk may be full. Free some space and try again.</translation>
+    </message>
+    <message>
+        <source>U fasciklu za rezervne kopije %1 ne može da se piše (%2). Dozvolite upis u nju, ili postavite XDG_DATA_HOME na drugu fasciklu.</source>
+        <translation>The backup folder %1 cannot be written to (%2). Allow writing there, or set XDG_DATA_HOME to another folder.</translation>
+    </message>
+    <message>
+        <source>Kopija registra ne može da se postavi na %1 (%2).</source>
+        <translation>The copy of the register cannot be put at %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Kopija %1 ne postoji. Spisak kopija registra daje kolvara-backup --list REGISTAR.</source>
+        <translation>The copy %1 does not exist. kolvara-backup --list REGISTER lists the register&apos;s copies.</translation>
+    </message>
+    <message>
+        <source>Fascikla registra %1 ne postoji: napravite je, pa vratite kopiju ponovo.</source>
+        <translation>The register&apos;s folder %1 does not exist: make it, then restore the copy again.</translation>
+    </message>
+    <message>
+        <source>Registar %1 je u upotrebi; prvo zatvorite program za svakim stolom, pa vratite kopiju ponovo. Registar je ostao kakav je.</source>
+        <translation>The register %1 is in use; first close the program at every desk, then restore the copy again. The register is as it was.</translation>
+    </message>
+    <message>
+        <source>Registar %1 ne može da se skloni u stranu (%2), pa kopija nije vraćena; registar je ostao kakav je.</source>
+        <translation>The register %1 cannot be set aside (%2), so the copy was not restored; the register is as it was.</translation>
+    </message>
+    <message>
+        <source>Kopija ne može da se postavi na mesto registra %1 (%2); registar je ostao kakav je.</source>
+        <translation>The copy cannot be put in the place of the register %1 (%2); the register is as it was.</translation>
+    </message>
+    <message>
+        <source>Pravi rezervnu kopiju datoteke REGISTAR sada (današnja kopija, ako je već ima, biva zamenjena), navodi njene kopije (--list) ili vraća jednu na njeno mesto (--restore). Kopije se čuvaju u $XDG_DATA_HOME/kolvara/backups (~/.local/share/kolvara/backups), u fascikli svakog registra: najnovija kopija svakog od poslednjih 7 dana i svake od 4 nedelje pre njih. Vraćanje prvo proveri kopiju, a dotadašnji registar ostavi pored njega pod imenom sa „.before-restore-” i vremenom. Registar na serveru kopira pg_dump.
+Izlazni kod: 0 urađeno, 1 nije uspelo (razlog je napisan), 2 pogrešna upotreba.</source>
+        <translation>Makes a backup copy of the file REGISTER now (today's copy, if there is one, is replaced), lists its copies (--list) or puts one back in its place (--restore). The copies are kept in $XDG_DATA_HOME/kolvara/backups (~/.local/share/kolvara/backups), in a folder for each register: the newest copy of each of the last 7 days, and of each of the 4 weeks before them. A restore checks the copy first, and leaves the register it replaces beside it, named with “.before-restore-” and the time. A register on a server is copied by pg_dump.
+Exit code: 0 done, 1 failed (the reason is written), 2 wrong use.</translation>
+    </message>
+    <message>
+        <source>navedi kopije registra, najnoviju prvu: datum, veličina u bajtovima, putanja</source>
+        <translation>list the register's copies, the newest first: date, size in bytes, path</translation>
+    </message>
+    <message>
+        <source>vrati KOPIJU (putanju ili datum iz --list) na mesto registra</source>
+        <translation>put COPY (a path, or a date from --list) in the register's place</translation>
+    </message>
+    <message>
+        <source>KOPIJA</source>
+        <translation>COPY</translation>
+    </message>
+    <message>
+        <source>REGISTAR</source>
+        <translation>REGISTER</translation>
+    </message>
+    <message>
+        <source>datoteka registra</source>
+        <translation>the register file</translation>
+    </message>
+    <message>
+        <source>Registar %1 još nema rezervnih kopija (u %2).
+</source>
+        <translation>The register %1 has no backup copies yet (in %2).
+</translation>
+    </message>
+    <message>
+        <source>Registar %1 je vraćen iz kopije %2; dotadašnjeg registra nije bilo.
+</source>
+        <translation>The register %1 was restored from the copy %2; there was no register before.
+</translation>
+    </message>
+    <message>
+        <source>Registar %1 je vraćen iz kopije %2; dotadašnji je sačuvan kao %3.
+</source>
+        <translation>The register %1 was restored from the copy %2; the one it replaced is kept as %3.
+</translation>
+    </message>
+    <message>
+        <source>Kopija registra %1 je u %2 (%3 MB).
+</source>
+        <translation>The copy of the register %1 is in %2 (%3 MB).
+</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>uz --%1 ide vrednost, a data je prazna.</source>
@@ -128,6 +265,53 @@ Exit status: 0 written, 1 nothing was written, 2 wrong use.</translation>
 </source>
         <translation>%1 persons were written to %2.
 </translation>
+    </message>
+</context>
+<context>
+    <name>History</name>
+    <message>
+        <source>Država</source>
+        <translation>Country</translation>
+    </message>
+    <message>
+        <source>Grad</source>
+        <translation>City</translation>
+    </message>
+    <message>
+        <source>Ime</source>
+        <translation>First name</translation>
+    </message>
+    <message>
+        <source>Prezime</source>
+        <translation>Surname</translation>
+    </message>
+    <message>
+        <source>Ova osoba je u međuvremenu obrisana (drugi korisnik ili program), pa ništa nije vraćeno. Ako treba, vratite je iz „Obrisane osobe…”.</source>
+        <translation>This person has been deleted meanwhile (by another user or program), so nothing was taken back. If need be, bring them back from “Deleted persons…”.</translation>
+    </message>
+    <message>
+        <source>Osobu je u međuvremenu izmenio neko drugi.</source>
+        <translation>Someone else has changed this person meanwhile.</translation>
+    </message>
+    <message>
+        <source>Ovaj radni sto sme samo da čita osobe, pa ne može da ih vraća. Zatražite od vlasnika registra pravo da menja osobe.</source>
+        <translation>This desk may only read the persons, so it cannot take them back. Ask the register&apos;s owner for the right to change persons.</translation>
+    </message>
+    <message>
+        <source>Osoba broj %1 je već u registru (%2 %3), pa ništa nije vraćeno.</source>
+        <translation>Person number %1 is in the register already (%2 %3), so nothing was taken back.</translation>
+    </message>
+    <message>
+        <source>broj %1</source>
+        <translation>number %1</translation>
+    </message>
+    <message>
+        <source>Osoba %1 %2 ne može da se vrati: grada %3 više nema u registru. Dodajte ga (dugme „...” pored grada), pa je vratite.</source>
+        <translation>%1 %2 cannot be brought back: the city %3 is no longer in the register. Add it (the “...” button beside the city), then bring them back.</translation>
+    </message>
+    <message>
+        <source>broj osobe</source>
+        <translation>person&apos;s number</translation>
     </message>
 </context>
 <context>
@@ -454,6 +638,16 @@ Nothing was written.
     <message>
         <source>Piše nov registar s primerom od N osoba u DATOTEKU: države i gradove regiona i nekoliko drugih, i osobe s imenima regiona. Isti N daje uvek isti registar. Postojeća DATOTEKA ostaje kakva je, osim uz --force. Umesto DATOTEKE može se navesti prazna baza na PostgreSQL serveru, njenim URI-jem (postgresql://korisnik@server/baza).</source>
         <translation>Writes a new sample register of N persons to FILE: the countries and cities of the region and a few others, and persons with the region&apos;s names. The same N always gives the same register. An existing FILE is left as it is, unless --force is given. Instead of a FILE, an empty database on a PostgreSQL server may be named by its URI (postgresql://user@server/database).</translation>
+    </message>
+    <message>
+        <source>ne piše nov registar, nego postojećem (napravljenom pre istorije izmena) daje istoriju izmena; ništa drugo se ne menja</source>
+        <translation>writes no new register, but gives an existing one (made before the history of changes) its history of changes; nothing else changes</translation>
+    </message>
+    <message>
+        <source>Registar %1 sada beleži istoriju izmena.
+</source>
+        <translation>The register %1 now keeps a history of its changes.
+</translation>
     </message>
 </context>
 <context>
@@ -1003,6 +1197,18 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>Lozinka za registar %1: </source>
         <translation>Password for the register %1: </translation>
     </message>
+    <message>
+        <source>„%1” ne može da se otvori: %2</source>
+        <translation>“%1” cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>„%1” nije registar osoba.</source>
+        <translation>“%1” is not a register of persons.</translation>
+    </message>
+    <message>
+        <source>Dosadašnji registar je sačuvan u „%1”.</source>
+        <translation>The register as it was is kept in “%1”.</translation>
+    </message>
 </context>
 <context>
     <name>Start</name>
@@ -1447,6 +1653,113 @@ Try again. Password:</translation>
     <message>
         <source>Obrisati osobu %1 %2 (%3, %4)?</source>
         <translation>Delete %1 %2 (%3, %4)?</translation>
+    </message>
+    <message>
+        <source>Istori&amp;ja izmena…</source>
+        <translation>&amp;History of changes…</translation>
+    </message>
+    <message>
+        <source>O&amp;brisane osobe…</source>
+        <translation>&amp;Deleted persons…</translation>
+    </message>
+    <message>
+        <source>&amp;Poništi poslednju izmenu</source>
+        <translation>&amp;Undo the last change</translation>
+    </message>
+    <message>
+        <source>Nema ničega da se poništi: ovaj radni sto od otvaranja nije sačuvao ni obrisao nijednu osobu (ili je sve već poništeno).</source>
+        <translation>There is nothing to undo: since it opened, this desk has saved or deleted no person (or everything is undone already).</translation>
+    </message>
+    <message>
+        <source>Spisak je prazan: izaberite osobu čiju istoriju želite da vidite.</source>
+        <translation>The list is empty: choose the person whose history you want to see.</translation>
+    </message>
+    <message>
+        <source>Ovaj registar ne beleži istoriju izmena (napravljen je pre nje). Vlasnik registra je uključuje naredbom:
+    kolvara-make-register --add-history REGISTAR</source>
+        <translation>This register keeps no history of changes (it was made before it). Its owner turns it on with the command:
+    kolvara-make-register --add-history REGISTER</translation>
+    </message>
+    <message>
+        <source>Ovaj registar ne beleži istoriju izmena (napravljen je pre nje), pa ne zna za obrisane osobe. Vlasnik registra je uključuje naredbom:
+    kolvara-make-register --add-history REGISTAR</source>
+        <translation>This register keeps no history of changes (it was made before it), so it knows of no deleted persons. Its owner turns it on with the command:
+    kolvara-make-register --add-history REGISTER</translation>
+    </message>
+    <message>
+        <source>Kopija registra nije napravljena</source>
+        <translation>No backup of the register was made</translation>
+    </message>
+</context>
+<context>
+    <name>THistoryDialog</name>
+    <message>
+        <source>drugi program</source>
+        <translation>another program</translation>
+    </message>
+    <message>
+        <source>dodata</source>
+        <translation>added</translation>
+    </message>
+    <message>
+        <source>obrisana</source>
+        <translation>deleted</translation>
+    </message>
+    <message>
+        <source>izmenjena</source>
+        <translation>changed</translation>
+    </message>
+    <message>
+        <source>Obrisane osobe</source>
+        <translation>Deleted persons</translation>
+    </message>
+    <message>
+        <source>Istorija izmena</source>
+        <translation>History of changes</translation>
+    </message>
+    <message>
+        <source>Kada</source>
+        <translation>When</translation>
+    </message>
+    <message>
+        <source>Ko</source>
+        <translation>Who</translation>
+    </message>
+    <message>
+        <source>Izmena</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>&amp;Osobe obrisane iz registra, najskorije prve:</source>
+        <translation>&amp;Persons deleted from the register, the latest first:</translation>
+    </message>
+    <message>
+        <source>&amp;Izmene ove osobe, najskorije prve:</source>
+        <translation>C&amp;hanges of this person, the latest first:</translation>
+    </message>
+    <message>
+        <source>Ovaj radni sto sme samo da čita osobe: ovde ništa ne može da se vrati.</source>
+        <translation>This desk may only read the persons: nothing can be taken back here.</translation>
+    </message>
+    <message>
+        <source>Nijedna obrisana osoba nije zabeležena.</source>
+        <translation>No deleted person is recorded.</translation>
+    </message>
+    <message>
+        <source>Za ovu osobu nije zabeležena nijedna izmena.</source>
+        <translation>No change of this person is recorded.</translation>
+    </message>
+    <message>
+        <source>&amp;Vrati osobu</source>
+        <translation>&amp;Bring back</translation>
+    </message>
+    <message>
+        <source>&amp;Vrati ovu verziju</source>
+        <translation>&amp;Take this version back</translation>
+    </message>
+    <message>
+        <source>&amp;Zatvori</source>
+        <translation>&amp;Close</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 #include "NewRegisterFile.h"
 
+#include "Exception.h"
+#include "RegisterBackup.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -113,6 +115,21 @@ void NewRegisterFile::publish()
                                     sqlite3_errmsg(m_db.get())));
     m_db.release();
     syncPath(m_temporary, O_RDONLY);
+    // A register replaced is copied first into the person's data folder (as
+    // the window's daily copies are); a copy that cannot be made costs a
+    // line on stderr, not the new register.
+    if (m_replace) {
+        try {
+            const QString copy = backup::takeBackupBeforeRewrite(QString::fromStdString(m_path));
+            if (!copy.isEmpty())
+                std::fprintf(stderr, "%s\n",
+                             say(QT_TRANSLATE_NOOP("RegisterFile", "Dosadašnji registar je sačuvan u „%1”."),
+                                 copy.toStdString())
+                                 .c_str());
+        } catch (const Exception& failure) {
+            std::fprintf(stderr, "%s\n", failure.what());
+        }
+    }
     // Without replace, link() puts the file in place only where no file is,
     // even one that appeared while this run was writing.
     const bool placed = m_replace ? std::rename(m_temporary.c_str(), m_path.c_str()) == 0
