@@ -14,7 +14,7 @@
 
 namespace {
 
-enum Column { When, Who, What, FirstName, Surname, City, Country, Columns };
+enum Column { When, Who, What, Number, FirstName, Surname, City, Country, Columns };
 
 QString shownWho(const PersonChange& change)
 {
@@ -31,6 +31,7 @@ QString shownKind(char kind)
     switch (kind) {
     case 'I': return THistoryDialog::tr("dodata");
     case 'D': return THistoryDialog::tr("obrisana");
+    case 'E': return THistoryDialog::tr("pre toga");
     default: return THistoryDialog::tr("izmenjena");
     }
 }
@@ -51,6 +52,16 @@ THistoryDialog::THistoryDialog(std::vector<PersonChange> changes, bool deleted, 
     : QDialog(parent), m_changes(std::move(changes)), m_deleted(deleted), m_mayRestore(mayRestore)
 {
     setObjectName(deleted ? "DeletedPersons" : "PersonHistory");
+    // The person as they were before the oldest change recorded (made
+    // before the history, or by the tool that made the register) is a
+    // version to take back too.
+    if (!deleted && !m_changes.empty() && m_changes.back().kind != 'I' && m_changes.back().before) {
+        PersonChange earlier;
+        earlier.kind = 'E';
+        earlier.person = m_changes.back().person;
+        earlier.after = m_changes.back().before;
+        m_changes.push_back(earlier);
+    }
     setWindowTitle(deleted ? tr("Obrisane osobe") : tr("Istorija izmena"));
     auto* layout = new QVBoxLayout(this);
     auto* caption = new QLabel(this);
@@ -59,7 +70,7 @@ THistoryDialog::THistoryDialog(std::vector<PersonChange> changes, bool deleted, 
     m_view->setObjectName("HistoryList");
     m_view->setRootIsDecorated(false);
     m_view->setUniformRowHeights(true);
-    m_view->setHeaderLabels({tr("Kada"), tr("Ko"), tr("Izmena"), History::label(2), History::label(3),
+    m_view->setHeaderLabels({tr("Kada"), tr("Ko"), tr("Izmena"), tr("Broj"), History::label(2), History::label(3),
                              History::label(1), History::label(0)});
     caption->setText(deleted ? tr("&Osobe obrisane iz registra, najskorije prve:")
                              : tr("&Izmene ove osobe, najskorije prve:"));
@@ -67,13 +78,16 @@ THistoryDialog::THistoryDialog(std::vector<PersonChange> changes, bool deleted, 
     m_view->setAccessibleName(caption->text().remove(QLatin1Char('&')));
     for (const PersonChange& change : m_changes) {
         auto* item = new QTreeWidgetItem(m_view);
-        item->setText(When, shownMoment(change.at));
-        item->setText(Who, shownWho(change));
+        if (change.kind != 'E') {
+            item->setText(When, shownMoment(change.at));
+            item->setText(Who, shownWho(change));
+        }
         item->setText(What, shownKind(change.kind));
+        item->setText(Number, QString::number(change.person));
         const std::optional<PersonValues>& shown = change.after ? change.after : change.before;
         if (shown) {
-            item->setText(FirstName, db::shownValue(FieldKind::Text, shown->firstName));
-            item->setText(Surname, db::shownValue(FieldKind::Text, shown->surname));
+            item->setText(FirstName, QString::fromStdString(shown->firstName.text));
+            item->setText(Surname, QString::fromStdString(shown->surname.text));
             const QString country = shown->country.null ? QString() : placeName(false, shown->country.integer, 0);
             const QString city = shown->country.null || shown->city.null
                 ? QString()

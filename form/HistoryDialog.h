@@ -4,7 +4,8 @@
 // since. Each row tells when, who (with which program, where it is not this
 // one), what happened, and the person's values after it (a deletion: the
 // values deleted), the ones changed by it in bold; countries and cities by
-// name.
+// name. A person's history ends with the version before the oldest change
+// recorded, which may be taken back too.
 //
 // Keyboard first: the list has the focus; Enter or the button (Alt+V)
 // takes the chosen version back (a deleted person: brings them back),

@@ -90,16 +90,16 @@
     <message>
         <source>Pravi rezervnu kopiju datoteke REGISTAR sada (današnja kopija, ako je već ima, biva zamenjena), navodi njene kopije (--list) ili vraća jednu na njeno mesto (--restore). Kopije se čuvaju u $XDG_DATA_HOME/kolvara/backups (~/.local/share/kolvara/backups), u fascikli svakog registra: najnovija kopija svakog od poslednjih 7 dana i svake od 4 nedelje pre njih. Vraćanje prvo proveri kopiju, a dotadašnji registar ostavi pored njega pod imenom sa „.before-restore-” i vremenom. Registar na serveru kopira pg_dump.
 Izlazni kod: 0 urađeno, 1 nije uspelo (razlog je napisan), 2 pogrešna upotreba.</source>
-        <translation>Makes a backup copy of the file REGISTER now (today's copy, if there is one, is replaced), lists its copies (--list) or puts one back in its place (--restore). The copies are kept in $XDG_DATA_HOME/kolvara/backups (~/.local/share/kolvara/backups), in a folder for each register: the newest copy of each of the last 7 days, and of each of the 4 weeks before them. A restore checks the copy first, and leaves the register it replaces beside it, named with “.before-restore-” and the time. A register on a server is copied by pg_dump.
+        <translation>Makes a backup copy of the file REGISTER now (today&apos;s copy, if there is one, is replaced), lists its copies (--list) or puts one back in its place (--restore). The copies are kept in $XDG_DATA_HOME/kolvara/backups (~/.local/share/kolvara/backups), in a folder for each register: the newest copy of each of the last 7 days, and of each of the 4 weeks before them. A restore checks the copy first, and leaves the register it replaces beside it, named with “.before-restore-” and the time. A register on a server is copied by pg_dump.
 Exit code: 0 done, 1 failed (the reason is written), 2 wrong use.</translation>
     </message>
     <message>
         <source>navedi kopije registra, najnoviju prvu: datum, veličina u bajtovima, putanja</source>
-        <translation>list the register's copies, the newest first: date, size in bytes, path</translation>
+        <translation>list the register&apos;s copies, the newest first: date, size in bytes, path</translation>
     </message>
     <message>
         <source>vrati KOPIJU (putanju ili datum iz --list) na mesto registra</source>
-        <translation>put COPY (a path, or a date from --list) in the register's place</translation>
+        <translation>put COPY (a path, or a date from --list) in the register&apos;s place</translation>
     </message>
     <message>
         <source>KOPIJA</source>
@@ -1760,6 +1760,14 @@ Try again. Password:</translation>
     <message>
         <source>&amp;Zatvori</source>
         <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>pre toga</source>
+        <translation>before that</translation>
+    </message>
+    <message>
+        <source>Broj</source>
+        <translation>Number</translation>
     </message>
 </context>
 <context>
