@@ -26,6 +26,8 @@ namespace bench {
 void editingPart(const QString& registers, const std::vector<long>& sizes, int runs);
 // The countries' and cities' dialogs opened, a city renamed and two merged.
 void placesPart(const QString& registers, const std::vector<long>& sizes, int runs);
+// A person's history and the deleted persons read at a million recorded changes.
+void historyPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
 } // namespace bench
 

@@ -5,6 +5,7 @@
 #include "ADOConnection.h"
 #include "ConnectionString.h"
 #include "Exception.h"
+#include "History.h"
 #include "Places.h"
 #include "PlacesDialog.h"
 #include "Unit1.h"
@@ -175,4 +176,51 @@ void placesPart(const QString& registers, const std::vector<long>& sizes, int ru
     }
 }
 
+// The register's history at a million recorded changes: every person's
+// surname spelled one way and back by bare statements until the history
+// holds 1,000,000
+// rows; then one person's history and the list of the persons deleted (a
+// thousand of them), read by the program beside the same bare statements,
+// and what the history costs in the file.
+void historyPart(const QString& registers, const std::vector<long>& sizes, int runsOverride)
+{
+    std::printf("\n### The history at a million changes\n\n");
+    std::printf("| persons | operation | program (ms) | %s (ms) | ratio |\n", onServer() ? "bare libpq" : "bare SQLite");
+    std::printf("|---:|---|---:|---:|---:|\n");
+    for (long size : sizes) {
+        if (size > 100000 || size < 1000)
+            continue; // a million changes of a million persons is one statement, not a history to read
+        const QString path = scratchRegister(registers, size);
+        const qint64 before = QFile(path).size();
+        auto form = windowOn(path);
+        const Bare db = bareOf(*form->ADOConnection1);
+        for (long recorded = 0; recorded < 1000000; recorded += size)
+            bareWrite(db, "UPDATE PODACI SET Prezime = CASE WHEN Prezime LIKE '%.' "
+                          "THEN substr(Prezime, 1, length(Prezime) - 1) ELSE Prezime || '.' END");
+        bareWrite(db, "DELETE FROM PODACI WHERE ID % " + std::to_string(size / 1000) + " = 0");
+        History history(*form->ADOConnection1);
+        const int person = 1;
+        const std::string one = History::personStatement(person), gone = History::deletedStatement(1000);
+        const int runs = runsOverride ? runsOverride : 9;
+        std::vector<double> ofPerson, ofPersonBare, deleted, deletedBare;
+        std::size_t changes = 0, persons = 0;
+        for (int r = 0; r < runs; ++r) {
+            ofPerson.push_back(milliseconds([&] { changes = history.ofPerson(person).size(); }));
+            ofPersonBare.push_back(milliseconds([&] { bareRun(db, one); }));
+            deleted.push_back(milliseconds([&] { persons = history.deleted().size(); }));
+            deletedBare.push_back(milliseconds([&] { bareRun(db, gone); }));
+        }
+        const double a = median(ofPerson), b = median(ofPersonBare), c = median(deleted), d = median(deletedBare);
+        std::printf("| %ld | one person's history (%zu changes) | %.2f | %.2f | %.2f |\n", size, changes, a, b, a / b);
+        std::printf("| %ld | the persons deleted (%zu) | %.2f | %.2f | %.2f |\n", size, persons, c, d, c / d);
+        if (!onServer())
+            std::printf("\nThe file at %ld persons: %.1f MB before, %.1f MB with a million changes recorded.\n\n", size,
+                        before / 1e6, QFile(path).size() / 1e6);
+        std::fflush(stdout);
+        form.reset();
+        removeScratch(path);
+    }
+}
+
 } // namespace bench
+

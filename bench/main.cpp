@@ -23,7 +23,7 @@
 // that server, beside the same texts through libpq.
 //
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
-//                      [--jet-samples DIR] [--parts list,window,editing,places,waiting,export,pixels,import]
+//                      [--jet-samples DIR] [--parts list,window,editing,places,history,waiting,export,pixels,import]
 //                      [--server postgresql://user@host:port [--server-only]]
 
 #include "BenchSupport.h"
@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
     std::vector<long> sizes = {10000, 100000, 1000000};
     int runs = 0;
     QString samples;
-    QStringList parts = {"list", "window", "editing", "places", "waiting", "export", "import"};
+    QStringList parts = {"list", "window", "editing", "places", "history", "waiting", "export", "import"};
     QString server;
     bool fileToo = true;
     const QStringList args = app.arguments();
@@ -73,7 +73,7 @@ int main(int argc, char* argv[])
             fileToo = false;
         } else {
             std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
-                                 "[--jet-samples DIR] [--parts list,window,editing,places,waiting,export,pixels,import] "
+                                 "[--jet-samples DIR] [--parts list,window,editing,places,history,waiting,export,pixels,import] "
                                  "[--server URI [--server-only]]\n");
             return 2;
         }
@@ -92,6 +92,8 @@ int main(int argc, char* argv[])
             bench::editingPart(registers, sizes, runs);
         if (parts.contains("places"))
             bench::placesPart(registers, sizes, runs);
+        if (parts.contains("history"))
+            bench::historyPart(registers, sizes, runs);
         if (parts.contains("waiting"))
             bench::waitingPart(registers, sizes, runs);
         if (parts.contains("export"))

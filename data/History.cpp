@@ -109,21 +109,31 @@ std::vector<PersonChange> History::read(const std::string& sql)
     return changes;
 }
 
+std::string History::personStatement(std::int32_t person)
+{
+    return std::string("SELECT ") + ChangeColumns + " FROM KOLVARA_HISTORY h WHERE h.TBL = 'PODACI' AND h.ROW_ID = "
+         + std::to_string(person) + " ORDER BY h.ID DESC";
+}
+
+std::string History::deletedStatement(int limit)
+{
+    return std::string("SELECT ") + ChangeColumns
+         + " FROM KOLVARA_HISTORY h WHERE h.KIND = 'D' AND h.TBL = 'PODACI'"
+           " AND NOT EXISTS (SELECT 1 FROM PODACI p WHERE p.ID = h.ROW_ID)"
+           " AND NOT EXISTS (SELECT 1 FROM KOLVARA_HISTORY later WHERE later.KIND = 'D' AND later.TBL = 'PODACI'"
+           " AND later.ROW_ID = h.ROW_ID AND later.ID > h.ID)"
+           " ORDER BY h.ID DESC LIMIT "
+         + std::to_string(limit);
+}
+
 std::vector<PersonChange> History::ofPerson(std::int32_t person)
 {
-    return read(std::string("SELECT ") + ChangeColumns + " FROM KOLVARA_HISTORY h WHERE h.TBL = 'PODACI' AND h.ROW_ID = "
-                + std::to_string(person) + " ORDER BY h.ID DESC");
+    return read(personStatement(person));
 }
 
 std::vector<PersonChange> History::deleted(int limit)
 {
-    return read(std::string("SELECT ") + ChangeColumns
-                + " FROM KOLVARA_HISTORY h WHERE h.KIND = 'D' AND h.TBL = 'PODACI'"
-                  " AND NOT EXISTS (SELECT 1 FROM PODACI p WHERE p.ID = h.ROW_ID)"
-                  " AND NOT EXISTS (SELECT 1 FROM KOLVARA_HISTORY later WHERE later.KIND = 'D' AND later.TBL = 'PODACI'"
-                  " AND later.ROW_ID = h.ROW_ID AND later.ID > h.ID)"
-                  " ORDER BY h.ID DESC LIMIT "
-                + std::to_string(limit));
+    return read(deletedStatement(limit));
 }
 
 std::optional<PersonValues> History::now(std::int32_t person)

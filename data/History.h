@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 class TADOConnection;
@@ -75,6 +76,10 @@ public:
     // longer in the register.
     void restore(std::int32_t person, const std::optional<PersonValues>& to,
                  const std::optional<PersonValues>& expected);
+
+    // The statements ofPerson and deleted read, for the benchmark.
+    static std::string personStatement(std::int32_t person);
+    static std::string deletedStatement(int limit);
 
     // The labels of a person's fields, as the window names them.
     static QString label(int field);

@@ -274,9 +274,11 @@ void addHistoryTo(const std::string& name)
         throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” ne može da se otvori: %2"), name,
                                     raw ? sqlite3_errmsg(raw) : "out of memory"));
     sqlite3_busy_timeout(raw, 5000);
-    Statement persons(raw, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'PODACI'");
-    if (!persons.step() || sqlite3_column_int(persons.get(), 0) != 1)
-        throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” nije registar osoba."), name));
+    {
+        Statement persons(raw, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'PODACI'");
+        if (!persons.step() || sqlite3_column_int(persons.get(), 0) != 1)
+            throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile", "„%1” nije registar osoba."), name));
+    } // done with before the schema changes
     execOrThrow(raw, "BEGIN IMMEDIATE");
     execOrThrow(raw, registerHistory);
     execOrThrow(raw, "COMMIT");
