@@ -89,6 +89,11 @@ private slots:
         Run made = run(KOLVARA_MAKE_REGISTER, {"--persons", "2500", onServer});
         QCOMPARE(made.exitCode, 0);
         QCOMPARE(reg::count(m_dir.filePath("sample")), 2500);
+        // Made, it has an empty history; a change is recorded.
+        QCOMPARE(reg::value(m_dir.filePath("sample"), "SELECT count(*) FROM kolvara_history"), QString("0"));
+        reg::exec(m_dir.filePath("sample"), "UPDATE podaci SET ime = 'Promenjena' WHERE id = 1");
+        const QString recorded = "SELECT who || ' ' || kind || ' ' || row_id || ' ' || new_ime FROM kolvara_history";
+        QCOMPARE(reg::value(m_dir.filePath("sample"), recorded.toStdString()), QString("postgres U 1 Promenjena"));
 
         // A register there already: refused, unchanged, unless --force.
         const QByteArray before = reg::digest(m_dir.filePath("sample"));
@@ -104,6 +109,10 @@ private slots:
         Run forced = run(KOLVARA_COPY_REGISTER, {"--force", file, onServer});
         QCOMPARE(forced.exitCode, 0);
         QCOMPARE(reg::digest(m_dir.filePath("sample")), before);
+        // The history went into the file and back with the rows, and the
+        // copying itself is no change.
+        QCOMPARE(numberIn(file, "SELECT count(*) FROM KOLVARA_HISTORY WHERE NEW_IME = 'Promenjena'"), 1LL);
+        QCOMPARE(reg::column(m_dir.filePath("sample"), recorded.toStdString()), QStringList{"postgres U 1 Promenjena"});
         // New persons are numbered after the copied ones.
         reg::exec(m_dir.filePath("sample"), "INSERT INTO podaci (id_drzava, id_grad, ime) VALUES (1, 1, 'Nova')");
         QCOMPARE(reg::value(m_dir.filePath("sample"), "SELECT id FROM podaci WHERE ime = 'Nova'"), QString("2501"));
