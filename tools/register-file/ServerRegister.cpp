@@ -92,6 +92,22 @@ void appendValue(std::string& out, sqlite3_stmt* row, int column)
     }
 }
 
+// Every row of rows in COPY's text form.
+std::string copyText(Statement& rows)
+{
+    std::string text;
+    const int count = sqlite3_column_count(rows.get());
+    while (rows.step()) {
+        for (int c = 0; c < count; ++c) {
+            if (c)
+                text += '\t';
+            appendValue(text, rows.get(), c);
+        }
+        text += '\n';
+    }
+    return text;
+}
+
 } // namespace
 
 std::string askServerPassword(const std::string& name)
@@ -197,17 +213,7 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
         if (aside)
             server.run("CREATE TABLE " + table + " (" + definitions + ")");
         Statement rows(source.get(), "SELECT " + names + " FROM " + quoteIdentifier(table));
-        std::string text;
-        const int count = sqlite3_column_count(rows.get());
-        while (rows.step()) {
-            for (int c = 0; c < count; ++c) {
-                if (c)
-                    text += '\t';
-                appendValue(text, rows.get(), c);
-            }
-            text += '\n';
-        }
-        server.copy("COPY " + table + " (" + names + ") FROM STDIN", text);
+        server.copy("COPY " + table + " (" + names + ") FROM STDIN", copyText(rows));
     }
 
     // New persons after the largest number the file held or ever gave.
@@ -225,17 +231,7 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
         const std::string columns = "ID, AT, WHO, APP, MARK, TBL, KIND, ROW_ID, OLD_ID_DRZAVA, OLD_ID_GRAD, OLD_NAZIV, "
                                     "OLD_IME, OLD_PREZIME, NEW_ID_DRZAVA, NEW_ID_GRAD, NEW_NAZIV, NEW_IME, NEW_PREZIME";
         Statement rows(source.get(), "SELECT " + columns + " FROM KOLVARA_HISTORY ORDER BY ID");
-        std::string text;
-        const int count = sqlite3_column_count(rows.get());
-        while (rows.step()) {
-            for (int c = 0; c < count; ++c) {
-                if (c)
-                    text += '\t';
-                appendValue(text, rows.get(), c);
-            }
-            text += '\n';
-        }
-        server.copy("COPY KOLVARA_HISTORY (" + columns + ") FROM STDIN", text);
+        server.copy("COPY KOLVARA_HISTORY (" + columns + ") FROM STDIN", copyText(rows));
         server.run("SELECT setval(pg_get_serial_sequence('kolvara_history', 'id'), "
                    "coalesce((SELECT max(ID) FROM KOLVARA_HISTORY), 0) + 1, false)");
     }
