@@ -217,6 +217,23 @@ private slots:
         QCOMPARE(reg::count(registerPath(), "ID = 4"), 0);
     }
 
+    // A register made before the history says how to give it one, and
+    // Ctrl+Z still takes a save back.
+    void aRegisterWithoutHistorySaysHowToGiveItOne()
+    {
+        BoxWatcher boxes;
+        // A server's register needs its keys: the history is taken away instead.
+        auto form = reg::onServer() ? openWindow(reg::Schema::Full, "DROP TABLE kolvara_history; "
+                                                                    "DROP FUNCTION kolvara_record_change() CASCADE")
+                                    : openWindow(reg::Schema::Converted);
+        press(form.get(), Qt::Key_H, Qt::ControlModifier);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains("kolvara-make-register --add-history"), qPrintable(boxes.texts[0]));
+        saveSurname(form.get(), 2, "Babić");
+        pressUndo(form.get());
+        QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 2"), QString("Petrović"));
+    }
+
     // On a server, a desk reads the history and can neither write nor
     // erase it: only the register's own triggers do.
     void aDeskCannotForgeTheHistory()
