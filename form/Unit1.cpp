@@ -576,8 +576,10 @@ PersonValues TForm1::ShownValues() const
                         value(ADOQuery1Ime, FieldKind::Text), value(ADOQuery1Prezime, FieldKind::Text)};
 }
 
-bool TForm1::TakeBack(std::int32_t person, std::optional<PersonValues> to, std::optional<PersonValues> expected)
+TForm1::TakenBack TForm1::TakeBack(std::int32_t person, std::optional<PersonValues> to,
+                                   std::optional<PersonValues> expected)
 {
+    TakenBack outcome = TakenBack::Written;
     History history(*ADOConnection1);
     for (;;) {
         try {
@@ -586,9 +588,11 @@ bool TForm1::TakeBack(std::int32_t person, std::optional<PersonValues> to, std::
         } catch (const EUpdateConflict& conflict) {
             const TConflictAnswer answer = AskAboutConflict(ConflictQuestion(conflict));
             if (answer == TConflictAnswer::GoOnEditing)
-                return false;
-            if (answer == TConflictAnswer::TakeRegisters)
+                return TakenBack::NotNow;
+            if (answer == TConflictAnswer::TakeRegisters) {
+                outcome = TakenBack::TheirsKept;
                 break;
+            }
             // Over what the register holds now, as the question showed it;
             // refused again if that changes too.
             PersonValues held = to.value_or(PersonValues{});
@@ -604,7 +608,7 @@ bool TForm1::TakeBack(std::int32_t person, std::optional<PersonValues> to, std::
     }
     RefreshLookups(true);
     SearchAndStandOn(person);
-    return true;
+    return outcome;
 }
 
 void TForm1::UndoLastChange()
@@ -618,7 +622,7 @@ void TForm1::UndoLastChange()
         return;
     }
     const UndoStep step = UndoSteps.back();
-    if (TakeBack(step.person, step.before, step.after))
+    if (TakeBack(step.person, step.before, step.after) != TakenBack::NotNow)
         UndoSteps.pop_back();
 }
 
@@ -642,7 +646,7 @@ void TForm1::ShowHistory()
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen() || !dialog.chosen()->after)
         return;
     const std::optional<PersonValues> version = dialog.chosen()->after;
-    if (TakeBack(id, version, shown))
+    if (TakeBack(id, version, shown) == TakenBack::Written)
         UndoSteps.push_back({id, shown, version});
 }
 
@@ -661,7 +665,7 @@ void TForm1::ShowDeleted()
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen() || !dialog.chosen()->before)
         return;
     const PersonChange chosen = *dialog.chosen();
-    if (TakeBack(chosen.person, chosen.before, std::nullopt))
+    if (TakeBack(chosen.person, chosen.before, std::nullopt) == TakenBack::Written)
         UndoSteps.push_back({chosen.person, std::nullopt, chosen.before});
 }
 

@@ -159,9 +159,13 @@ private:
     // Makes person hold to (none: deletes them) if the register holds
     // expected of them (none: no such person); when it holds something
     // else, asks what to keep, as a save does. Then the list shows the
-    // register and stands on the person. Whether it is done with: written,
-    // or the register's version taken (not when the person went on).
-    bool TakeBack(std::int32_t person, std::optional<PersonValues> to, std::optional<PersonValues> expected);
+    // register and stands on the person.
+    enum class TakenBack {
+        Written,    // the person holds to
+        TheirsKept, // the person chose what the register holds
+        NotNow,     // the person went on: nothing changed, nothing decided
+    };
+    TakenBack TakeBack(std::int32_t person, std::optional<PersonValues> to, std::optional<PersonValues> expected);
     // Runs the search again (in the background where it may) and stands on
     // the person numbered id, when the list shows them.
     void SearchAndStandOn(std::int32_t id);
