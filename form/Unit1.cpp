@@ -81,8 +81,6 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     // However a search in the background ends (its rows there, given up by
     // a key, an edit or Escape), the list is no longer busy.
     connect(ADOQuery1, &TDataSet::readAheadEnded, this, [this] { ShowBusy(false); });
-    for (QWidget* box : std::initializer_list<QWidget*>{Edit1, Edit2, Edit3, Edit4})
-        box->installEventFilter(this);
     ExportAction = new QAction(tr("&Izvezi listu…"), this);
     ExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(ExportAction, &QAction::triggered, this, [this] { guarded([this] { ExportList(); }); });
@@ -103,7 +101,9 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
     DBGrid1->addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
     DBGrid1->installEventFilter(this);
-    for (QLineEdit* box : findChildren<QLineEdit*>()) // the search boxes again: no harm
+    // Every box of the window, the search boxes among them: the window's
+    // keys over a box's own, and Escape in a search box.
+    for (QLineEdit* box : findChildren<QLineEdit*>())
         box->installEventFilter(this);
     RightsSign = new QLabel(StatusBar1);
     RightsSign->setObjectName("RightsSign");

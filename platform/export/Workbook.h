@@ -59,7 +59,6 @@ private:
     void handOver();
     void pack();
     bool writeSmallPart(const char* name, std::string_view xml);
-    bool closeSheet();
 
     void* m_zip = nullptr;
     std::vector<std::string> m_columns; // "A", "B", ...
