@@ -1,5 +1,6 @@
 #pragma once
-// The two parts of the benchmark; each prints a Markdown table and notes.
+// The parts of the benchmark (kolvara-bench --parts names them); each prints
+// a Markdown table and notes.
 
 #include <QString>
 
@@ -16,9 +17,6 @@ void dataSetPart(const QString& registers, const std::vector<long>& sizes, int r
 // the keystroke ran; and scrolling the list.
 void windowPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
-} // namespace bench
-
-namespace bench {
 
 // Saving an edited person (and finding the person again in the rebuilt
 // list) and deleting a person, through the real window, beside the bare
@@ -29,9 +27,6 @@ void placesPart(const QString& registers, const std::vector<long>& sizes, int ru
 // A person's history and the deleted persons read at a million recorded changes.
 void historyPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
-} // namespace bench
-
-namespace bench {
 
 // The typing of windowPart again, in the real window on a real X server:
 // each key sent through XTEST, timed to the last pixels the X server got
@@ -45,9 +40,6 @@ void pixelsPart(const QString& registers, const std::vector<long>& sizes, int ru
 // before the program falls back to offscreen.
 QString displayProblem();
 
-} // namespace bench
-
-namespace bench {
 
 // Typing into the window offscreen while the register keeps it waiting
 // (another desk's commit, its lock, a server that answers nothing): the
@@ -55,17 +47,11 @@ namespace bench {
 // arrival once the wait is over beside the bare statement.
 void waitingPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
-} // namespace bench
-
-namespace bench {
 
 // Bringing the Access samples that are registers in: the import command
 // beside mdb-export reading the same tables.
 void importPart(const QString& samples, int runs);
 
-} // namespace bench
-
-namespace bench {
 
 // Every person taken out to a CSV file and a workbook: the export command
 // beside the engine's shell writing the statement's rows as CSV, and the
