@@ -8,6 +8,10 @@
 #include "WindowTest.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
@@ -232,6 +236,31 @@ private slots:
         saveSurname(form.get(), 2, "Babić");
         pressUndo(form.get());
         QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 2"), QString("Petrović"));
+    }
+
+    // A file's copy that cannot be made (the data folder is a file here)
+    // is a quiet sign beside the status line: no question, and the window
+    // works on.
+    void aCopyThatCannotBeMadeIsAQuietSign()
+    {
+        if (reg::onServer())
+            QSKIP("a server's register is copied by pg_dump");
+        QTemporaryDir home;
+        QFile notAFolder(home.filePath("data"));
+        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+        notAFolder.close();
+        const QByteArray before = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", notAFolder.fileName().toUtf8());
+        const auto back = qScopeGuard([&] { qputenv("XDG_DATA_HOME", before); });
+        BoxWatcher boxes;
+        auto form = openWindow();
+        auto* sign = form->StatusBar1->findChild<QLabel*>("BackupSign");
+        QVERIFY(sign);
+        QTRY_VERIFY(sign->isVisible());
+        QVERIFY2(sign->toolTip().contains(notAFolder.fileName()), qPrintable(sign->toolTip()));
+        QCOMPARE(boxes.texts.size(), 0);
+        saveSurname(form.get(), 2, "Babić");
+        QCOMPARE(reg::value(registerPath(), "SELECT Prezime FROM PODACI WHERE ID = 2"), QString("Babić"));
     }
 
     // On a server, a desk reads the history and can neither write nor
