@@ -538,7 +538,7 @@ private slots:
             QSKIP("a server's own");
         const QString base = qEnvironmentVariable("KOLVARA_TEST_SERVER");
         QUrl primary(reg::location(m_path));
-        const int standbyPort = primary.port() + 1000;
+        const int standbyPort = primary.port() + 1600; // apart from the ports of the tests' own clusters
         const QString cluster = qEnvironmentVariable("KOLVARA_TEST_CLUSTER").section(' ', 0, 0);
         const QString folder = QStringLiteral("/tmp/kolvara-standby-%1").arg(standbyPort);
         QCOMPARE(QProcess::execute(cluster, {"start", folder, QString::number(standbyPort)}), 0);
