@@ -40,6 +40,13 @@ QString shownValue(FieldKind kind, const CellValue& value)
         .arg(QStringLiteral("\u2068") + text + QStringLiteral("\u2069"));
 }
 
+std::string notWholeNumberMessage(const std::string& stored, const std::string& label)
+{
+    return QCoreApplication::translate("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj.")
+        .arg(QString::fromStdString(stored), QString::fromStdString(label))
+        .toStdString();
+}
+
 std::string missingValueMessage(const std::string& label)
 {
     return QCoreApplication::translate("Register", "Nije sačuvano: nedostaje %1.")

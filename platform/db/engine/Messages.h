@@ -34,6 +34,8 @@ QString shownValue(FieldKind kind, const CellValue& value);
 std::string danglingReferenceMessage(const std::vector<std::string>& labels, const std::vector<std::string>& values);
 // What a person reads when a field labelled so has no value but needs one.
 std::string missingValueMessage(const std::string& label);
+// A write read back stored, which is no whole number, as the field labelled label.
+std::string notWholeNumberMessage(const std::string& stored, const std::string& label);
 
 // The refusals that every engine words alike, whatever it writes.
 std::string busyMessage();                                 // another program or desk holds the lock

@@ -280,8 +280,7 @@ WrittenRow PostgresEngine::writeRow(const RowWrite& write)
         if (write.kinds[column] == FieldKind::Text)
             value.text = text;
         else if (!db::parseInteger(text, value.integer))
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj."))
-                                .arg(QString::fromUtf8(text), QString::fromStdString(write.labels[column])));
+            throw Exception(notWholeNumberMessage(text, write.labels[column]));
     }
     if (byRowId)
         row.rowId = std::strtoll(result.value(0, int(write.columns.size())), nullptr, 10);

@@ -219,10 +219,7 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
             } else if (write.kinds[column] == FieldKind::Text) {
                 value.text = cellText(st, int(column));
             } else if (!readInteger(st, int(column), type, value.integer)) {
-                throw Exception(
-                    say(QT_TRANSLATE_NOOP("Register", "Registar je sačuvao „%1” kao %2, a to nije ceo broj."))
-                        .arg(QString::fromStdString(cellText(st, int(column))),
-                             QString::fromStdString(write.labels[column])));
+                throw Exception(notWholeNumberMessage(cellText(st, int(column)), write.labels[column]));
             }
         }
         if (byRowId)
