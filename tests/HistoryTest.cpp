@@ -42,27 +42,10 @@ QStringList persons(const QString& path)
                              "FROM PODACI ORDER BY ID");
 }
 
-// Runs answer on the history dialog once it shows.
-void onHistoryDialog(std::function<void(THistoryDialog*)> answer)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<THistoryDialog*>(window); dialog && dialog->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                answer(dialog);
-                return;
-            }
-    });
-    timer->start();
-}
-
 // Chooses row of the dialog's list, and takes it back with Enter.
 void takeBackRow(int row)
 {
-    onHistoryDialog([row](THistoryDialog* dialog) {
+    answerWhenShown<THistoryDialog>([row](THistoryDialog* dialog) {
         auto* list = dialog->findChild<QTreeWidget*>("HistoryList");
         list->setCurrentItem(list->topLevelItem(row));
         QTest::keyClick(list, Qt::Key_Return);

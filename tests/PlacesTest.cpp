@@ -66,23 +66,7 @@ struct Desk {
 // Runs answer on the next input question, once it shows.
 void answerInput(std::function<void(QInputDialog*)> answer)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* input = qobject_cast<QInputDialog*>(window); input && input->isVisible()) {
-                // Answered at the next tick, once it waits for the answer.
-                if (!input->property("seen").toBool()) {
-                    input->setProperty("seen", true);
-                    return;
-                }
-                timer->stop();
-                timer->deleteLater();
-                answer(input);
-                return;
-            }
-    });
-    timer->start();
+    answerWhenShown<QInputDialog>(std::move(answer));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "Unit1.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
@@ -64,6 +65,30 @@ QStringList listRows(TForm1* form);
 // platform's own: the window's layout binds handlers by name, and one that
 // is misspelt is only a warning when the window is made. For init().
 void failOnWarnings();
+
+// Runs answer on the first window of type T that shows (a dialog the window
+// opens modally), once: at the tick after it is first seen, when its own
+// event loop waits for the answer.
+template <typename T>
+void answerWhenShown(std::function<void(T*)> answer)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* shown = qobject_cast<T*>(window); shown && shown->isVisible()) {
+                if (!shown->property("seen").toBool()) {
+                    shown->setProperty("seen", true);
+                    return;
+                }
+                timer->stop();
+                timer->deleteLater();
+                answer(shown);
+                return;
+            }
+    });
+    timer->start();
+}
 
 // Starts the test program's TApplication, in the window's own language
 // (Serbian), and runs the test object.
