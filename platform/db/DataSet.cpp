@@ -16,7 +16,10 @@
 
 using namespace dataset_detail;
 
-TDataSet::TDataSet(QObject* owner) : TComponent(owner), m_store(std::make_unique<RowStore>()) {}
+TDataSet::TDataSet(QObject* owner) : TComponent(owner), m_reader(m_fields, m_plan)
+{
+    connect(&m_reader, &ListReader::readAheadEnded, this, &TDataSet::readAheadEnded);
+}
 
 TDataSet::~TDataSet()
 {
@@ -34,8 +37,7 @@ void TDataSet::setConnection(TADOConnection* connection)
     checkInactive(QT_TRANSLATE_NOOP("Register", "menjanje veze s registrom"));
     if (m_connection)
         m_connection->detach(this);
-    m_searches.forget(); // rows of another register answer nothing here
-    m_store->clear();
+    m_reader.setConnection(connection);
     m_connection = connection;
     if (m_connection)
         m_connection->attach(this);
@@ -104,7 +106,7 @@ bool TDataSet::fieldIsNull(const TField* field)
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].null;
-    return m_current < 0 || m_store->isNull(currentRow(), index);
+    return m_current < 0 || m_reader.store().isNull(currentRow(), index);
 }
 
 std::int32_t TDataSet::fieldInteger(const TField* field)
@@ -115,7 +117,7 @@ std::int32_t TDataSet::fieldInteger(const TField* field)
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].integer;
-    return m_current < 0 ? 0 : m_store->integer(currentRow(), index);
+    return m_current < 0 ? 0 : m_reader.store().integer(currentRow(), index);
 }
 
 std::string_view TDataSet::fieldText(const TField* field)
@@ -126,7 +128,7 @@ std::string_view TDataSet::fieldText(const TField* field)
     const int index = field->Index();
     if (m_state == dsEdit || m_state == dsInsert)
         return m_edit[index].text;
-    return m_current < 0 ? std::string_view() : m_store->text(currentRow(), index);
+    return m_current < 0 ? std::string_view() : m_reader.store().text(currentRow(), index);
 }
 
 void TDataSet::setFieldValue(TField* field, bool null, std::int32_t integer, std::string_view text)
@@ -192,7 +194,7 @@ void TDataSet::ensureAllRows()
         return;
     // The one row found by a key may be current: stay on it.
     const bool onRow = m_current >= 0 && !m_order.empty();
-    const std::int64_t rowid = onRow ? m_rowids[currentRow()] : 0;
+    const std::int64_t rowid = onRow ? m_reader.rowId(currentRow()) : 0;
     reload(m_state, selectText());
     m_allRows = true;
     m_current = m_order.empty() ? -1 : 0;
@@ -220,12 +222,7 @@ void TDataSet::Close()
 void TDataSet::closeQuietly(bool keepSearch)
 {
     m_state = dsInactive;
-    if (!keepSearch || !m_searches.holding()) {
-        m_searches.forget();
-        m_store->clear();
-    }
-    m_resultRows.reset();
-    m_rowids.clear();
+    m_reader.close(keepSearch);
     m_order.clear();
     m_edit.clear();
     m_current = -1;
@@ -269,16 +266,17 @@ void TDataSet::checkInvariants() const
     Q_ASSERT((m_state == dsEdit || m_state == dsInsert) ? m_edit.size() == std::size_t(m_fields.size())
                                                           : m_edit.empty());
     Q_ASSERT(m_state != dsInsert || (m_insertAt >= 0 && m_insertAt <= shown));
-    Q_ASSERT(
-        std::all_of(m_order.begin(), m_order.end(), [this](std::uint32_t row) { return row < m_store->rowCount(); }));
-    Q_ASSERT(!firstColumnIsRowid() || m_rowids.size() == m_store->rowCount());
-    Q_ASSERT(m_state == dsInactive || m_store->columnCount() == std::size_t(m_fields.size()));
+    const RowStore& rows = m_reader.store();
+    Q_ASSERT(std::all_of(m_order.begin(), m_order.end(), [&](std::uint32_t row) { return row < rows.rowCount(); }));
+    Q_ASSERT(!firstColumnIsRowid() || m_reader.rowIdCount() == rows.rowCount());
+    Q_ASSERT(m_state == dsInactive || rows.columnCount() == std::size_t(m_fields.size()));
+    Q_UNUSED(rows);
     Q_UNUSED(shown);
 }
 
 std::size_t TDataSet::bytesUsed() const
 {
-    return m_store->bytesUsed() + m_order.capacity() * 4 + m_searches.bytesUsed();
+    return m_reader.bytesUsed() + m_order.capacity() * 4;
 }
 
 // The rows shown: those of the result (every row held, or the search's),
@@ -286,16 +284,17 @@ std::size_t TDataSet::bytesUsed() const
 void TDataSet::rebuildOrder()
 {
     m_order.clear();
-    if (m_resultRows) {
-        for (std::uint32_t row : *m_resultRows)
-            if (!m_filtered || m_filterExpression.keepsEverything() || m_filterExpression.matches(*m_store, row))
+    const RowStore& store = m_reader.store();
+    if (const SearchMemory::Rows& found = m_reader.resultRows()) {
+        for (std::uint32_t row : *found)
+            if (!m_filtered || m_filterExpression.keepsEverything() || m_filterExpression.matches(store, row))
                 m_order.push_back(row);
         return;
     }
-    const std::size_t rows = m_store->rowCount();
+    const std::size_t rows = store.rowCount();
     if (m_filtered && !m_filterExpression.keepsEverything()) {
         for (std::size_t row = 0; row < rows; ++row)
-            if (m_filterExpression.matches(*m_store, row))
+            if (m_filterExpression.matches(store, row))
                 m_order.push_back(static_cast<std::uint32_t>(row));
     } else {
         m_order.resize(rows);
@@ -433,13 +432,13 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
         const std::size_t row = m_order[i];
         bool all = true;
         for (const Key& key : keys) {
-            const bool null = m_store->isNull(row, key.column);
+            const bool null = m_reader.store().isNull(row, key.column);
             if (key.null || null) {
                 all = key.null && null;
             } else if (key.integerField) {
-                all = m_store->integer(row, key.column) == key.integer;
+                all = m_reader.store().integer(row, key.column) == key.integer;
             } else {
-                const std::string_view text = m_store->text(row, key.column);
+                const std::string_view text = m_reader.store().text(row, key.column);
                 all = caseless ? unicode_like::equalFolded(text, key.text, partial)
                                : (partial ? text.substr(0, key.text.size()) == key.text : text == key.text);
             }
@@ -499,12 +498,10 @@ void TDataSet::Refresh()
 
 bool TDataSet::mayHaveChanged(bool whenUnknown, const TDataSet* other)
 {
-    if (!Active() || !m_rowsRead)
+    if (!Active() || !m_reader.rowsRead())
         return false;
     m_connection->reopenIfReplaced();
-    const std::optional<db::ChangeStamp> now =
-        other && other->m_connection == m_connection ? other->m_readStamp : engine().changeStamp();
-    return now && m_readStamp ? *now != *m_readStamp : whenUnknown;
+    return m_reader.mayHaveChanged(whenUnknown, other && other->m_connection == m_connection ? &other->m_reader : nullptr);
 }
 
 // ---------------------------------------------------------------- filter
@@ -574,7 +571,7 @@ bool TDataSet::displayIsNull(int index, int field) const
     } else if (m_state == dsEdit && index == m_current) {
         return m_edit[field].null;
     }
-    return m_store->isNull(m_order[index], field);
+    return m_reader.store().isNull(m_order[index], field);
 }
 
 std::string TDataSet::displayText(int index, int field) const
@@ -594,14 +591,14 @@ std::string_view TDataSet::displayText(int index, int field, std::string& spare)
         edited = &m_edit[field];
     if (m_state == dsInsert && index > m_insertAt)
         --index;
-    const bool integer = m_store->kind(field) == FieldKind::Integer;
+    const bool integer = m_reader.store().kind(field) == FieldKind::Integer;
     if (edited && !integer)
         return edited->text;
     const std::size_t row = edited ? 0 : m_order[index];
     if (!integer)
-        return m_store->text(row, field);
+        return m_reader.store().text(row, field);
     spare.resize(12); // "-2147483648"
     const auto written = std::to_chars(spare.data(), spare.data() + spare.size(),
-                                       edited ? edited->integer : m_store->integer(row, field));
+                                       edited ? edited->integer : m_reader.store().integer(row, field));
     return {spare.data(), std::size_t(written.ptr - spare.data())};
 }

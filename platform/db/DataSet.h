@@ -20,11 +20,9 @@
 //   its rows when first asked for them, not when opened: a table opened only
 //   to find one row by its key and delete it (Locate, Delete) reads just that
 //   row.
-// - A query whose statement is a search (SearchStatement) that the rows held
-//   can answer exactly, because the register has not changed since they
-//   were read and the engine walks the same way, finds its rows in memory
-//   (SearchMemory); otherwise it reads them. Either way it opens, closes and
-//   tells its sources alike. Closing keeps such rows for the next search.
+// - How the rows are read, and when a search is answered from the rows
+//   held instead, is its reader's (ListReader.h): the data set asks it for
+//   rows and shows them.
 // - The current row is 0-based index m_current into m_order, the shown order
 //   of physical rows (filtered rows left out); -1 only when no row is shown.
 // - A write goes to one table of the database, the data set's update table:
@@ -54,11 +52,9 @@
 #include "Engine.h"
 #include "Exception.h"
 #include "FilterExpression.h"
-#include "SearchMemory.h"
+#include "ListReader.h"
 
 #include <QList>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <QVariant>
 
 #include <cstdint>
@@ -68,12 +64,9 @@
 #include <string>
 #include <vector>
 
-class RowStore;
-
 class TADOConnection;
 class TDataSource;
 class TField;
-struct SearchStatement;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsOpening };
 
@@ -164,17 +157,14 @@ public:
     bool Active() const { return m_state != dsInactive; }
 
     // Reads sql, the statement the data set is about to be opened with, in
-    // the background where the register's engine can, so that the program
-    // goes on meanwhile; calls done from the event loop once its rows are
-    // there, or it failed, or the engine's answer limit passed. The caller
-    // then gives the data set that statement and opens it: Open takes those
-    // rows at once (or says what failed). The data set itself stays as it
-    // is until then. A later call gives an earlier read up (done is never
-    // called for it), and so does dropReadAhead, which also asks the engine
-    // to stop it, as do Close, Edit, Insert and Delete (what is edited is
-    // what is shown). False, and nothing called, where the engine reads
-    // only when asked or cannot start now: then open as always.
-    bool readAhead(const std::string& sql, std::function<void()> done);
+    // the background (ListReader::readAhead): the caller then gives the data
+    // set that statement and opens it, and Open takes those rows at once.
+    // The data set itself stays as it is until then. Close, Edit, Insert and
+    // Delete give the read up (what is edited is what is shown).
+    bool readAhead(const std::string& sql, std::function<void()> done)
+    {
+        return m_reader.readAhead(sql, std::move(done));
+    }
     // The same for Refresh: reads the data set's own statement ahead, and
     // done then calls Refresh, which takes those rows. False (nothing
     // started) when not browsing: Refresh at once.
@@ -182,8 +172,8 @@ public:
     {
         return m_state == dsBrowse && readAhead(selectText(), std::move(done));
     }
-    void dropReadAhead();
-    bool readingAhead() const { return bool(m_aheadDone); }
+    void dropReadAhead() { m_reader.dropReadAhead(); }
+    bool readingAhead() const { return m_reader.readingAhead(); }
 
 signals:
     // A read ahead is over: done, given up or failed (not when a newer one
@@ -237,11 +227,9 @@ public:
     void Delete();
     // Runs the statement again, staying on the same row where it still is.
     void Refresh();
-    // Whether the register may have changed, at this desk or another, since
-    // the rows held were read and until other's were (a data set of the same
-    // connection, just opened), or until now without one; whenUnknown where
-    // the engine cannot tell (a server without its stamp). False when closed
-    // or no row was read yet.
+    // Whether the register may have changed since the rows held were read
+    // and until other's were (a data set of the same connection, just
+    // opened), or until now (ListReader::mayHaveChanged). False when closed.
     bool mayHaveChanged(bool whenUnknown, const TDataSet* other = nullptr);
     // Saves a pending edit or insert; does nothing in browse state.
     void CheckBrowseMode();
@@ -307,7 +295,7 @@ protected:
     virtual std::string tableName() const { return {}; }
     // Drops rows and edit without telling anyone (destruction, lost
     // connection). With keepSearch, rows that a later search may be found
-    // in (see SearchMemory) stay in memory.
+    // in stay in memory (ListReader::close).
     void closeQuietly(bool keepSearch = false);
 
 private:
@@ -347,32 +335,16 @@ private:
     void detachSource(TDataSource* source);
     void notify(TDataEvent event, TField* field = nullptr);
 
-    // Loading. reload() is the one way rows are read: it runs sql (with
-    // readRows false it only learns the result's columns) and leaves the
-    // data set in state after; when it fails the data set is closed, and
-    // its sources are told so if it was open.
+    // Loading. reload() is the one way rows are read: its reader reads sql
+    // (with readRows false it only learns the result's columns) and it
+    // leaves the data set in state after; when it fails the data set is
+    // closed, and its sources are told so if it was open.
     void reload(TDataSetState after, const std::string& sql, const std::vector<std::int64_t>& parameters = {},
                 bool readRows = true);
     void load(const std::string& sql, const std::vector<std::int64_t>& parameters, bool readRows);
     // Reads every row if only some (or none) are held yet, staying on the
     // row that was current.
     void ensureAllRows();
-    // Finds the rows of search from the rows held, reading its base in full
-    // first when they are not held (statement itself, when statementIsBase);
-    // m_readStamp is the register's, asked before any row was read. False
-    // when the engine cannot promise the same rows in an order the statement
-    // may give; then the statement itself must be run.
-    bool searchInMemory(const SearchStatement& search, db::ReadStatement& statement, bool statementIsBase);
-    // Finds the rows of conditions over base when the rows held are base's
-    // as walk reads it, under m_readStamp, without any statement; false when
-    // they are not.
-    bool answerFromHeld(const std::string& base, const std::vector<SearchMemory::Condition>& conditions,
-                        const std::string& walk);
-    // search's conditions as tests of the fields as last read; nothing when
-    // one of them cannot be tested in memory.
-    std::optional<std::vector<SearchMemory::Condition>> memoryConditions(const SearchStatement& search) const;
-    // What the rows would be if read now from base, as walk says.
-    SearchMemory::Source heldAs(const std::string& base, std::string walk) const;
     void bindFilter();
     std::optional<bool> locateByQuery(const QList<TField*>& fields, const QVariantList& values);
     void bindFields(db::ReadStatement& statement, int firstColumn);
@@ -388,6 +360,17 @@ private:
     void checkCanModify() const;
     void beginEdit(); // the part of Edit that may fail with OnEditError
     void writeRow();
+    // A write of the update table's columns, as they are held; nothing
+    // given, written or compared yet.
+    db::RowWrite writeOf(db::RowWrite::Kind kind) const;
+    // What a save of the row being edited or inserted writes; throws when a
+    // required field is empty.
+    db::RowWrite editedWrite(bool inserting);
+    // Writes and commits it, with the references checked first; throws
+    // Exception (EUpdateConflict, EUnknownOutcome) when it is not written.
+    db::WrittenRow commitWrite(db::RowWrite& write, bool inserting);
+    // The written row, as the database stored it, takes the edited row's place.
+    void holdWritten(const db::WrittenRow& result, bool inserting);
     // Fills in what an update compares (see RowWrite) and widens what it
     // writes to whole values.
     void compareWithSeen(db::RowWrite& write);
@@ -412,18 +395,13 @@ private:
     QList<TDataSource*> m_sources;
 
     TDataSetState m_state = dsInactive;
-    std::unique_ptr<RowStore> m_store;
-    std::vector<std::int64_t> m_rowids; // when firstColumnIsRowid()
-    db::ReadPlan m_plan;                // result column of each field, and how to read it
+    db::ReadPlan m_plan; // result column of each field, and how to read it
+    ListReader m_reader; // the rows held, and how they are read
     std::vector<std::uint32_t> m_order;
-    SearchMemory m_searches;
-    SearchMemory::Rows m_resultRows; // the rows of the last search found in memory; null: every row held
     int m_current = -1;
     bool m_bof = true;
     bool m_eof = true;
     std::uint64_t m_generation = 0; // changes whenever the rows are reloaded or dropped
-    std::optional<db::ChangeStamp> m_readStamp; // the register's stamp when the rows held were read, if known
-    bool m_rowsRead = false;                    // whether rows were read since the data set opened
     bool m_allRows = true;          // false: rows are read on demand (tables)
     WriteTarget m_target;
 
@@ -437,15 +415,4 @@ private:
     QString m_filter;
     bool m_filtered = false;
     FilterExpression m_filterExpression; // bound to the fields while open and filtered
-
-    // A read in the background: the engine's socket watched, the answer
-    // limit timed, and what to call when it is done.
-    void checkReadAhead();
-    // Ends the read ahead and, when it arrived, calls what was to be done.
-    void finishReadAhead(bool arrived);
-    // tell: emits readAheadEnded if one was under way.
-    void endReadAhead(bool tell);
-    QSocketNotifier* m_aheadSocket = nullptr; // children of the data set
-    QTimer* m_aheadLimit = nullptr;
-    std::function<void()> m_aheadDone;
 };

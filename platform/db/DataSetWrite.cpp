@@ -119,84 +119,95 @@ void TDataSet::writeRow()
     m_connection->reopenIfReplaced();
     checkCanModify();
     const bool inserting = m_state == dsInsert;
+    db::RowWrite write = editedWrite(inserting);
+    const db::WrittenRow result = commitWrite(write, inserting);
+    holdWritten(result, inserting);
+}
+
+db::RowWrite TDataSet::writeOf(db::RowWrite::Kind kind) const
+{
     db::RowWrite write;
+    write.kind = kind;
     write.table = m_target.table;
     write.keyColumn = m_target.keyField < 0 ? std::string() : m_target.keyColumn;
-    bool anyWritten = false;
     for (int f : m_target.fields) {
         write.columns.push_back(m_fields[f]->originColumn());
         write.labels.push_back(m_fields[f]->DisplayLabel().toStdString());
         write.kinds.push_back(m_fields[f]->kind());
+    }
+    return write;
+}
+
+db::RowWrite TDataSet::editedWrite(bool inserting)
+{
+    db::RowWrite write = writeOf(inserting ? db::RowWrite::Kind::Insert : db::RowWrite::Kind::Check);
+    for (int f : m_target.fields) {
         write.values.push_back(m_edit[f]);
-        const bool written = m_edit[f].modified && (inserting || f != m_target.keyField);
-        write.written.push_back(written);
-        anyWritten = anyWritten || written;
+        write.written.push_back(m_edit[f].modified && (inserting || f != m_target.keyField));
     }
     if (inserting) {
-        write.kind = db::RowWrite::Kind::Insert;
         write.numberKey = numbersNewKeys() && !m_edit[m_target.keyField].modified;
     } else {
         // Nothing changed: still make sure the row is there.
-        write.kind = anyWritten ? db::RowWrite::Kind::Update : db::RowWrite::Kind::Check;
+        if (std::find(write.written.begin(), write.written.end(), true) != write.written.end())
+            write.kind = db::RowWrite::Kind::Update;
         write.key = keyOf(currentRow());
         compareWithSeen(write);
     }
-
     for (std::size_t i = 0; i < m_target.fields.size(); ++i)
         if ((inserting || write.written[i]) && write.values[i].null && m_fields[m_target.fields[i]]->Required())
             throw Exception(db::missingValueMessage(write.labels[i]));
+    return write;
+}
 
+db::WrittenRow TDataSet::commitWrite(db::RowWrite& write, bool inserting)
+{
     db::Engine& database = engine();
-    db::WrittenRow result;
-    {
-        const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
-        checkReferences(write, inserting);
+    const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
+    checkReferences(write, inserting);
+    db::WrittenRow result = database.writeRow(write);
+    if (result.rows == 0 && write.kind == db::RowWrite::Kind::Update && !throwIfChangedElsewhere(write)) {
+        // Changed elsewhere into just what this save writes: nothing to
+        // ask, and the save goes on over what the row holds now.
+        write.seen = m_registerNow;
+        m_registerNow.clear();
         result = database.writeRow(write);
-        if (result.rows == 0 && write.kind == db::RowWrite::Kind::Update && !throwIfChangedElsewhere(write)) {
-            // Changed elsewhere into just what this save writes: nothing to
-            // ask, and the save goes on over what the row holds now.
-            write.seen = m_registerNow;
-            m_registerNow.clear();
-            result = database.writeRow(write);
-        }
-        if (result.rows == 0)
-            throw Exception(
-                say(QT_TRANSLATE_NOOP("Register",
-                                      "Nije sačuvano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
-                                      "program).")));
-        if (result.rows > 1)
-            throw Exception(
-                say(QT_TRANSLATE_NOOP("Register",
-                                      "Nije sačuvano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
-                    .arg(write.key));
-        try {
-            transaction->commit();
-        } catch (const EUnknownOutcome& unknown) {
-            QStringList typed;
-            for (std::size_t i = 0; i < write.columns.size(); ++i)
-                if (write.written[i])
-                    typed << QString::fromStdString(write.labels[i]) + QLatin1Char(' ')
-                                 + db::shownValue(write.kinds[i], write.values[i]);
-            throw EUnknownOutcome(say(QT_TRANSLATE_NOOP("Register",
-                                                        "Ne zna se da li je sačuvano: veza s registrom je prekinuta "
-                                                        "dok se upis završavao, a registar se posle toga nije mogao "
-                                                        "pitati (%1). Kad proradi, pogledajte da li je zapis upisan "
-                                                        "pre nego što ga ponovo sačuvate. Upisano je bilo: %2."))
-                                      .arg(QString::fromStdString(unknown.Message()), typed.join(QStringLiteral(", ")))
-                                      .toStdString());
-        }
     }
+    if (result.rows == 0)
+        throw Exception(
+            say(QT_TRANSLATE_NOOP("Register",
+                                  "Nije sačuvano: ovog zapisa više nema u registru (možda ga je obrisao drugi "
+                                  "program).")));
+    if (result.rows > 1)
+        throw Exception(
+            say(QT_TRANSLATE_NOOP("Register",
+                                  "Nije sačuvano: u registru je više zapisa s brojem %1, a sme biti samo jedan."))
+                .arg(write.key));
+    try {
+        transaction->commit();
+    } catch (const EUnknownOutcome& unknown) {
+        QStringList typed;
+        for (std::size_t i = 0; i < write.columns.size(); ++i)
+            if (write.written[i])
+                typed << QString::fromStdString(write.labels[i]) + QLatin1Char(' ')
+                             + db::shownValue(write.kinds[i], write.values[i]);
+        throw EUnknownOutcome(say(QT_TRANSLATE_NOOP("Register",
+                                                    "Ne zna se da li je sačuvano: veza s registrom je prekinuta "
+                                                    "dok se upis završavao, a registar se posle toga nije mogao "
+                                                    "pitati (%1). Kad proradi, pogledajte da li je zapis upisan "
+                                                    "pre nego što ga ponovo sačuvate. Upisano je bilo: %2."))
+                                  .arg(QString::fromStdString(unknown.Message()), typed.join(QStringLiteral(", ")))
+                                  .toStdString());
+    }
+    return result;
+}
 
-    // The write is done: the row now holds what was edited, and what the
-    // database stored for the update table's columns.
-    std::size_t row;
-    if (inserting) {
-        row = m_store->addRow();
-        if (firstColumnIsRowid())
-            m_rowids.resize(m_store->rowCount(), 0);
-    } else {
-        row = currentRow();
-    }
+void TDataSet::holdWritten(const db::WrittenRow& result, bool inserting)
+{
+    // The row now holds what was edited, and what the database stored for
+    // the update table's columns.
+    const std::size_t row = inserting ? m_reader.addRow(result.rowId) : currentRow();
+    RowStore& store = m_reader.store();
     std::vector<const db::CellValue*> stored(m_fields.size());
     for (int f = 0; f < m_fields.size(); ++f)
         stored[f] = &m_edit[f];
@@ -205,26 +216,18 @@ void TDataSet::writeRow()
     for (int f = 0; f < m_fields.size(); ++f) {
         const db::CellValue& value = *stored[f];
         if (value.null)
-            m_store->setNull(row, f);
-        else if (m_store->kind(f) == FieldKind::Integer)
-            m_store->setInteger(row, f, value.integer);
+            store.setNull(row, f);
+        else if (store.kind(f) == FieldKind::Integer)
+            store.setInteger(row, f, value.integer);
         else
-            m_store->setText(row, f, value.text);
+            store.setText(row, f, value.text);
     }
-    if (firstColumnIsRowid())
-        m_rowids[row] = result.rowId;
     if (inserting) {
         m_order.insert(m_order.begin() + m_insertAt, static_cast<std::uint32_t>(row));
         m_current = m_insertAt;
-        if (m_resultRows) {
-            auto rows = std::make_shared<std::vector<std::uint32_t>>(*m_resultRows);
-            rows->push_back(static_cast<std::uint32_t>(row));
-            m_resultRows = std::move(rows);
-        }
     }
     m_registerNow.clear();
-    // The rows held are no longer what any statement read.
-    m_searches.forget();
+    m_reader.rowsChanged();
 }
 
 void TDataSet::compareWithSeen(db::RowWrite& write)
@@ -362,12 +365,12 @@ void TDataSet::checkReferences(const db::RowWrite& write, bool inserting)
 db::CellValue TDataSet::storedValue(std::size_t row, int field) const
 {
     db::CellValue value;
-    value.null = m_store->isNull(row, field);
+    value.null = m_reader.store().isNull(row, field);
     if (!value.null) {
-        if (m_store->kind(field) == FieldKind::Integer)
-            value.integer = m_store->integer(row, field);
+        if (m_reader.store().kind(field) == FieldKind::Integer)
+            value.integer = m_reader.store().integer(row, field);
         else
-            value.text = m_store->text(row, field);
+            value.text = m_reader.store().text(row, field);
     }
     return value;
 }
@@ -375,12 +378,12 @@ db::CellValue TDataSet::storedValue(std::size_t row, int field) const
 std::int64_t TDataSet::keyOf(std::size_t row) const
 {
     if (m_target.keyField < 0)
-        return m_rowids[row];
-    if (m_store->isNull(row, m_target.keyField))
+        return m_reader.rowId(row);
+    if (m_reader.store().isNull(row, m_target.keyField))
         throw Exception(
             say(QT_TRANSLATE_NOOP("Register", "Ovaj zapis nema broj (%1), pa ne može da se menja ni da se briše."))
                 .arg(m_fields[m_target.keyField]->DisplayLabel()));
-    return m_store->integer(row, m_target.keyField);
+    return m_reader.store().integer(row, m_target.keyField);
 }
 
 void TDataSet::Cancel()
@@ -452,15 +455,9 @@ void TDataSet::removeRow(std::size_t row, std::int64_t key)
     db::Engine& database = engine();
     {
         // The row goes only as this data set read it: every column of it.
-        db::RowWrite write;
-        write.kind = db::RowWrite::Kind::Delete;
-        write.table = m_target.table;
-        write.keyColumn = m_target.keyField < 0 ? std::string() : m_target.keyColumn;
+        db::RowWrite write = writeOf(db::RowWrite::Kind::Delete);
         write.key = key;
         for (int f : m_target.fields) {
-            write.columns.push_back(m_fields[f]->originColumn());
-            write.labels.push_back(m_fields[f]->DisplayLabel().toStdString());
-            write.kinds.push_back(m_fields[f]->kind());
             write.seen.push_back(storedValue(row, f));
             write.values.push_back(write.seen.back());
             write.written.push_back(false);
@@ -489,12 +486,7 @@ void TDataSet::removeRow(std::size_t row, std::int64_t key)
         transaction->commit();
     }
 
-    m_searches.forget(); // the rows held are no longer what any statement read
-    if (m_resultRows) {
-        auto rows = std::make_shared<std::vector<std::uint32_t>>(*m_resultRows);
-        rows->erase(std::remove(rows->begin(), rows->end(), static_cast<std::uint32_t>(row)), rows->end());
-        m_resultRows = std::move(rows);
-    }
+    m_reader.removeRow(row);
     const auto at = std::find(m_order.begin(), m_order.end(), static_cast<std::uint32_t>(row));
     if (at != m_order.end()) {
         const int index = static_cast<int>(at - m_order.begin());
