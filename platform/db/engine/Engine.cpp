@@ -25,4 +25,18 @@ RowWrite refusalShape(const RowsWrite& write)
     return shape;
 }
 
+int columnIndex(const RowWrite& write, std::string_view column)
+{
+    for (std::size_t i = 0; i < write.columns.size(); ++i)
+        if (sameName(write.columns[i], column))
+            return int(i);
+    return -1;
+}
+
+std::string labelOf(const RowWrite& write, const std::string& column)
+{
+    const int i = columnIndex(write, column);
+    return i < 0 ? column : write.labels[std::size_t(i)];
+}
+
 } // namespace db

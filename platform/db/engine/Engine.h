@@ -300,6 +300,12 @@ public:
 // The one-row write a refusal of write is worded by: the columns it sets,
 // with their labels and values.
 RowWrite refusalShape(const RowsWrite& write);
+// The place of column among write's columns, its name compared as
+// sameName compares; -1 when write does not hold it.
+int columnIndex(const RowWrite& write, std::string_view column);
+// What a person calls column of write's table: its label, or the name
+// itself when write does not hold it.
+std::string labelOf(const RowWrite& write, const std::string& column);
 
 // Names of tables, columns and fields compare without regard to case
 // (ASCII), as both engines take them.

@@ -25,4 +25,11 @@ bool parseInteger(std::string_view text, std::int32_t& value)
     return true;
 }
 
+std::string valueText(FieldKind kind, const CellValue& value)
+{
+    if (value.null)
+        return {};
+    return kind == FieldKind::Integer ? std::to_string(value.integer) : value.text;
+}
+
 } // namespace db
