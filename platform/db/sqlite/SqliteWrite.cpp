@@ -1,8 +1,12 @@
 // Writing in a register file: write transactions, one row written,
 // deleted or checked as this desk saw it, and SQLite's refusals worded for
-// a person.
+// a person. The statements are the ones every engine writes
+// (WriteStatement.h), in the file's dialect; here they are bound, run and
+// read back.
 
 #include "SqliteEngine_p.h"
+
+#include "WriteStatement.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -10,26 +14,6 @@
 namespace db {
 
 namespace {
-
-// " AND column IS ?n ..." for the columns a write compares with what was
-// seen, numbered from first (letter for letter, whatever the column's own
-// collation); bindSeen binds them in the same order.
-std::string seenCondition(const RowWrite& write, int first)
-{
-    std::string condition;
-    for (std::size_t i = 0; i < write.compared.size(); ++i)
-        if (write.compared[i])
-            condition += " AND " + quoteIdentifier(write.columns[i]) + " IS ?" + std::to_string(first++)
-                       + " COLLATE BINARY";
-    return condition;
-}
-
-void bindSeen(sqlite3_stmt* statement, const RowWrite& write, int first)
-{
-    for (std::size_t i = 0; i < write.compared.size(); ++i)
-        if (write.compared[i])
-            bindValue(statement, first++, write.kinds[i], write.seen[i]);
-}
 
 // The outermost write takes the file's write lock at once (BEGIN
 // IMMEDIATE), so that what is checked before the write cannot change under
@@ -129,76 +113,135 @@ std::unique_ptr<WriteTransaction> SqliteEngine::beginWrite()
     return std::make_unique<SqliteWriteTransaction>(m_db.get(), &m_nameDesk, &m_clearDesk);
 }
 
+namespace {
+
+// How the file's SQL writes what every engine writes alike: names in
+// double quotes, SQLite's own rowid, numbered placeholders, and no locking
+// read, the write holding the whole file (BEGIN IMMEDIATE) already.
+class FileDialect : public WriteDialect {
+public:
+    std::string table(const std::string& table) const override { return quoteIdentifier(table); }
+    std::string column(const std::string&, const std::string& column) const override { return quoteIdentifier(column); }
+    std::string rowId(const std::string&) const override { return "rowid"; }
+    std::string placeholder(int number) const override { return "?" + std::to_string(number); }
+    std::string lockingRead() const override { return {}; }
+    std::string sameValue(const std::string& column, FieldKind, const std::string& placeholder) const override
+    {
+        return column + " IS " + placeholder + " COLLATE BINARY";
+    }
+};
+
+// A write statement prepared on db, its parameters bound.
+Statement prepared(sqlite3* db, const WriteStatement& written)
+{
+    Statement statement(db, written.sql);
+    for (std::size_t i = 0; i < written.parameters.size(); ++i) {
+        const WriteParameter& parameter = written.parameters[i];
+        if (parameter.key)
+            sqlite3_bind_int64(statement.get(), int(i) + 1, parameter.number);
+        else
+            bindValue(statement.get(), int(i) + 1, parameter.kind, parameter.value);
+    }
+    return statement;
+}
+
+// The columns of write read back from the row statement stands on, then
+// its row id when write is by row id.
+void readWritten(sqlite3_stmt* statement, const RowWrite& write, WrittenRow& row)
+{
+    row.values.resize(write.columns.size());
+    for (std::size_t column = 0; column < write.columns.size(); ++column) {
+        CellValue& value = row.values[column];
+        const int type = sqlite3_column_type(statement, int(column));
+        value.null = type == SQLITE_NULL;
+        if (value.null) {
+        } else if (write.kinds[column] == FieldKind::Text) {
+            value.text = cellText(statement, int(column));
+        } else if (!readInteger(statement, int(column), type, value.integer)) {
+            throw Exception(notWholeNumberMessage(cellText(statement, int(column)), write.labels[column]));
+        }
+    }
+    if (write.keyColumn.empty())
+        row.rowId = sqlite3_column_int64(statement, int(write.columns.size()));
+}
+
+// A reference of a table to another: the parent's columns (to) that its
+// columns (from) must name.
+struct Reference {
+    int id = -1;
+    std::string parent;
+    std::vector<std::string> from, to;
+};
+
+// The references of table, as the file declares them.
+std::vector<Reference> referencesOf(sqlite3* db, const std::string& table)
+{
+    Statement list(db, "SELECT id, \"table\", \"from\", \"to\" FROM pragma_foreign_key_list(?1) ORDER BY id, seq");
+    sqlite3_bind_text(list.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    std::vector<Reference> references;
+    while (list.step()) {
+        const int id = sqlite3_column_int(list.get(), 0);
+        if (references.empty() || references.back().id != id)
+            references.push_back({id, cellText(list.get(), 1), {}, {}});
+        references.back().from.push_back(cellText(list.get(), 2));
+        references.back().to.push_back(cellText(list.get(), 3));
+    }
+    return references;
+}
+
+// The value write gives column, as text; null when it gives none (or
+// does not hold the column).
+std::string valueOf(const RowWrite& write, const std::string& column, bool& null)
+{
+    const int i = columnIndex(write, column);
+    null = i < 0 || write.values[std::size_t(i)].null;
+    return i < 0 ? std::string() : valueText(write.kinds[std::size_t(i)], write.values[std::size_t(i)]);
+}
+
+// What a person reads when write refers to something the file does not
+// hold: the reference that points nowhere, found and named.
+std::string danglingReference(sqlite3* db, const RowWrite& write)
+{
+    for (const Reference& reference : referencesOf(db, write.table)) {
+        std::string where;
+        std::vector<std::string> values;
+        bool anyNull = false;
+        for (std::size_t i = 0; i < reference.from.size(); ++i) {
+            bool null = false;
+            values.push_back(valueOf(write, reference.from[i], null));
+            anyNull = anyNull || null;
+            // A reference to the parent's primary key may leave "to" empty.
+            const std::string to = reference.to[i].empty() ? "rowid" : reference.to[i];
+            where += (i ? " AND " : "") + quoteIdentifier(to) + " = ?" + std::to_string(i + 1);
+        }
+        if (anyNull)
+            continue; // a reference with an empty part points at nothing and is allowed
+        Statement probe(db, "SELECT 1 FROM " + quoteIdentifier(reference.parent) + " WHERE " + where);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            sqlite3_bind_text(probe.get(), int(i) + 1, values[i].c_str(), -1, SQLITE_TRANSIENT);
+        if (!probe.step()) {
+            std::vector<std::string> labels;
+            for (const std::string& column : reference.from)
+                labels.push_back(labelOf(write, column));
+            return danglingReferenceMessage(labels, values);
+        }
+    }
+    return unknownReferenceMessage();
+}
+
+} // namespace
+
 bool SqliteEngine::rowExists(const std::string& table, const std::vector<std::string>& columns,
                              const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values)
 {
-    std::string where;
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        where += (i ? " AND " : "") + quoteIdentifier(columns[i]) + " = ?" + std::to_string(i + 1);
-    Statement probe(m_db.get(),
-                    "SELECT 1 FROM " + quoteIdentifier(table) + (where.empty() ? "" : " WHERE " + where) + " LIMIT 1");
-    for (std::size_t i = 0; i < values.size(); ++i)
-        bindValue(probe.get(), int(i) + 1, kinds[i], values[i]);
-    return probe.step();
+    return prepared(m_db.get(), rowExistsStatement(table, columns, kinds, values, FileDialect())).step();
 }
 
 WrittenRow SqliteEngine::writeRow(const RowWrite& write)
 {
     sqlite3* db = m_db.get();
-    const bool byRowId = write.keyColumn.empty();
-    const std::string table = quoteIdentifier(write.table);
-    const std::string keyColumn = byRowId ? "rowid" : quoteIdentifier(write.keyColumn);
-
-    std::string returning;
-    for (const std::string& column : write.columns)
-        returning += (returning.empty() ? "" : ", ") + quoteIdentifier(column);
-    if (byRowId)
-        returning += std::string(returning.empty() ? "" : ", ") + "rowid";
-
-    std::vector<std::size_t> written;
-    for (std::size_t i = 0; i < write.columns.size(); ++i)
-        if (write.written[i])
-            written.push_back(i);
-
-    std::string sql;
-    if (write.kind == RowWrite::Kind::Insert) {
-        std::string columns, values;
-        for (std::size_t i = 0; i < written.size(); ++i) {
-            columns += (i ? ", " : "") + quoteIdentifier(write.columns[written[i]]);
-            values += (i ? ", ?" : "?") + std::to_string(i + 1);
-        }
-        if (write.numberKey) {
-            columns += (columns.empty() ? "" : ", ") + keyColumn;
-            values += (values.empty() ? "" : ", ")
-                + ("(SELECT coalesce(max(" + keyColumn + "), 0) + 1 FROM " + table + ")");
-        }
-        sql = columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
-                              : "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
-        sql += " RETURNING " + returning;
-    } else if (write.kind == RowWrite::Kind::Check || written.empty()) {
-        sql = "SELECT " + returning + " FROM " + table + " WHERE " + keyColumn + " = ?1";
-    } else {
-        std::string assignments;
-        for (std::size_t i = 0; i < written.size(); ++i)
-            assignments
-                += (i ? ", " : "") + quoteIdentifier(write.columns[written[i]]) + " = ?" + std::to_string(i + 1);
-        sql = "UPDATE " + table + " SET " + assignments + " WHERE " + keyColumn + " = ?"
-            + std::to_string(written.size() + 1) + seenCondition(write, int(written.size()) + 2) + " RETURNING "
-            + returning;
-    }
-
+    Statement statement = prepared(db, rowWriteStatement(write, FileDialect()));
     WrittenRow result;
-    Statement statement(db, sql);
-    sqlite3_stmt* st = statement.get();
-    int parameter = 1;
-    const bool updating = write.kind == RowWrite::Kind::Update && !written.empty();
-    if (write.kind != RowWrite::Kind::Check)
-        for (std::size_t i : written)
-            bindValue(st, parameter++, write.kinds[i], write.values[i]);
-    if (write.kind != RowWrite::Kind::Insert)
-        sqlite3_bind_int64(st, write.kind == RowWrite::Kind::Check ? 1 : parameter++, write.key);
-    if (updating)
-        bindSeen(st, write, parameter);
     for (;;) {
         bool more = false;
         try {
@@ -208,22 +251,8 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
         }
         if (!more)
             break;
-        if (++result.rows > 1)
-            continue;
-        result.values.resize(write.columns.size());
-        for (std::size_t column = 0; column < write.columns.size(); ++column) {
-            CellValue& value = result.values[column];
-            const int type = sqlite3_column_type(st, int(column));
-            value.null = type == SQLITE_NULL;
-            if (value.null) {
-            } else if (write.kinds[column] == FieldKind::Text) {
-                value.text = cellText(st, int(column));
-            } else if (!readInteger(st, int(column), type, value.integer)) {
-                throw Exception(notWholeNumberMessage(cellText(st, int(column)), write.labels[column]));
-            }
-        }
-        if (byRowId)
-            result.rowId = sqlite3_column_int64(st, int(write.columns.size()));
+        if (++result.rows == 1)
+            readWritten(statement.get(), write, result);
     }
     return result;
 }
@@ -231,12 +260,7 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
 int SqliteEngine::deleteRow(const RowWrite& write)
 {
     sqlite3* db = m_db.get();
-    Statement statement(db,
-                        "DELETE FROM " + quoteIdentifier(write.table) + " WHERE "
-                            + (write.keyColumn.empty() ? std::string("rowid") : quoteIdentifier(write.keyColumn))
-                            + " = ?1" + seenCondition(write, 2));
-    sqlite3_bind_int64(statement.get(), 1, write.key);
-    bindSeen(statement.get(), write, 2);
+    Statement statement = prepared(db, rowDeleteStatement(write, FileDialect()));
     try {
         statement.step();
     } catch (const Exception& error) {
@@ -252,30 +276,7 @@ int SqliteEngine::deleteRow(const RowWrite& write)
 std::int64_t SqliteEngine::writeRows(const RowsWrite& write)
 {
     sqlite3* db = m_db.get();
-    std::string where;
-    for (std::size_t i = 0; i < write.whereColumns.size(); ++i)
-        where += (i ? " AND " : " WHERE ") + quoteIdentifier(write.whereColumns[i]) + " IS ?"
-               + std::to_string(write.setColumns.size() + i + 1) + " COLLATE BINARY";
-    const std::string table = quoteIdentifier(write.table);
-    std::string sql;
-    switch (write.kind) {
-    case RowsWrite::Kind::Update:
-        for (std::size_t i = 0; i < write.setColumns.size(); ++i)
-            sql += (i ? ", " : "UPDATE " + table + " SET ") + quoteIdentifier(write.setColumns[i]) + " = ?"
-                 + std::to_string(i + 1);
-        break;
-    case RowsWrite::Kind::Delete: sql = "DELETE FROM " + table; break;
-    // The write holds the file's lock already (BEGIN IMMEDIATE): counting is enough.
-    case RowsWrite::Kind::Hold: sql = "SELECT count(*) FROM " + table; break;
-    }
-    Statement statement(db, sql + where);
-    int parameter = 1;
-    if (write.kind == RowsWrite::Kind::Update)
-        for (std::size_t i = 0; i < write.setColumns.size(); ++i)
-            bindValue(statement.get(), parameter++, write.setKinds[i], write.setValues[i]);
-    parameter = int(write.setColumns.size()) + 1;
-    for (std::size_t i = 0; i < write.whereColumns.size(); ++i)
-        bindValue(statement.get(), parameter++, write.whereKinds[i], write.whereValues[i]);
+    Statement statement = prepared(db, rowsWriteStatement(write, FileDialect()));
     bool row = false;
     try {
         row = statement.step();
@@ -285,83 +286,22 @@ std::int64_t SqliteEngine::writeRows(const RowsWrite& write)
             throw Exception(stillReferencedMessage());
         throw Exception(explainRefusal(refusalShape(write), code, error.Message()));
     }
+    // A Hold answers the count of its rows.
     return write.kind == RowsWrite::Kind::Hold ? (row ? sqlite3_column_int64(statement.get(), 0) : 0)
                                                : sqlite3_changes64(db);
 }
 
 std::string SqliteEngine::explainRefusal(const RowWrite& write, int code, const std::string& engineMessage)
 {
-    sqlite3* db = m_db.get();
-    // What a person calls a column of the table.
-    auto labelOf = [&write](const std::string& column) -> std::string {
-        for (std::size_t i = 0; i < write.columns.size(); ++i)
-            if (sameName(write.columns[i], column))
-                return write.labels[i];
-        return column;
-    };
-    // The value a column of the table is being given.
-    auto valueOf = [&write](const std::string& column, bool& null) -> std::string {
-        null = true;
-        for (std::size_t i = 0; i < write.columns.size(); ++i)
-            if (sameName(write.columns[i], column)) {
-                const CellValue& v = write.values[i];
-                null = v.null;
-                return v.null                              ? std::string()
-                    : write.kinds[i] == FieldKind::Integer ? std::to_string(v.integer)
-                                                           : v.text;
-            }
-        return {};
-    };
     switch (code) {
     case SQLITE_CONSTRAINT_NOTNULL: {
         // "NOT NULL constraint failed: TABLE.COLUMN"
         const std::size_t dot = engineMessage.rfind('.');
         const std::string column = dot == std::string::npos ? engineMessage : engineMessage.substr(dot + 1);
-        return missingValueMessage(labelOf(column));
+        return missingValueMessage(labelOf(write, column));
     }
-    case SQLITE_CONSTRAINT_FOREIGNKEY: {
-        // Find the reference that points nowhere, and say which.
-        Statement list(db, "SELECT id, \"table\", \"from\", \"to\" FROM pragma_foreign_key_list(?1) ORDER BY id, seq");
-        sqlite3_bind_text(list.get(), 1, write.table.c_str(), -1, SQLITE_TRANSIENT);
-        struct Reference {
-            int id = -1;
-            std::string parent;
-            std::vector<std::string> from, to;
-        };
-        std::vector<Reference> references;
-        while (list.step()) {
-            const int id = sqlite3_column_int(list.get(), 0);
-            if (references.empty() || references.back().id != id)
-                references.push_back({id, cellText(list.get(), 1), {}, {}});
-            references.back().from.push_back(cellText(list.get(), 2));
-            references.back().to.push_back(cellText(list.get(), 3));
-        }
-        for (const Reference& reference : references) {
-            std::string where;
-            std::vector<std::string> values;
-            bool anyNull = false;
-            for (std::size_t i = 0; i < reference.from.size(); ++i) {
-                bool null = false;
-                values.push_back(valueOf(reference.from[i], null));
-                anyNull = anyNull || null;
-                // A reference to the parent's primary key may leave "to" empty.
-                const std::string to = reference.to[i].empty() ? "rowid" : reference.to[i];
-                where += (i ? " AND " : "") + quoteIdentifier(to) + " = ?" + std::to_string(i + 1);
-            }
-            if (anyNull)
-                continue; // a reference with an empty part points at nothing and is allowed
-            Statement probe(db, "SELECT 1 FROM " + quoteIdentifier(reference.parent) + " WHERE " + where);
-            for (std::size_t i = 0; i < values.size(); ++i)
-                sqlite3_bind_text(probe.get(), int(i) + 1, values[i].c_str(), -1, SQLITE_TRANSIENT);
-            if (!probe.step()) {
-                std::vector<std::string> labels;
-                for (const std::string& column : reference.from)
-                    labels.push_back(labelOf(column));
-                return danglingReferenceMessage(labels, values);
-            }
-        }
-        return unknownReferenceMessage();
-    }
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+        return danglingReference(m_db.get(), write);
     case SQLITE_CONSTRAINT_CHECK:
         // "CHECK constraint failed: length(Ime) <= 255"
         return brokenRuleMessage(engineMessage.substr(std::min(engineMessage.size(), engineMessage.find(": ") + 2)));
