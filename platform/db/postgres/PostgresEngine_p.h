@@ -136,6 +136,9 @@ private:
     // The catalog's names, read once.
     struct Names;
     const Names& names() const;
+    // How this engine's SQL writes what every engine writes alike
+    // (PostgresWrite.cpp).
+    class Dialect;
 
     mutable ServerConnection m_connection;
     std::map<std::string, bool> m_mayChange; // by table, asked since the session began

@@ -1,11 +1,14 @@
 // Writing on a server: write transactions (whose COMMIT, if its answer is
 // lost, is found out by the transaction's number), one row written,
 // deleted or checked as this desk saw it, and the server's refusals worded
-// for a person.
+// for a person. The statements are the ones every engine writes
+// (WriteStatement.h), in the server's dialect; here they are sent with
+// text parameters and their answers read.
 
 #include "PostgresEngine_p.h"
 
 #include "Exception.h"
+#include "WriteStatement.h"
 
 #include <QUuid>
 
@@ -152,118 +155,110 @@ std::unique_ptr<WriteTransaction> PostgresEngine::beginWrite()
     return std::make_unique<PostgresWriteTransaction>(*this);
 }
 
+// How the server's SQL writes what every engine writes alike: names as
+// the catalogue spells them, the row id its key makes, $n placeholders, a
+// read that locks what it reads (the write holds only what it touches),
+// and a text compared as text, letter for letter, whatever the column's
+// type (citext would take "ana" for "Ana").
+class PostgresEngine::Dialect : public WriteDialect {
+public:
+    explicit Dialect(const PostgresEngine& engine) : m_engine(engine) {}
+    std::string table(const std::string& table) const override { return m_engine.tableName(table); }
+    std::string column(const std::string& table, const std::string& column) const override
+    {
+        return m_engine.columnName(table, column);
+    }
+    std::string rowId(const std::string& table) const override { return m_engine.rowIdExpression(table); }
+    std::string placeholder(int number) const override { return "$" + std::to_string(number); }
+    std::string lockingRead() const override { return " FOR UPDATE"; }
+    std::string sameValue(const std::string& column, FieldKind kind, const std::string& placeholder) const override
+    {
+        const char* cast = kind == FieldKind::Text ? "::text" : "";
+        return column + cast + " IS NOT DISTINCT FROM " + placeholder + cast;
+    }
+
+private:
+    const PostgresEngine& m_engine;
+};
+
 namespace {
 
-// The text of a value for the server; nothing for NULL.
-struct Parameters {
-    std::vector<std::string> texts;
-    std::vector<bool> nulls;
-    void add(FieldKind kind, const CellValue& value)
+// The parameters of a write statement as the server takes them: each as
+// text, NULL as none. Points into itself: not copied.
+class TextParameters {
+public:
+    explicit TextParameters(const std::vector<WriteParameter>& parameters)
     {
-        nulls.push_back(value.null);
-        texts.push_back(value.null ? std::string() : kind == FieldKind::Integer ? std::to_string(value.integer) : value.text);
+        for (const WriteParameter& parameter : parameters)
+            m_texts.push_back(parameter.key ? std::to_string(parameter.number)
+                                            : valueText(parameter.kind, parameter.value));
+        for (std::size_t i = 0; i < parameters.size(); ++i)
+            m_pointers.push_back(!parameters[i].key && parameters[i].value.null ? nullptr : m_texts[i].c_str());
     }
-    void add(std::int64_t number)
-    {
-        nulls.push_back(false);
-        texts.push_back(std::to_string(number));
-    }
-    std::vector<const char*> pointers() const
-    {
-        std::vector<const char*> list;
-        for (std::size_t i = 0; i < texts.size(); ++i)
-            list.push_back(nulls[i] ? nullptr : texts[i].c_str());
-        return list;
-    }
-    std::string next() const { return "$" + std::to_string(texts.size()); }
-    // " AND column IS NOT DISTINCT FROM $n ..." for the columns a write
-    // compares with what was seen; a text letter for letter, whatever the
-    // column's type (citext would take "ana" for "Ana").
-    std::string seen(const PostgresEngine& engine, const RowWrite& write)
-    {
-        std::string condition;
-        for (std::size_t i = 0; i < write.compared.size(); ++i) {
-            if (!write.compared[i])
-                continue;
-            add(write.kinds[i], write.seen[i]);
-            const bool text = write.kinds[i] == FieldKind::Text;
-            condition += " AND " + engine.columnName(write.table, write.columns[i]) + (text ? "::text" : "")
-                       + " IS NOT DISTINCT FROM " + next() + (text ? "::text" : "");
-        }
-        return condition;
-    }
+    TextParameters(const TextParameters&) = delete;
+    TextParameters& operator=(const TextParameters&) = delete;
+    const std::vector<const char*>& pointers() const { return m_pointers; }
+
+private:
+    std::vector<std::string> m_texts;
+    std::vector<const char*> m_pointers;
 };
+
+// What a person reads when write refers, by the foreign key named
+// constraint, to a row not there; references: its table's foreign keys
+// and their columns, when the catalogue has the table.
+std::string danglingReference(const RowWrite& write, const std::map<std::string, std::vector<std::string>>* references,
+                              const std::string& constraint)
+{
+    if (!references)
+        return unknownReferenceMessage();
+    const auto reference = references->find(constraint);
+    if (reference == references->end())
+        return unknownReferenceMessage();
+    std::vector<std::string> labels, values;
+    for (const std::string& column : reference->second) {
+        const int i = columnIndex(write, column);
+        if (i < 0)
+            return unknownReferenceMessage();
+        labels.push_back(write.labels[std::size_t(i)]);
+        values.push_back(valueText(write.kinds[std::size_t(i)], write.values[std::size_t(i)]));
+    }
+    return danglingReferenceMessage(labels, values);
+}
+
+// What a person reads when a write breaks the rule (CHECK) named
+// constraint; rules: its table's rules and their text, when the catalogue
+// has the table.
+std::string brokenRule(const std::map<std::string, std::string>* rules, const std::string& constraint)
+{
+    // "CHECK ((length((ime)::text) <= 255))": the rule alone.
+    std::string rule;
+    if (rules) {
+        const auto found = rules->find(constraint);
+        if (found != rules->end())
+            rule = found->second;
+    }
+    if (rule.rfind("CHECK ((", 0) == 0 && rule.size() > 10)
+        rule = rule.substr(8, rule.size() - 10);
+    return brokenRuleMessage(rule.empty() ? constraint : rule);
+}
 
 } // namespace
 
 bool PostgresEngine::rowExists(const std::string& table, const std::vector<std::string>& columns,
                                const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values)
 {
-    Parameters parameters;
-    std::string where;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        parameters.add(kinds[i], values[i]);
-        where += (i ? " AND " : " WHERE ") + columnName(table, columns[i]) + " = " + parameters.next();
-    }
-    const std::vector<const char*> pointers = parameters.pointers();
+    const WriteStatement probe = rowExistsStatement(table, columns, kinds, values, Dialect(*this));
     // Not locked: that would need the right to change the table referred
     // to. The write's own foreign key holds the row until the write is done,
     // and refuses the write if another desk deleted it meanwhile.
-    return run("SELECT 1 FROM " + tableName(table) + where + " LIMIT 1", pointers, m_depth == 0)
-               .rows()
-        > 0;
+    return run(probe.sql, TextParameters(probe.parameters).pointers(), m_depth == 0).rows() > 0;
 }
 
 WrittenRow PostgresEngine::writeRow(const RowWrite& write)
 {
-    const bool byRowId = write.keyColumn.empty();
-    const std::string table = tableName(write.table);
-    const std::string key = byRowId ? rowIdExpression(write.table) : columnName(write.table, write.keyColumn);
-
-    std::string returning;
-    for (const std::string& column : write.columns)
-        returning += (returning.empty() ? "" : ", ") + columnName(write.table, column);
-    if (byRowId)
-        returning += (returning.empty() ? "" : ", ") + rowIdExpression(write.table);
-
-    std::vector<std::size_t> written;
-    for (std::size_t i = 0; i < write.columns.size(); ++i)
-        if (write.written[i])
-            written.push_back(i);
-
-    Parameters parameters;
-    std::string sql;
-    if (write.kind == RowWrite::Kind::Insert) {
-        std::string columns, values;
-        for (std::size_t i : written) {
-            parameters.add(write.kinds[i], write.values[i]);
-            columns += (columns.empty() ? "" : ", ") + columnName(write.table, write.columns[i]);
-            values += (values.empty() ? "" : ", ") + parameters.next();
-        }
-        if (write.numberKey) {
-            columns += (columns.empty() ? "" : ", ") + key;
-            values += (values.empty() ? "" : ", ") + ("(SELECT coalesce(max(" + key + "), 0) + 1 FROM " + table + ")");
-        }
-        sql = columns.empty() ? "INSERT INTO " + table + " DEFAULT VALUES"
-                              : "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
-        sql += " RETURNING " + returning;
-    } else if (write.kind == RowWrite::Kind::Check || written.empty()) {
-        parameters.add(write.key);
-        sql = "SELECT " + returning + " FROM " + table + " WHERE " + key + " = " + parameters.next() + " FOR UPDATE";
-    } else {
-        std::string assignments;
-        for (std::size_t i : written) {
-            parameters.add(write.kinds[i], write.values[i]);
-            assignments += (assignments.empty() ? "" : ", ") + columnName(write.table, write.columns[i]) + " = "
-                         + parameters.next();
-        }
-        parameters.add(write.key);
-        sql = "UPDATE " + table + " SET " + assignments + " WHERE " + key + " = " + parameters.next();
-        sql += parameters.seen(*this, write) + " RETURNING " + returning;
-    }
-
-    const std::vector<const char*> pointers = parameters.pointers();
-    const Result result = request(sql, pointers);
+    const WriteStatement statement = rowWriteStatement(write, Dialect(*this));
+    const Result result = request(statement.sql, TextParameters(statement.parameters).pointers());
     if (result.failed())
         throw Exception(explainRefusal(write, result));
     WrittenRow row;
@@ -282,21 +277,15 @@ WrittenRow PostgresEngine::writeRow(const RowWrite& write)
         else if (!db::parseInteger(text, value.integer))
             throw Exception(notWholeNumberMessage(text, write.labels[column]));
     }
-    if (byRowId)
+    if (write.keyColumn.empty())
         row.rowId = std::strtoll(result.value(0, int(write.columns.size())), nullptr, 10);
     return row;
 }
 
 int PostgresEngine::deleteRow(const RowWrite& write)
 {
-    Parameters parameters;
-    parameters.add(write.key);
-    const std::string key
-        = write.keyColumn.empty() ? rowIdExpression(write.table) : columnName(write.table, write.keyColumn);
-    std::string sql = "DELETE FROM " + tableName(write.table) + " WHERE " + key + " = $1";
-    sql += parameters.seen(*this, write);
-    const std::vector<const char*> pointers = parameters.pointers();
-    const Result result = request(sql, pointers);
+    const WriteStatement statement = rowDeleteStatement(write, Dialect(*this));
+    const Result result = request(statement.sql, TextParameters(statement.parameters).pointers());
     if (result.state() == "23503")
         throw Exception(stillReferencedMessage());
     check(result);
@@ -305,84 +294,26 @@ int PostgresEngine::deleteRow(const RowWrite& write)
 
 std::int64_t PostgresEngine::writeRows(const RowsWrite& write)
 {
-    Parameters parameters;
-    const std::string table = tableName(write.table);
-    std::string sql;
-    switch (write.kind) {
-    case RowsWrite::Kind::Update:
-        for (std::size_t i = 0; i < write.setColumns.size(); ++i) {
-            parameters.add(write.setKinds[i], write.setValues[i]);
-            sql += (i ? ", " : "UPDATE " + table + " SET ") + columnName(write.table, write.setColumns[i]) + " = "
-                 + parameters.next();
-        }
-        break;
-    case RowsWrite::Kind::Delete: sql = "DELETE FROM " + table; break;
-    // Locked as a write would lock them: a row referring to them waits.
-    case RowsWrite::Kind::Hold: sql = "SELECT 1 FROM " + table; break;
-    }
-    for (std::size_t i = 0; i < write.whereColumns.size(); ++i) {
-        parameters.add(write.whereKinds[i], write.whereValues[i]);
-        const bool text = write.whereKinds[i] == FieldKind::Text;
-        sql += (i ? " AND " : " WHERE ") + columnName(write.table, write.whereColumns[i]) + (text ? "::text" : "")
-             + " IS NOT DISTINCT FROM " + parameters.next() + (text ? "::text" : "");
-    }
-    if (write.kind == RowsWrite::Kind::Hold)
-        sql += " FOR UPDATE";
-    const std::vector<const char*> pointers = parameters.pointers();
-    const Result result = request(sql, pointers);
+    const WriteStatement statement = rowsWriteStatement(write, Dialect(*this));
+    const Result result = request(statement.sql, TextParameters(statement.parameters).pointers());
     if (result.state() == "23503" && write.kind == RowsWrite::Kind::Delete)
         throw Exception(stillReferencedMessage());
     if (result.failed())
         throw Exception(explainRefusal(refusalShape(write), result));
+    // A Hold answers one row for each row it locked.
     return write.kind == RowsWrite::Kind::Hold ? result.rows() : std::atoll(PQcmdTuples(result.get()));
 }
 
 std::string PostgresEngine::explainRefusal(const RowWrite& write, const Result& refusal)
 {
-    auto index = [&write](const std::string& column) -> int {
-        for (std::size_t i = 0; i < write.columns.size(); ++i)
-            if (sameName(write.columns[i], column))
-                return int(i);
-        return -1;
-    };
     const std::string state = refusal.state();
     const Names::Table* table = names().find(write.table);
-    if (state == "23502") {
-        const std::string column = refusal.field(PG_DIAG_COLUMN_NAME);
-        const int i = index(column);
-        return missingValueMessage(i < 0 ? column : write.labels[std::size_t(i)]);
-    }
-    if (state == "23503") {
-        if (!table)
-            return unknownReferenceMessage();
-        const auto reference = table->references.find(refusal.field(PG_DIAG_CONSTRAINT_NAME));
-        if (reference == table->references.end())
-            return unknownReferenceMessage();
-        std::vector<std::string> labels, values;
-        for (const std::string& column : reference->second) {
-            const int i = index(column);
-            if (i < 0)
-                return unknownReferenceMessage();
-            const CellValue& value = write.values[std::size_t(i)];
-            labels.push_back(write.labels[std::size_t(i)]);
-            values.push_back(value.null ? std::string()
-                             : write.kinds[std::size_t(i)] == FieldKind::Integer ? std::to_string(value.integer)
-                                                                                  : value.text);
-        }
-        return danglingReferenceMessage(labels, values);
-    }
-    if (state == "23514") {
-        // "CHECK ((length((ime)::text) <= 255))": the rule alone.
-        std::string rule;
-        if (table) {
-            const auto found = table->rules.find(refusal.field(PG_DIAG_CONSTRAINT_NAME));
-            if (found != table->rules.end())
-                rule = found->second;
-        }
-        if (rule.rfind("CHECK ((", 0) == 0 && rule.size() > 10)
-            rule = rule.substr(8, rule.size() - 10);
-        return brokenRuleMessage(rule.empty() ? refusal.field(PG_DIAG_CONSTRAINT_NAME) : rule);
-    }
+    if (state == "23502")
+        return missingValueMessage(labelOf(write, refusal.field(PG_DIAG_COLUMN_NAME)));
+    if (state == "23503")
+        return danglingReference(write, table ? &table->references : nullptr, refusal.field(PG_DIAG_CONSTRAINT_NAME));
+    if (state == "23514")
+        return brokenRule(table ? &table->rules : nullptr, refusal.field(PG_DIAG_CONSTRAINT_NAME));
     if (state == "23505")
         return duplicateKeyMessage();
     if (state == "42501")
