@@ -1,3 +1,7 @@
+// Whole copies of a register file by SQLite's online backup, the check of
+// a copy and the write lock of a file put in a register's place; see
+// SqliteBackup.h.
+
 #include "SqliteBackup.h"
 
 #include "SqliteEngine_p.h"
@@ -74,19 +78,23 @@ int firstValue(sqlite3* db, const char* sql, std::string& value)
     return rc;
 }
 
-} // namespace
-
-FileCopyOutcome copyDatabaseFile(const QString& source, const QString& target, int lockTimeoutMs)
+// Sets outcome to a failure and SQLite's words for it; false, so that a
+// step of the copy can say that it failed in one line.
+bool failed(FileCopyOutcome& outcome, FileCopyOutcome::Failure failure, std::string detail)
 {
-    FileCopyOutcome outcome;
-    const auto fail = [&](FileCopyOutcome::Failure failure, std::string detail) {
-        outcome.failure = failure;
-        outcome.detail = std::move(detail);
-        return outcome;
-    };
+    outcome.failure = failure;
+    outcome.detail = std::move(detail);
+    return false;
+}
+
+// The source opened to be copied, its schema read; nothing, with outcome
+// saying why, when it cannot be read.
+SqliteHandle openSource(const QString& source, int lockTimeoutMs, FileCopyOutcome& outcome)
+{
     if (std::string problem = whyNotADatabase(source); !problem.empty()) {
         outcome.sourceIsSentence = true;
-        return fail(FileCopyOutcome::SourceUnreadable, std::move(problem));
+        failed(outcome, FileCopyOutcome::SourceUnreadable, std::move(problem));
+        return {};
     }
     // Opened as a writer would open it, though it only reads: a hot journal
     // beside the file can then be rolled back, which a reader-only
@@ -94,32 +102,74 @@ FileCopyOutcome copyDatabaseFile(const QString& source, const QString& target, i
     // reading all the same.
     int rc = SQLITE_OK;
     SqliteHandle from = openFile(source, SQLITE_OPEN_READWRITE, rc);
-    if (rc != SQLITE_OK)
-        return fail(FileCopyOutcome::SourceUnreadable, wordsFor(from.get(), rc));
+    if (rc != SQLITE_OK) {
+        failed(outcome, FileCopyOutcome::SourceUnreadable, wordsFor(from.get(), rc));
+        return {};
+    }
     sqlite3_busy_timeout(from.get(), lockTimeoutMs);
     // The schema's pages are the first read: a damaged or foreign file, and
     // a lock held past the timeout, are met here rather than halfway.
     rc = run(from.get(), "SELECT count(*) FROM sqlite_schema");
-    if (rc != SQLITE_OK)
-        return fail(busy(rc) ? FileCopyOutcome::SourceBusy : FileCopyOutcome::SourceUnreadable,
-                    wordsFor(from.get(), rc));
+    if (rc != SQLITE_OK) {
+        failed(outcome, busy(rc) ? FileCopyOutcome::SourceBusy : FileCopyOutcome::SourceUnreadable,
+               wordsFor(from.get(), rc));
+        return {};
+    }
+    return from;
+}
 
+// The target opened to be written; nothing, with outcome saying why, when
+// it cannot be.
+SqliteHandle openTarget(const QString& target, FileCopyOutcome& outcome)
+{
+    int rc = SQLITE_OK;
     SqliteHandle to = openFile(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, rc);
-    if (rc != SQLITE_OK)
-        return fail(FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), rc));
+    if (rc != SQLITE_OK) {
+        failed(outcome, FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), rc));
+        return {};
+    }
     // No journal and no syncing while it is written: a copy cut short is
     // thrown away whole, and the caller syncs the finished one once.
     rc = run(to.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
-    if (rc != SQLITE_OK)
-        return fail(FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), rc));
+    if (rc != SQLITE_OK) {
+        failed(outcome, FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), rc));
+        return {};
+    }
+    return to;
+}
 
-    sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
+// Sets outcome to why the pages could not all be copied, as the result
+// code and the system's error tell it: the source busy or unreadable, the
+// disk full, or the target unwritable; false.
+bool copyFailed(FileCopyOutcome& outcome, sqlite3* from, sqlite3* to, int rc, int systemError)
+{
+    const int reported = sqlite3_system_errno(to);
+    if (reported != 0)
+        systemError = reported;
+    if (busy(rc))
+        return failed(outcome, FileCopyOutcome::SourceBusy, wordsFor(from, rc, 0));
+    if (diskFull(rc, systemError))
+        return failed(outcome, FileCopyOutcome::TargetFull, wordsFor(to, rc, systemError));
+    const int base = rc & 0xff;
+    const bool reading = rc == SQLITE_IOERR_READ || rc == SQLITE_IOERR_SHORT_READ || base == SQLITE_CORRUPT
+                      || base == SQLITE_NOTADB;
+    if (reading)
+        return failed(outcome, FileCopyOutcome::SourceUnreadable, wordsFor(from, rc, 0));
+    return failed(outcome, FileCopyOutcome::TargetUnwritable, wordsFor(to, rc, systemError));
+}
+
+// Copies every page of from into to, counting them in outcome; false, with
+// outcome saying why, when they could not all be copied.
+bool copyPages(sqlite3* from, sqlite3* to, int lockTimeoutMs, FileCopyOutcome& outcome)
+{
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
     if (!backup)
-        return fail(FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), sqlite3_errcode(to.get())));
+        return failed(outcome, FileCopyOutcome::TargetUnwritable, wordsFor(to, sqlite3_errcode(to)));
     // One step copies every page under one read transaction of the source:
     // a copy in several steps would start over at each commit another
     // program makes between them, and never end while a desk keeps saving.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lockTimeoutMs);
+    int rc = SQLITE_OK;
     int systemError = 0;
     for (;;) {
         rc = sqlite3_backup_step(backup, -1);
@@ -130,35 +180,42 @@ FileCopyOutcome copyDatabaseFile(const QString& source, const QString& target, i
     }
     outcome.pages = sqlite3_backup_pagecount(backup);
     sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-        const int reported = sqlite3_system_errno(to.get());
-        if (reported != 0)
-            systemError = reported;
-        if (busy(rc))
-            return fail(FileCopyOutcome::SourceBusy, wordsFor(from.get(), rc, 0));
-        if (diskFull(rc, systemError))
-            return fail(FileCopyOutcome::TargetFull, wordsFor(to.get(), rc, systemError));
-        const int base = rc & 0xff;
-        const bool reading = rc == SQLITE_IOERR_READ || rc == SQLITE_IOERR_SHORT_READ || base == SQLITE_CORRUPT
-                          || base == SQLITE_NOTADB;
-        if (reading)
-            return fail(FileCopyOutcome::SourceUnreadable, wordsFor(from.get(), rc, 0));
-        return fail(FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), rc, systemError));
-    }
-    from.reset();
+    return rc == SQLITE_DONE || copyFailed(outcome, from, to, rc, systemError);
+}
 
+// Puts the finished copy in rollback-journal mode and closes it; false,
+// with outcome saying why, when that fails.
+bool closeTarget(SqliteHandle& to, FileCopyOutcome& outcome)
+{
     // The copy took the source's header, and with it WAL mode where the
     // source had it: a copy is one file, in rollback-journal mode.
     std::string mode;
-    rc = firstValue(to.get(), "PRAGMA journal_mode = DELETE", mode);
+    int rc = firstValue(to.get(), "PRAGMA journal_mode = DELETE", mode);
     if (rc != SQLITE_OK || mode != "delete")
-        return fail(diskFull(rc, sqlite3_system_errno(to.get())) ? FileCopyOutcome::TargetFull
-                                                                  : FileCopyOutcome::TargetUnwritable,
-                    wordsFor(to.get(), rc));
+        return failed(outcome,
+                      diskFull(rc, sqlite3_system_errno(to.get())) ? FileCopyOutcome::TargetFull
+                                                                   : FileCopyOutcome::TargetUnwritable,
+                      wordsFor(to.get(), rc));
     rc = sqlite3_close(to.get());
     if (rc != SQLITE_OK)
-        return fail(FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), rc));
+        return failed(outcome, FileCopyOutcome::TargetUnwritable, wordsFor(to.get(), rc));
     to.release();
+    return true;
+}
+
+} // namespace
+
+FileCopyOutcome copyDatabaseFile(const QString& source, const QString& target, int lockTimeoutMs)
+{
+    FileCopyOutcome outcome;
+    SqliteHandle from = openSource(source, lockTimeoutMs, outcome);
+    if (!from)
+        return outcome;
+    SqliteHandle to = openTarget(target, outcome);
+    if (!to || !copyPages(from.get(), to.get(), lockTimeoutMs, outcome))
+        return outcome;
+    from.reset();
+    closeTarget(to, outcome);
     return outcome;
 }
 
