@@ -285,7 +285,7 @@ void TDataSet::rebuildOrder()
 {
     m_order.clear();
     const RowStore& store = m_reader.store();
-    if (const SearchMemory::Rows& found = m_reader.resultRows()) {
+    if (const ListReader::Rows& found = m_reader.resultRows()) {
         for (std::uint32_t row : *found)
             if (!m_filtered || m_filterExpression.keepsEverything() || m_filterExpression.matches(store, row))
                 m_order.push_back(row);

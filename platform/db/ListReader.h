@@ -64,7 +64,8 @@ public:
     // The rows of the last search found in memory, as store row numbers in
     // the statement's order; null when the result is every row held, in
     // the store's order.
-    const SearchMemory::Rows& resultRows() const { return m_resultRows; }
+    using Rows = SearchMemory::Rows;
+    const Rows& resultRows() const { return m_resultRows; }
 
     // Reads the rows of sql with parameters into the store, from the rows
     // held where they answer it exactly. bind is given the prepared

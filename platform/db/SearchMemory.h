@@ -89,6 +89,11 @@ private:
         std::vector<Condition> conditions; // sorted by field, then pattern
         Rows rows;
     };
+    // The smallest kept result that conditions narrow, or the end.
+    std::list<Result>::iterator narrowestKept(const std::vector<Condition>& conditions);
+    // Keeps a result found, the least recently used going past the limits.
+    void keep(Result result);
+
     bool m_holding = false;
     Source m_source;
     std::list<Result> m_results; // most recently used first

@@ -125,26 +125,21 @@ std::optional<std::string> literal(const Token& token)
     return text;
 }
 
-} // namespace
+using Tokens = std::vector<Token>;
 
-std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
+// The first token from from on that is the keyword, or the end.
+std::size_t findWord(const Tokens& t, std::size_t from, std::string_view keyword)
 {
-    const std::optional<std::vector<Token>> scanned = tokens(sql);
-    if (!scanned)
-        return std::nullopt;
-    const std::vector<Token>& t = *scanned;
-    const std::size_t n = t.size();
-    auto find = [&](std::size_t from, std::string_view keyword) {
-        std::size_t i = from;
-        while (i < n && !isWord(t[i], keyword))
-            ++i;
-        return i;
-    };
+    std::size_t i = from;
+    while (i < t.size() && !isWord(t[i], keyword))
+        ++i;
+    return i;
+}
 
-    // SELECT name, name ... FROM
-    if (n == 0 || !isWord(t[0], "SELECT"))
-        return std::nullopt;
-    const std::size_t from = find(1, "FROM");
+// SELECT name, name ... FROM: the columns listed (tokens 1 to from), or
+// nothing when the list is not of plain names.
+std::optional<std::vector<std::string>> listedColumns(const Tokens& t, std::size_t from)
+{
     std::vector<std::string> listed;
     for (std::size_t i = 1; i < from;) {
         std::string column;
@@ -156,56 +151,72 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
     }
     if (listed.empty())
         return std::nullopt;
+    return listed;
+}
 
-    // FROM table [alias], ... WHERE
-    const std::size_t where = find(from, "WHERE");
-    if (from >= n || where >= n || where == from + 1)
-        return std::nullopt;
+// FROM table [alias], ... WHERE: names, commas and dots only.
+bool plainTables(const Tokens& t, std::size_t from, std::size_t where)
+{
+    if (from >= t.size() || where >= t.size() || where == from + 1)
+        return false;
     for (std::size_t i = from + 1; i < where; ++i)
         if (!name(t[i]) && !isSymbol(t[i], ",") && !isSymbol(t[i], "."))
-            return std::nullopt;
+            return false;
+    return true;
+}
 
-    // WHERE comparisons joined by AND ... ORDER BY
-    const std::size_t order = find(where, "ORDER");
+// WHERE ... ORDER: balanced parentheses, no word that may join or vary, no
+// function called.
+bool plainConditions(const Tokens& t, std::size_t where, std::size_t order)
+{
     int depth = 0;
     for (std::size_t i = where + 1; i < order; ++i) {
         const Token& token = t[i];
         if (isSymbol(token, "("))
             ++depth;
         else if (isSymbol(token, ")") && --depth < 0)
-            return std::nullopt;
+            return false;
         if (token.kind == Token::Word && forbidden(token))
-            return std::nullopt;
+            return false;
         // A function's result may vary, and its meaning is not this parser's to know.
         if (name(token) && i + 1 < order && isSymbol(t[i + 1], "("))
-            return std::nullopt;
+            return false;
     }
-    if (depth != 0 || order == where + 1)
-        return std::nullopt;
+    return depth == 0 && order != where + 1;
+}
 
-    // ORDER BY name [ASC|DESC], ... and nothing after.
-    if (order < n) {
-        if (order + 1 >= n || !isWord(t[order + 1], "BY"))
-            return std::nullopt;
-        for (std::size_t i = order + 2;;) {
-            const std::size_t next = qualifiedName(t, i, n, nullptr);
-            if (next == i)
-                return std::nullopt;
-            i = next;
-            if (i < n && (isWord(t[i], "ASC") || isWord(t[i], "DESC")))
-                ++i;
-            if (i == n)
-                break;
-            if (!isSymbol(t[i], ","))
-                return std::nullopt;
+// ORDER BY name [ASC|DESC], ... and nothing after (or no ORDER at all).
+bool plainOrder(const Tokens& t, std::size_t order)
+{
+    const std::size_t n = t.size();
+    if (order >= n)
+        return true;
+    if (order + 1 >= n || !isWord(t[order + 1], "BY"))
+        return false;
+    for (std::size_t i = order + 2;;) {
+        const std::size_t next = qualifiedName(t, i, n, nullptr);
+        if (next == i)
+            return false;
+        i = next;
+        if (i < n && (isWord(t[i], "ASC") || isWord(t[i], "DESC")))
             ++i;
-        }
+        if (i == n)
+            return true;
+        if (!isSymbol(t[i], ","))
+            return false;
+        ++i;
     }
+}
 
-    // The trailing "AND column LIKE 'text'" conditions on listed columns,
-    // peeled from the end. With no OR, BETWEEN or CASE about, an AND outside
-    // parentheses joins everything before it with what follows.
-    SearchStatement search;
+// The trailing "AND column LIKE 'text'" conditions on listed columns,
+// peeled from the end of the conditions (tokens where to order) into
+// conditions; returns where the base's conditions end. With no OR, BETWEEN
+// or CASE about, an AND outside parentheses joins everything before it with
+// what follows.
+std::size_t peelPrefixConditions(const Tokens& t, std::size_t where, std::size_t order,
+                                 const std::vector<std::string>& listed,
+                                 std::vector<SearchStatement::Condition>& conditions)
+{
     std::size_t end = order;
     while (end > where + 1) {
         if (t[end - 1].kind != Token::Text || end < where + 5 || !isWord(t[end - 2], "LIKE"))
@@ -222,13 +233,36 @@ std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
         const std::optional<std::string> pattern = literal(t[end - 1]);
         if (listedAt == listed.end() || !pattern)
             break;
-        search.conditions.insert(search.conditions.begin(),
-                                 Condition{static_cast<int>(listedAt - listed.begin()), *pattern});
+        conditions.insert(conditions.begin(),
+                          SearchStatement::Condition{static_cast<int>(listedAt - listed.begin()), *pattern});
         end = start;
     }
+    return end;
+}
 
+} // namespace
+
+std::optional<SearchStatement> SearchStatement::parse(std::string_view sql)
+{
+    const std::optional<Tokens> scanned = tokens(sql);
+    if (!scanned || scanned->empty() || !isWord(scanned->front(), "SELECT"))
+        return std::nullopt;
+    const Tokens& t = *scanned;
+    const std::size_t from = findWord(t, 1, "FROM");
+    const std::optional<std::vector<std::string>> listed = listedColumns(t, from);
+    if (!listed)
+        return std::nullopt;
+    const std::size_t where = findWord(t, from, "WHERE");
+    if (!plainTables(t, from, where))
+        return std::nullopt;
+    const std::size_t order = findWord(t, where, "ORDER");
+    if (!plainConditions(t, where, order) || !plainOrder(t, order))
+        return std::nullopt;
+
+    SearchStatement search;
+    const std::size_t end = peelPrefixConditions(t, where, order, *listed, search.conditions);
     search.base = std::string(sql.substr(0, t[end - 1].end));
-    if (order < n)
+    if (order < t.size())
         search.base += ' ' + std::string(sql.substr(t[order].begin));
     return search;
 }
