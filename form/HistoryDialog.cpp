@@ -36,6 +36,43 @@ QString shownKind(char kind)
     }
 }
 
+// One change as a row of the list: when, who, what, and the person as the
+// change left them (as they were, for a deletion).
+void fillItem(QTreeWidgetItem* item, const PersonChange& change, const THistoryDialog::PlaceName& placeName)
+{
+    if (change.kind != 'E') {
+        item->setText(When, shownMoment(change.at));
+        item->setText(Who, shownWho(change));
+    }
+    item->setText(What, shownKind(change.kind));
+    item->setText(Number, QString::number(change.person));
+    const std::optional<PersonValues>& shown = change.after ? change.after : change.before;
+    if (shown) {
+        item->setText(FirstName, QString::fromStdString(shown->firstName.text));
+        item->setText(Surname, QString::fromStdString(shown->surname.text));
+        const QString country = shown->country.null ? QString() : placeName(false, shown->country.integer, 0);
+        const QString city = shown->country.null || shown->city.null
+            ? QString()
+            : placeName(true, shown->country.integer, shown->city.integer);
+        item->setText(Country, country.isEmpty() ? db::shownValue(FieldKind::Integer, shown->country) : country);
+        item->setText(City, city.isEmpty() ? db::shownValue(FieldKind::Integer, shown->city) : city);
+    }
+    // What the change changed, in bold.
+    if (change.kind == 'U' && change.before && change.after) {
+        const std::pair<Column, bool> fields[] = {
+            {FirstName, change.before->firstName != change.after->firstName},
+            {Surname, change.before->surname != change.after->surname},
+            {City, change.before->city != change.after->city || change.before->country != change.after->country},
+            {Country, change.before->country != change.after->country}};
+        for (const auto& [column, changed] : fields)
+            if (changed) {
+                QFont bold = item->font(column);
+                bold.setBold(true);
+                item->setFont(column, bold);
+            }
+    }
+}
+
 } // namespace
 
 QString shownMoment(const QDateTime& at)
@@ -77,38 +114,7 @@ THistoryDialog::THistoryDialog(std::vector<PersonChange> changes, bool deleted, 
     caption->setBuddy(m_view);
     m_view->setAccessibleName(caption->text().remove(QLatin1Char('&')));
     for (const PersonChange& change : m_changes) {
-        auto* item = new QTreeWidgetItem(m_view);
-        if (change.kind != 'E') {
-            item->setText(When, shownMoment(change.at));
-            item->setText(Who, shownWho(change));
-        }
-        item->setText(What, shownKind(change.kind));
-        item->setText(Number, QString::number(change.person));
-        const std::optional<PersonValues>& shown = change.after ? change.after : change.before;
-        if (shown) {
-            item->setText(FirstName, QString::fromStdString(shown->firstName.text));
-            item->setText(Surname, QString::fromStdString(shown->surname.text));
-            const QString country = shown->country.null ? QString() : placeName(false, shown->country.integer, 0);
-            const QString city = shown->country.null || shown->city.null
-                ? QString()
-                : placeName(true, shown->country.integer, shown->city.integer);
-            item->setText(Country, country.isEmpty() ? db::shownValue(FieldKind::Integer, shown->country) : country);
-            item->setText(City, city.isEmpty() ? db::shownValue(FieldKind::Integer, shown->city) : city);
-        }
-        // What the change changed, in bold.
-        if (change.kind == 'U' && change.before && change.after) {
-            const std::pair<Column, bool> fields[] = {
-                {FirstName, change.before->firstName != change.after->firstName},
-                {Surname, change.before->surname != change.after->surname},
-                {City, change.before->city != change.after->city || change.before->country != change.after->country},
-                {Country, change.before->country != change.after->country}};
-            for (const auto& [column, changed] : fields)
-                if (changed) {
-                    QFont bold = item->font(column);
-                    bold.setBold(true);
-                    item->setFont(column, bold);
-                }
-        }
+        fillItem(new QTreeWidgetItem(m_view), change, placeName);
     }
     m_view->header()->setStretchLastSection(false);
     for (int c = 0; c < Columns; ++c)

@@ -80,6 +80,22 @@ TPlacesDialog::TPlacesDialog(Places& places, bool cities, std::int32_t country, 
     m_notice->hide();
     layout->addWidget(m_notice);
 
+    layout->addWidget(makeButtons());
+    connect(m_view, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
+
+    m_mayChange = m_places.mayChange(cities);
+    m_mayMerge = m_places.mayMerge(cities);
+    if (!m_mayChange) {
+        m_notice->setText(tr("Ovaj radni sto sme samo da čita države i gradove. Izmene može da pravi radni sto kome "
+                             "je vlasnik registra to dozvolio."));
+        m_notice->show();
+    }
+    reload();
+    resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 48, fontMetrics().height() * 24)));
+}
+
+QDialogButtonBox* TPlacesDialog::makeButtons()
+{
     auto* buttons = new QDialogButtonBox(this);
     m_add = buttons->addButton(tr("&Dodaj…"), QDialogButtonBox::ActionRole);
     m_rename = buttons->addButton(tr("&Preimenuj…"), QDialogButtonBox::ActionRole);
@@ -89,7 +105,6 @@ TPlacesDialog::TPlacesDialog(Places& places, bool cities, std::int32_t country, 
     for (QPushButton* button : {m_add, m_rename, m_remove, m_merge, close})
         button->setAutoDefault(false);
     m_add->setObjectName("AddPlace");
-    layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_add, &QPushButton::clicked, this, [this] { add(QString()); });
     connect(m_rename, &QPushButton::clicked, this, [this] { renameCurrent(); });
@@ -108,17 +123,7 @@ TPlacesDialog::TPlacesDialog(Places& places, bool cities, std::int32_t country, 
     key(QKeySequence(Qt::Key_F2), m_rename);
     key(QKeySequence(Qt::Key_Delete), m_remove);
     key(QKeySequence(Qt::CTRL | Qt::Key_M), m_merge);
-    connect(m_view, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
-
-    m_mayChange = m_places.mayChange(cities);
-    m_mayMerge = m_places.mayMerge(cities);
-    if (!m_mayChange) {
-        m_notice->setText(tr("Ovaj radni sto sme samo da čita države i gradove. Izmene može da pravi radni sto kome "
-                             "je vlasnik registra to dozvolio."));
-        m_notice->show();
-    }
-    reload();
-    resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 48, fontMetrics().height() * 24)));
+    return buttons;
 }
 
 void TPlacesDialog::showEvent(QShowEvent* event)

@@ -20,6 +20,7 @@
 #include <vector>
 
 class QComboBox;
+class QDialogButtonBox;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -60,6 +61,8 @@ private:
     // the register was not as this desk had read it.
     template <typename Change> void change(Change&& change);
     void updateButtons();
+    // The dialog's buttons, each with the list's own key for it.
+    QDialogButtonBox* makeButtons();
     QString placeWord(const Place& place, bool withPersons) const;
 
     Places& m_places;

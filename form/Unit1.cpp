@@ -62,18 +62,7 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     setupData(this);
     bindDataControls();
     LocateOpts.clear();
-
-    // The register named at start (on the command line, or the person's
-    // own of an installed program); else the one beside the program,
-    // wherever it was started from.
-    RegisterNamed = TApplication::instance()->registerName();
-    if (RegisterNamed.isEmpty()) {
-        RegisterNamed = ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb";
-        ADOConnection1->setConnectionString(ConnectionString::forFile(RegisterNamed));
-    } else {
-        ADOConnection1->setConnectionString(ConnectionString::forRegister(RegisterNamed));
-    }
-    ADOConnection1->askPassword = AskPassword;
+    ChooseRegister();
     BusyDelay = new QTimer(this);
     BusyDelay->setSingleShot(true);
     BusyDelay->setInterval(150);
@@ -81,25 +70,7 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
     // However a search in the background ends (its rows there, given up by
     // a key, an edit or Escape), the list is no longer busy.
     connect(ADOQuery1, &TDataSet::readAheadEnded, this, [this] { ShowBusy(false); });
-    ExportAction = new QAction(tr("&Izvezi listu…"), this);
-    ExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    connect(ExportAction, &QAction::triggered, this, [this] { guarded([this] { ExportList(); }); });
-    PrintAction = new QAction(tr("Š&tampaj listu…"), this);
-    PrintAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(PrintAction, &QAction::triggered, this, [this] { guarded([this] { PrintList(); }); });
-    HistoryAction = new QAction(tr("Istori&ja izmena…"), this);
-    HistoryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    connect(HistoryAction, &QAction::triggered, this, [this] { guarded([this] { ShowHistory(); }); });
-    DeletedAction = new QAction(tr("O&brisane osobe…"), this);
-    DeletedAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
-    connect(DeletedAction, &QAction::triggered, this, [this] { guarded([this] { ShowDeleted(); }); });
-    UndoAction = new QAction(tr("&Poništi poslednju izmenu"), this);
-    UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    connect(UndoAction, &QAction::triggered, this, [this] { guarded([this] { UndoLastChange(); }); });
-    addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
-    // The list's context menu (right button, the Menu key, Shift+F10).
-    DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    DBGrid1->addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+    MakeActions();
     DBGrid1->installEventFilter(this);
     // Every box of the window, the search boxes among them: the window's
     // keys over a box's own, and Escape in a search box.
@@ -113,6 +84,50 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
         sign->hide();
         StatusBar1->addPermanentWidget(sign);
     }
+    PhraseQuestions();
+    ADOConnection1->Open();
+    ADOTable1->Open();
+    ADOTable2->Open();
+    if (!db::isServerRegister(RegisterNamed))
+        StartDailyBackup();
+}
+
+void TForm1::ChooseRegister()
+{
+    // The register named at start (on the command line, or the person's
+    // own of an installed program); else the one beside the program,
+    // wherever it was started from.
+    RegisterNamed = TApplication::instance()->registerName();
+    if (RegisterNamed.isEmpty()) {
+        RegisterNamed = ExtractFilePath(TApplication::instance()->ExeName()) + "proba.mdb";
+        ADOConnection1->setConnectionString(ConnectionString::forFile(RegisterNamed));
+    } else {
+        ADOConnection1->setConnectionString(ConnectionString::forRegister(RegisterNamed));
+    }
+    ADOConnection1->askPassword = AskPassword;
+}
+
+void TForm1::MakeActions()
+{
+    const auto make = [this](const QString& text, const QKeySequence& keys, void (TForm1::*handler)()) {
+        QAction* action = new QAction(text, this);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+    ExportAction = make(tr("&Izvezi listu…"), QKeySequence(Qt::CTRL | Qt::Key_E), &TForm1::ExportList);
+    PrintAction = make(tr("Š&tampaj listu…"), QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::PrintList);
+    HistoryAction = make(tr("Istori&ja izmena…"), QKeySequence(Qt::CTRL | Qt::Key_H), &TForm1::ShowHistory);
+    DeletedAction = make(tr("O&brisane osobe…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), &TForm1::ShowDeleted);
+    UndoAction = make(tr("&Poništi poslednju izmenu"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TForm1::UndoLastChange);
+    addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+    // The list's context menu (right button, the Menu key, Shift+F10).
+    DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DBGrid1->addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+}
+
+void TForm1::PhraseQuestions()
+{
     // A name typed into a lookup box that the register does not have is
     // offered to be added there and then.
     DBLookupComboBox1->describeMissing = [](const QString& typed) {
@@ -139,25 +154,24 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
             .arg(shown(ADOQuery1Ime), shown(ADOQuery1Prezime), shown(ADOQuery1GRADOVINaziv),
                  shown(ADOQuery1DRZAVENaziv));
     };
-    ADOConnection1->Open();
-    ADOTable1->Open();
-    ADOTable2->Open();
-    if (!db::isServerRegister(RegisterNamed)) {
-        BackupSign = new QLabel(tr("Kopija registra nije napravljena"), StatusBar1);
-        BackupSign->setObjectName("BackupSign");
-        BackupSign->hide();
-        StatusBar1->addPermanentWidget(BackupSign);
-        DailyBackup = std::make_unique<backup::BackgroundBackup>(RegisterNamed, [this](const QString& failure) {
-            if (failure.isEmpty())
-                return;
-            QMetaObject::invokeMethod(this, [this, failure] {
-                std::fprintf(stderr, "kolvara: %s\n", failure.toLocal8Bit().constData());
-                BackupSign->setToolTip(failure);
-                BackupSign->setAccessibleDescription(failure);
-                BackupSign->show();
-            }, Qt::QueuedConnection);
-        });
-    }
+}
+
+void TForm1::StartDailyBackup()
+{
+    BackupSign = new QLabel(tr("Kopija registra nije napravljena"), StatusBar1);
+    BackupSign->setObjectName("BackupSign");
+    BackupSign->hide();
+    StatusBar1->addPermanentWidget(BackupSign);
+    DailyBackup = std::make_unique<backup::BackgroundBackup>(RegisterNamed, [this](const QString& failure) {
+        if (failure.isEmpty())
+            return;
+        QMetaObject::invokeMethod(this, [this, failure] {
+            std::fprintf(stderr, "kolvara: %s\n", failure.toLocal8Bit().constData());
+            BackupSign->setToolTip(failure);
+            BackupSign->setAccessibleDescription(failure);
+            BackupSign->show();
+        }, Qt::QueuedConnection);
+    });
 }
 
 void TForm1::Button3Click(QObject* /*Sender*/)

@@ -69,6 +69,13 @@ public slots:
     void FormCloseQuery(QObject* Sender, bool& CanClose);
 
 private:
+    // The steps of opening the window: the register named at start, the
+    // window's actions (its keys and the list's context menu), the
+    // questions its boxes and navigator ask, the day's copy of a file.
+    void ChooseRegister();
+    void MakeActions();
+    void PhraseQuestions();
+    void StartDailyBackup();
     TLocateOptions LocateOpts;
     std::int32_t EditedId = 0;
     std::int32_t DeletedId = 0;
