@@ -4,6 +4,7 @@
 #include "RegisterName.h"
 #include "DataSet.h"
 #include "Exception.h"
+#include "Messages.h"
 #include "PostgresEngine.h"
 #include "SqliteEngine.h"
 
@@ -107,7 +108,7 @@ int TADOConnection::BeginTrans()
 {
     db::Engine& database = engine();
     if (m_transaction)
-        throw Exception(QCoreApplication::translate("Register", "Veza već ima otvorenu transakciju."));
+        throw Exception(db::transactionOpenMessage());
     m_transaction = database.beginRead(m_isolationLevel == ilReadCommitted ? db::ReadIsolation::Committed
                                                                            : db::ReadIsolation::OneMoment);
     return 1;
@@ -116,7 +117,7 @@ int TADOConnection::BeginTrans()
 void TADOConnection::CommitTrans()
 {
     if (!m_transaction)
-        throw Exception(QCoreApplication::translate("Register", "Veza nema otvorenu transakciju."));
+        throw Exception(db::noTransactionMessage());
     const std::unique_ptr<db::ReadTransaction> transaction = std::move(m_transaction);
     transaction->commit();
 }
@@ -124,6 +125,6 @@ void TADOConnection::CommitTrans()
 void TADOConnection::RollbackTrans()
 {
     if (!m_transaction)
-        throw Exception(QCoreApplication::translate("Register", "Veza nema otvorenu transakciju."));
+        throw Exception(db::noTransactionMessage());
     m_transaction.reset();
 }

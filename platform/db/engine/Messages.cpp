@@ -125,6 +125,16 @@ std::string stillReferencedMessage()
                                  "obrišite."));
 }
 
+std::string transactionOpenMessage()
+{
+    return sayText(QT_TRANSLATE_NOOP("Register", "Veza već ima otvorenu transakciju."));
+}
+
+std::string noTransactionMessage()
+{
+    return sayText(QT_TRANSLATE_NOOP("Register", "Veza nema otvorenu transakciju."));
+}
+
 std::string severalStatementsMessage()
 {
     return sayText(QT_TRANSLATE_NOOP("Register", "SQL tekst ima više od jedne naredbe, a odjednom se izvršava samo jedna."));

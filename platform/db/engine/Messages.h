@@ -48,6 +48,8 @@ std::string brokenRuleMessage(const std::string& rule);   // a rule (CHECK) of t
 std::string unknownReferenceMessage();                     // a reference to something not there
 std::string stillReferencedMessage();                      // a deletion of a row others refer to
 std::string conflictMessage();                             // another desk changed the same rows at once
+std::string transactionOpenMessage();                      // a transaction begun where one is open
+std::string noTransactionMessage();                        // a transaction ended where none is
 std::string severalStatementsMessage();                    // a text that holds more than one statement
 
 } // namespace db

@@ -375,7 +375,7 @@ public:
     PostgresReadTransaction(PostgresEngine& engine, ReadIsolation isolation) : m_engine(engine)
     {
         if (engine.m_depth > 0)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Veza već ima otvorenu transakciju.")));
+            throw Exception(transactionOpenMessage());
         engine.ensureConnected();
         engine.run(isolation == ReadIsolation::OneMoment ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"
                                                          : "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY",

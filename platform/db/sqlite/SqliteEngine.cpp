@@ -257,7 +257,7 @@ public:
     SqliteReadTransaction(sqlite3* db, ReadIsolation isolation) : m_db(db)
     {
         if (sqlite3_get_autocommit(db) == 0)
-            throw Exception(say(QT_TRANSLATE_NOOP("Register", "Veza već ima otvorenu transakciju.")));
+            throw Exception(transactionOpenMessage());
         run("PRAGMA query_only = ON");
         try {
             if (isolation == ReadIsolation::OneMoment)
