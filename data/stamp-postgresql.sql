@@ -1,22 +1,40 @@
--- The register's change stamp on a PostgreSQL server: one row whose count
--- moves in the same transaction as every change to the three tables, so
--- that a desk holding the persons it read tells with one small read that
--- nobody changed anything since, and finds a narrower search in the rows it
--- holds instead of asking the server. MADE is drawn when the stamp is made:
--- a register made anew under the same name never shows an old stamp.
+-- The register's change stamp on a PostgreSQL server: a value that moves
+-- when a change to the register's tables is committed, so that a desk
+-- holding the persons it read tells with one small read that nobody changed
+-- anything since, and finds a narrower search in the rows it holds instead
+-- of asking the server. MADE is drawn when the stamp is made: a register
+-- made anew under the same name never shows an old stamp.
+--
+-- No writer waits for another for it: every transaction that changes a
+-- table leaves its own transaction id in KOLVARA_WRITES (a row of its own,
+-- which no other transaction writes; it takes away a few rows of writers
+-- long done, skipping any another holds). What a reader sees of it is what
+-- was committed: the newest writer committed, and the transactions older
+-- than it still under way in the reader's snapshot, together tell which
+-- writers have committed (one that commits later is older than the newest,
+-- so under way before; one younger makes itself the newest). Equal at two
+-- readings: nobody committed a change in between. The transactions under
+-- way are every one of the server's: one of another program that ends
+-- moves the stamp too, and the desk only reads once more.
 --
 -- The register's tools run it after the schema, and again after the rows
 -- they copy (and the tables of rows set aside). It may be run again, and
--- run on a register made before the stamp (psql -1 -f stamp-postgresql.sql
--- with the register's URI) to give it one; without it every search asks the
+-- run on a register made before the stamp, or stamped with the one row
+-- every writer counted in (psql -1 -f stamp-postgresql.sql with the
+-- register's URI) to give it this one; without it every search asks the
 -- server. The triggers fire also where replication switches triggers off.
 
 CREATE TABLE IF NOT EXISTS KOLVARA_STAMP (
     ONE     boolean PRIMARY KEY DEFAULT true CHECK (ONE),
-    MADE    bigint NOT NULL,
-    CHANGES bigint NOT NULL DEFAULT 0
+    MADE    bigint NOT NULL
 );
 INSERT INTO KOLVARA_STAMP (MADE) VALUES (floor(random() * 9e18)::bigint) ON CONFLICT DO NOTHING;
+-- The count of the stamp made before: a row every writer waited for. A
+-- desk of that time that reads the stamp now is told it is not there.
+ALTER TABLE KOLVARA_STAMP DROP COLUMN IF EXISTS CHANGES;
+CREATE TABLE IF NOT EXISTS KOLVARA_WRITES (
+    XID xid8 PRIMARY KEY
+);
 
 -- It counts with its owner's rights (the register's owner), so that a desk
 -- that may change persons needs no right to the stamp beyond reading it,
@@ -24,21 +42,33 @@ INSERT INTO KOLVARA_STAMP (MADE) VALUES (floor(random() * 9e18)::bigint) ON CONF
 CREATE OR REPLACE FUNCTION KOLVARA_COUNT_CHANGE() RETURNS trigger LANGUAGE plpgsql
 SECURITY DEFINER SET search_path FROM CURRENT AS $$
 BEGIN
-    UPDATE KOLVARA_STAMP SET CHANGES = CHANGES + 1;
+    INSERT INTO KOLVARA_WRITES (XID) VALUES (pg_current_xact_id()) ON CONFLICT DO NOTHING;
+    DELETE FROM KOLVARA_WRITES WHERE XID IN (
+        SELECT XID FROM KOLVARA_WRITES WHERE XID < pg_current_xact_id() ORDER BY XID LIMIT 2
+        FOR UPDATE SKIP LOCKED);
     RETURN NULL;
 END
 $$;
 
+-- The stamp as one value, read in the snapshot of the statement that asks.
+CREATE OR REPLACE FUNCTION KOLVARA_CHANGES() RETURNS bigint LANGUAGE sql STABLE
+SECURITY DEFINER SET search_path FROM CURRENT AS $$
+    SELECT hashtextextended(coalesce(w.newest::text, '-') || ' ' || coalesce((
+               SELECT string_agg(x::text, ',' ORDER BY x) FROM pg_snapshot_xip(pg_current_snapshot()) AS x
+               WHERE x < w.newest), ''), 0)
+    FROM (SELECT (SELECT XID FROM KOLVARA_WRITES ORDER BY XID DESC LIMIT 1) AS newest) AS w
+$$;
+
 -- Every table of the register counts, the rows set aside by a copy too: a
 -- desk answers from the rows it holds only while every table it could read
--- has the stamp's trigger.
+-- has the stamp's trigger. (Not the stamp's own tables.)
 DO $$
 DECLARE
     counted regclass;
 BEGIN
     FOR counted IN SELECT c.oid::regclass FROM pg_class c
                    WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind IN ('r', 'p')
-                     AND c.relname <> 'kolvara_stamp'
+                     AND c.relname NOT IN ('kolvara_stamp', 'kolvara_writes')
     LOOP
         EXECUTE format('DROP TRIGGER IF EXISTS KOLVARA_STAMP ON %s', counted);
         EXECUTE format('CREATE TRIGGER KOLVARA_STAMP AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %s '

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QUrl>
 
@@ -525,6 +526,33 @@ private slots:
         QCOMPARE(p.query->State(), dsBrowse);
         QCOMPARE(reg::count(m_path, "Prezime = 'Novak'"), 1);
         QCOMPARE(reg::value(m_path, "SELECT ID FROM PODACI WHERE Prezime = 'Novak'"), QString::fromStdString(p.id->AsString()));
+    }
+
+    // On a server another program's write under way holds up nobody: a
+    // save of another person goes through at once, the list held still
+    // answers (nothing was committed), and once the other commits the list
+    // knows the register changed.
+    void openWriteElsewhereHoldsUpNoSave()
+    {
+        if (!reg::onServer())
+            QSKIP("a file has one writer at a time");
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(!p.query->mayHaveChanged(true));
+        reg::Hold other(m_path, false, false); // person 1, not committed
+        QVERIFY(!p.query->mayHaveChanged(true));
+        QVERIFY(p.query->Locate("ID", 2, {}));
+        QElapsedTimer saving;
+        saving.start();
+        p.query->Edit();
+        p.first->setAsString("Ana-Marija");
+        p.query->Post();
+        QVERIFY2(saving.elapsed() < 2000, qPrintable(QString::number(saving.elapsed())));
+        QCOMPARE(reg::value(m_path, "SELECT Ime FROM PODACI WHERE ID = 2"), QString("Ana-Marija"));
+        p.query->Refresh();
+        QVERIFY(!p.query->mayHaveChanged(true));
+        other.commit();
+        QVERIFY(p.query->mayHaveChanged(false));
     }
 
     // The primary goes with a new person's COMMIT unanswered and never

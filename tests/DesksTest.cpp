@@ -69,6 +69,7 @@ const char* grantsOf(const QString& role)
                "GRANT SELECT, INSERT, UPDATE, DELETE ON podaci TO clerk";
     return "ALTER TABLE drzave OWNER TO owner; ALTER TABLE gradovi OWNER TO owner; ALTER TABLE podaci OWNER TO owner; "
            "ALTER TABLE kolvara_stamp OWNER TO owner; ALTER FUNCTION kolvara_count_change() OWNER TO owner; "
+           "ALTER TABLE kolvara_writes OWNER TO owner; ALTER FUNCTION kolvara_changes() OWNER TO owner; "
            "ALTER TABLE kolvara_history OWNER TO owner; ALTER FUNCTION kolvara_record_change() OWNER TO owner";
 }
 

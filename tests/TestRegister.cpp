@@ -227,7 +227,7 @@ QByteArray digest(const QString& path)
         Server server(location(path));
         // The register's change stamp is the server's own, drawn anew by each copy.
         const auto tables = server.run("SELECT tablename FROM pg_tables WHERE schemaname = 'public' "
-                                       "AND tablename <> 'kolvara_stamp' ORDER BY 1");
+                                       "AND tablename NOT IN ('kolvara_stamp', 'kolvara_writes') ORDER BY 1");
         QByteArray everything;
         for (int t = 0; t < tables.rows(); ++t) {
             const std::string table = tables.value(t, 0);
@@ -243,19 +243,30 @@ QByteArray digest(const QString& path)
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-Hold::Hold(const QString& path, bool exclusive)
+Hold::Hold(const QString& path, bool exclusive, bool wholeTable)
 {
     if (onServer()) {
         auto* server = new Server(location(path));
         m_server = server;
-        server->run(std::string("BEGIN; LOCK TABLE podaci IN ") + (exclusive ? "ACCESS EXCLUSIVE" : "EXCLUSIVE")
-                    + " MODE; UPDATE podaci SET prezime = 'Drugi' WHERE id = 1");
+        server->run(std::string("BEGIN; ")
+                    + (wholeTable ? std::string("LOCK TABLE podaci IN ") + (exclusive ? "ACCESS EXCLUSIVE" : "EXCLUSIVE")
+                                        + " MODE; "
+                                  : std::string())
+                    + "UPDATE podaci SET prezime = 'Drugi' WHERE id = 1");
         return;
     }
     Db db = open(path, SQLITE_OPEN_READWRITE);
     run(db.get(), std::string(exclusive ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE")
                       + "; UPDATE PODACI SET Prezime = 'Drugi' WHERE ID = 1");
     m_sqlite = db.release();
+}
+
+void Hold::commit()
+{
+    if (auto* server = static_cast<Server*>(m_server))
+        server->run("COMMIT");
+    if (auto* db = static_cast<sqlite3*>(m_sqlite))
+        run(db, "COMMIT");
 }
 
 Hold::~Hold()

@@ -52,10 +52,14 @@ QStringList column(const QString& path, const std::string& sql);
 QByteArray digest(const QString& path);
 
 // Another program in the middle of a write, holding the register's write
-// lock until destroyed; exclusive keeps readers out too.
+// lock until destroyed; exclusive keeps readers out too. On a server,
+// without wholeTable it holds only the person it changed (a file has one
+// writer at a time whatever it writes).
 class Hold {
 public:
-    Hold(const QString& path, bool exclusive);
+    Hold(const QString& path, bool exclusive, bool wholeTable = true);
+    // Ends the write: committed, or (as destroyed) taken back.
+    void commit();
     ~Hold();
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;

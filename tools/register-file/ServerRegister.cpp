@@ -180,7 +180,7 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
     const auto present = server.run("SELECT string_agg(tablename, ', ' ORDER BY tablename) FROM pg_tables "
                                     "WHERE schemaname = current_schema() AND tablename IN ('drzave', 'gradovi', "
                                     "'podaci', 'drzave_set_aside', 'gradovi_set_aside', 'podaci_set_aside', "
-                                    "'kolvara_stamp', 'kolvara_history')");
+                                    "'kolvara_stamp', 'kolvara_writes', 'kolvara_history')");
     if (!present.null(0, 0)) {
         if (!replace)
             throw RegisterFileError(say(QT_TRANSLATE_NOOP("RegisterFile",

@@ -82,6 +82,7 @@ struct ChangeStamp {
     std::int64_t own = 0;         // what this connection wrote
     std::int64_t made = 0;        // which making of the register (a server: drawn when its stamp was made)
     std::int64_t shape = 0;       // what its tables and columns are (a server: drawn from its catalogue)
+    std::int64_t server = 0;      // a server: which server answered (its start), not another since
     bool operator==(const ChangeStamp&) const = default;
 };
 

@@ -68,11 +68,12 @@ public:
     std::string tableStatement(const std::string& table, const std::vector<std::string>& keyColumns) const override;
     std::vector<std::string> primaryKey(const std::string& table) override;
     bool numbersKeysItself(const std::string& table, const std::string& column) override;
-    // From the register's own stamp (KOLVARA_STAMP, one row that every
-    // commit changing its tables counts in the same transaction), once the
-    // server has told how its LIKE lowers letters; nothing for a register
-    // without the stamp, or one whose server lowers letters otherwise than
-    // one at a time (the searches then ask the server every time).
+    // From the register's own stamp (stamp-postgresql.sql: what its writers
+    // committed, as this server tells it), once
+    // the server has told how its LIKE lowers letters; nothing for a
+    // register without the stamp (or with the one of old), or one whose
+    // server lowers letters otherwise than one at a time (the searches then
+    // ask the server).
     std::optional<ChangeStamp> changeStamp() override;
     std::string commonWalk() const override;
     const unicode_like::Folding* likeFolding() const override { return m_folding.get(); }

@@ -387,10 +387,16 @@ bool PostgresEngine::readBackground(bool wait)
 
 bool PostgresEngine::hasStamp() const
 {
-    return names().find("kolvara_stamp") != nullptr;
+    // A stamp of the one row every writer counted in (its CHANGES) is not
+    // read: the owner's schema step stamps the register anew.
+    const Names::Table* stamp = names().find("kolvara_stamp");
+    return stamp && !names().column(*stamp, "changes");
 }
 
-// The stamp; the shape of the tables and columns on the search path (a
+// The stamp (the register's making, and what its writers committed, see
+// stamp-postgresql.sql); the server that answers (its start: a standby
+// promoted, a restore, a restart are other servers, whose transactions
+// may be numbered anew); the shape of the tables and columns on the search path (a
 // table dropped, a column changed or renamed, a view defined anew: the
 // stamp's triggers do not see those); and whether the rows held can answer
 // at all: every relation on the search path is a table that the stamp counts
@@ -410,20 +416,21 @@ std::string PostgresEngine::stampStatement() const
                                "AND n.nspname = ANY (current_schemas(false)) "
                                "WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') ";
     std::string sql =
-        "SELECT s.MADE, s.CHANGES, ("
+        "SELECT s.MADE, KOLVARA_CHANGES(), ("
         "    SELECT ('x' || substr(md5(string_agg(c.oid || ':' || c.xmin || ':' || ("
         "        SELECT string_agg(a.attnum || '.' || a.xmin, ',' ORDER BY a.attnum) FROM pg_attribute a "
         "        WHERE a.attrelid = c.oid) || ':' || coalesce(("
         "        SELECT string_agg(r.xmin::text, ',' ORDER BY r.oid) FROM pg_rewrite r WHERE r.ev_class = c.oid), ''), "
         "        ',' ORDER BY c.oid)), 1, 16))::bit(64)::bigint "
         + onPath + "), NOT EXISTS (SELECT 1 " + onPath
-        + "    AND c.relname NOT IN ('kolvara_stamp', 'kolvara_history') AND NOT EXISTS ("
+        + "    AND c.relname NOT IN ('kolvara_stamp', 'kolvara_writes', 'kolvara_history') AND NOT EXISTS ("
           "        SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid AND t.tgname = 'kolvara_stamp' "
           "        AND t.tgenabled = 'A')) "
           "AND NOT EXISTS (SELECT 1 FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
           "    JOIN pg_namespace n ON n.oid = c.relnamespace AND n.nspname = ANY (current_schemas(false)) "
           "    WHERE a.attnum > 0 AND NOT a.attisdropped AND a.attcollation <> 0 "
-          "    AND (a.attcollation <> 100 OR a.atttypid IS DISTINCT FROM to_regtype('citext')))";
+          "    AND (a.attcollation <> 100 OR a.atttypid IS DISTINCT FROM to_regtype('citext'))), "
+          "(extract(epoch FROM pg_postmaster_start_time()) * 1000000)::bigint";
     if (m_foldingAsked)
         return sql + " FROM KOLVARA_STAMP s";
     return sql
@@ -439,13 +446,13 @@ std::optional<ChangeStamp> PostgresEngine::stampOf(const Result& answer)
     const bool toldFolding = !m_foldingAsked; // asked once, whatever it answers
     m_foldingAsked = true;
     m_stampAnswers = false;
-    if (answer.failed() || answer.rows() != 1 || answer.columns() < 4)
+    if (answer.failed() || answer.rows() != 1 || answer.columns() < 5)
         return std::nullopt;
-    if (toldFolding && answer.columns() == 7) {
-        const QString letters = QString::fromUtf8(answer.value(0, 4));
-        const QString lowered = QString::fromUtf8(answer.value(0, 5));
+    if (toldFolding && answer.columns() == 8) {
+        const QString letters = QString::fromUtf8(answer.value(0, 5));
+        const QString lowered = QString::fromUtf8(answer.value(0, 6));
         const QList<uint> from = letters.toUcs4(), to = lowered.toUcs4();
-        if (answer.value(0, 6)[0] == 't' && from.size() == to.size()) {
+        if (answer.value(0, 7)[0] == 't' && from.size() == to.size()) {
             std::vector<std::pair<char32_t, char32_t>> changed;
             for (qsizetype i = 0; i < from.size(); ++i)
                 changed.emplace_back(from[i], to[i]);
@@ -453,10 +460,15 @@ std::optional<ChangeStamp> PostgresEngine::stampOf(const Result& answer)
         }
     }
     m_stampAnswers = m_folding && answer.value(0, 3)[0] == 't';
-    if (!m_stampAnswers || answer.null(0, 0) || answer.null(0, 1) || answer.null(0, 2))
-        return std::nullopt;
-    return ChangeStamp{m_opening, std::atoll(answer.value(0, 1)), 0, std::atoll(answer.value(0, 0)),
-                       std::atoll(answer.value(0, 2))};
+    for (int column = 0; column < 5; ++column)
+        if (answer.null(0, column))
+            return std::nullopt;
+    return ChangeStamp{m_opening,
+                       std::atoll(answer.value(0, 1)),
+                       0,
+                       std::atoll(answer.value(0, 0)),
+                       std::atoll(answer.value(0, 2)),
+                       std::atoll(answer.value(0, 4))};
 }
 
 std::optional<ChangeStamp> PostgresEngine::changeStamp()
