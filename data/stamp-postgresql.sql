@@ -61,7 +61,8 @@ $$;
 
 -- Every table of the register counts, the rows set aside by a copy too: a
 -- desk answers from the rows it holds only while every table it could read
--- has the stamp's trigger. (Not the stamp's own tables.)
+-- has the stamp's trigger. Not the stamp's own tables, nor the history,
+-- which changes only in the transaction of a change counted already.
 DO $$
 DECLARE
     counted regclass;
@@ -71,6 +72,7 @@ BEGIN
                      AND c.relname NOT IN ('kolvara_stamp', 'kolvara_writes')
     LOOP
         EXECUTE format('DROP TRIGGER IF EXISTS KOLVARA_STAMP ON %s', counted);
+        CONTINUE WHEN counted = to_regclass('kolvara_history');
         EXECUTE format('CREATE TRIGGER KOLVARA_STAMP AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %s '
                        'FOR EACH STATEMENT EXECUTE FUNCTION KOLVARA_COUNT_CHANGE()', counted);
         EXECUTE format('ALTER TABLE %s ENABLE ALWAYS TRIGGER KOLVARA_STAMP', counted);
