@@ -7,15 +7,18 @@
 --
 -- No writer waits for another for it: every transaction that changes a
 -- table leaves its own transaction id in KOLVARA_WRITES (a row of its own,
--- which no other transaction writes; it takes away a few rows of writers
--- long done, skipping any another holds). What a reader sees of it is what
--- was committed: the newest writer committed, and the transactions older
--- than it still under way in the reader's snapshot, together tell which
--- writers have committed (one that commits later is older than the newest,
--- so under way before; one younger makes itself the newest). Equal at two
--- readings: nobody committed a change in between. The transactions under
--- way are every one of the server's: one of another program that ends
--- moves the stamp too, and the desk only reads once more.
+-- which no other transaction writes). About one writer in 64 takes away the
+-- rows of the writers before it, skipping any another holds: the table
+-- stays a few dozen rows, and a save pays for the sweep only now and then
+-- (taking two rows at every save cost a save more than all it wrote, since
+-- each one walked again over the rows the others had just taken). What a
+-- reader sees of it is what was committed: the newest writer committed, and
+-- the transactions older than it still under way in the reader's snapshot,
+-- together tell which writers have committed (one that commits later is
+-- older than the newest, so under way before; one younger makes itself the
+-- newest). Equal at two readings: nobody committed a change in between. The
+-- transactions under way are every one of the server's: one of another
+-- program that ends moves the stamp too, and the desk only reads once more.
 --
 -- The register's tools run it after the schema, and again after the rows
 -- they copy (and the tables of rows set aside). It may be run again, and
@@ -43,9 +46,10 @@ CREATE OR REPLACE FUNCTION KOLVARA_COUNT_CHANGE() RETURNS trigger LANGUAGE plpgs
 SECURITY DEFINER SET search_path FROM CURRENT AS $$
 BEGIN
     INSERT INTO KOLVARA_WRITES (XID) VALUES (pg_current_xact_id()) ON CONFLICT DO NOTHING;
-    DELETE FROM KOLVARA_WRITES WHERE XID IN (
-        SELECT XID FROM KOLVARA_WRITES WHERE XID < pg_current_xact_id() ORDER BY XID LIMIT 2
-        FOR UPDATE SKIP LOCKED);
+    IF random() < 1.0 / 64 THEN
+        DELETE FROM KOLVARA_WRITES WHERE XID IN (
+            SELECT XID FROM KOLVARA_WRITES WHERE XID < pg_current_xact_id() FOR UPDATE SKIP LOCKED);
+    END IF;
     RETURN NULL;
 END
 $$;

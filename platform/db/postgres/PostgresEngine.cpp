@@ -98,33 +98,60 @@ void PostgresEngine::connect()
 
 void PostgresEngine::prepareSession()
 {
-    // Reads by default, so that a query can never write; text in UTF-8;
-    // string literals as the standard says (a backslash is a backslash).
+    // The session keeps only what a connection pooler keeps for each of
+    // its clients and sets again on whichever server session serves it
+    // (pgbouncer does so for these two): text in UTF-8, and string
+    // literals as the standard says (a backslash is a backslash). The
+    // rest goes with every transaction and every statement on its own
+    // (transactionSettings), so that none of it is left on a server
+    // session that a pooler then hands to another program.
+    //
+    // A statement runs for DefaultStatementTimeoutMs at most, unless the
+    // role or the database set a timeout of their own (ALTER ROLE ... SET
+    // statement_timeout); the server then gives it up and says so.
+    // Whatever the timeout, an answer is waited for that long and
+    // AnswerMarginMs more: a server that sends nothing by then has stopped,
+    // and the connection is given up.
+    //
+    // A server that only reads (a standby, or a role or database whose
+    // transactions only read by default) is a register this desk reads.
+    const Result session = run("SET client_encoding = 'UTF8'; SET standard_conforming_strings = on; "
+                               "SELECT (SELECT setting FROM pg_settings WHERE name = 'statement_timeout'), "
+                               "current_setting('default_transaction_read_only') = 'on' OR pg_is_in_recovery()");
+    m_ownStatementTimeout = session.rows() == 1 && std::atoi(session.value(0, 0)) > 0;
+    m_statementTimeout = m_ownStatementTimeout ? std::atoi(session.value(0, 0)) : DefaultStatementTimeoutMs;
+    m_readsOnly = session.rows() == 1 && std::string_view(session.value(0, 1)) == "t";
+    m_connection.setAnswerLimit(answerLimit());
+    applyStatementSettings();
+    m_mayChange.clear(); // the role may be another one now
+}
+
+std::string PostgresEngine::transactionSettings() const
+{
     // The planner underestimates how many persons a case-insensitive prefix
     // finds and then walks the persons' index city by city, keeping a memo
     // of each city: one pass over the persons with a hash join is two to
     // three times faster for every search with a box filled, and the plans
     // of the others stay as they are.
-    // A statement runs for DefaultStatementTimeoutMs at most, unless the
-    // URI (options=-c statement_timeout=...), the role or the database set
-    // a timeout of their own; the server then gives it up and says so.
-    // Whatever the session's timeout, an answer is waited for that long
-    // and AnswerMarginMs more: a server that sends nothing by then has
-    // stopped, and the connection is given up (none: waited for as long as
-    // it takes).
-    const Result timeout = run("SET default_transaction_read_only = on; SET client_encoding = 'UTF8'; "
-                               "SET standard_conforming_strings = on; SET enable_memoize = off; SET lock_timeout = "
-                               + std::to_string(m_lockTimeout)
-                               + "; SELECT set_config('statement_timeout', '" + std::to_string(DefaultStatementTimeoutMs)
-                               + "', false) WHERE current_setting('statement_timeout') = '0'"
-                                 "; SELECT setting FROM pg_settings WHERE name = 'statement_timeout'");
-    m_statementTimeout = timeout.rows() == 1 ? std::max(0, std::atoi(timeout.value(0, 0))) : 0;
-    m_connection.setAnswerLimit(answerLimit());
-    m_mayChange.clear(); // the role may be another one now
+    std::string settings = "set_config('lock_timeout', '" + std::to_string(m_lockTimeout)
+                         + "', true), set_config('enable_memoize', 'off', true)";
+    if (!m_ownStatementTimeout)
+        settings += ", set_config('statement_timeout', '" + std::to_string(m_statementTimeout) + "', true)";
+    return settings;
+}
+
+void PostgresEngine::applyStatementSettings()
+{
+    // A statement on its own only reads, so that a query can never change
+    // the register; a write runs in a transaction of its own.
+    m_connection.setStatementSettings("SELECT " + transactionSettings()
+                                      + ", set_config('transaction_read_only', 'on', true)");
 }
 
 bool PostgresEngine::mayChange(const std::string& table)
 {
+    if (m_readsOnly)
+        return false;
     if (const auto known = m_mayChange.find(table); known != m_mayChange.end())
         return known->second;
     // A table the server does not know, or a question that fails, is left
@@ -182,8 +209,7 @@ void PostgresEngine::ensureConnected()
 void PostgresEngine::setLockTimeout(int milliseconds)
 {
     m_lockTimeout = milliseconds;
-    if (PQstatus(m_connection.get()) == CONNECTION_OK)
-        execute("SET lock_timeout = " + std::to_string(milliseconds));
+    applyStatementSettings();
 }
 
 PostgresEngine::Result PostgresEngine::request(const std::string& sql, const std::vector<const char*>& parameters) const
@@ -231,6 +257,16 @@ void PostgresEngine::check(const Result& result, bool reading) const
     }
     if (state == "40001" || state == "40P01")
         throw Exception(conflictMessage());
+    // A write refused for the transaction's kind: the server became a
+    // standby since the session began ("cannot set transaction read-write
+    // mode during recovery", which is "not supported"); one at the start
+    // is read only, and offers no write.
+    if (state == "0A000" && !reading)
+        throw Exception(say(QT_TRANSLATE_NOOP("Register",
+                                              "Nije sačuvano: server registra %1 je rezervni server, koji samo čita "
+                                              "(upisuje samo glavni server). Otvorite registar ponovo, sa glavnim "
+                                              "serverom prvim u imenu ili sa target_session_attrs=read-write."))
+                            .arg(shownServerName(m_uri)));
     if (state == "25006")
         throw Exception(readOnlyMessage(message));
     if (state == "42501")
@@ -377,14 +413,16 @@ public:
         if (engine.m_depth > 0)
             throw Exception(transactionOpenMessage());
         engine.ensureConnected();
-        engine.run(isolation == ReadIsolation::OneMoment ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"
-                                                         : "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY",
-                   {}, true);
+        // Its settings go with its BEGIN, in one round trip; their SELECT
+        // is a REPEATABLE READ transaction's first statement.
         ++engine.m_depth;
         m_open = true;
         try {
-            if (isolation == ReadIsolation::OneMoment)
-                engine.run("SELECT 1", {}, true);
+            engine.run(std::string(isolation == ReadIsolation::OneMoment
+                                       ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"
+                                       : "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY")
+                           + "; SELECT " + engine.transactionSettings(),
+                       {}, true);
         } catch (...) {
             end();
             throw;

@@ -77,7 +77,7 @@ public:
     std::optional<ChangeStamp> changeStamp() override;
     std::string commonWalk() const override;
     const unicode_like::Folding* likeFolding() const override { return m_folding.get(); }
-    bool readOnly() const override { return false; }
+    bool readOnly() const override { return m_readsOnly; }
     // What this desk's role may do, asked of the server once a table.
     bool mayChange(const std::string& table) override;
     Line line() const override;
@@ -168,7 +168,14 @@ private:
     // wait is set), then sends its statement unless the stamp was the one
     // held. Whether the stamp was there.
     bool takeStamp(bool wait);
-    int m_statementTimeout = 0; // the session's, in milliseconds (0: none)
+    // What every transaction of this desk's sets for itself, as the
+    // arguments of a SELECT (set_config(..., true) calls).
+    std::string transactionSettings() const;
+    // Gives the connection what a statement on its own sets for itself.
+    void applyStatementSettings();
+    int m_statementTimeout = 0; // in milliseconds: the role's or database's own, or the default
+    bool m_ownStatementTimeout = false; // the role or database set it
+    bool m_readsOnly = false;   // the server only reads for this desk (a standby, a read-only role)
     QString m_uri;
     std::optional<std::string> m_password;
     PasswordQuestion m_ask;

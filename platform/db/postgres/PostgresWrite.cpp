@@ -38,8 +38,9 @@ public:
             // even on a standby promoted since, which hands transaction
             // numbers out again.
             m_mark = QUuid::createUuid().toString(QUuid::Id128).toStdString();
-            const PostgresEngine::Result begun = engine.run(
-                "BEGIN READ WRITE; SELECT txid_current(), set_config('kolvara.mark', '" + m_mark + "', true)");
+            const PostgresEngine::Result begun =
+                engine.run("BEGIN READ WRITE; SELECT txid_current(), set_config('kolvara.mark', '" + m_mark
+                           + "', true), " + engine.transactionSettings());
             m_number = begun.rows() == 1 ? begun.value(0, 0) : "";
         } else {
             engine.run("SAVEPOINT dataset_write");

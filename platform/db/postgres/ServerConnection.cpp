@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -163,6 +164,11 @@ ServerConnection& ServerConnection::operator=(ServerConnection&& other) noexcept
     std::swap(m_kept, other.m_kept);
     std::swap(m_keptResults, other.m_keptResults);
     std::swap(m_passwords, other.m_passwords);
+    std::swap(m_settings, other.m_settings);
+    std::swap(m_phase, other.m_phase);
+    std::swap(m_ready, other.m_ready);
+    std::swap(m_ahead, other.m_ahead);
+    std::swap(m_settingsFailure, other.m_settingsFailure);
     return *this;
 }
 
@@ -181,6 +187,10 @@ void ServerConnection::close()
     m_connection = nullptr;
     m_underWay = 0;
     m_queued.reset();
+    m_phase = Phase::Plain;
+    m_ready = false;
+    m_ahead = ServerResult();
+    m_settingsFailure = ServerResult();
 }
 
 bool ServerConnection::connected() const
@@ -199,11 +209,113 @@ std::string ServerConnection::reason() const
 ServerResult ServerConnection::exec(const std::string& sql, const std::vector<const char*>& parameters)
 {
     settle();
-    if (parameters.empty())
-        return answer(PQsendQuery(m_connection, sql.c_str()) == 1);
-    return answer(PQsendQueryParams(m_connection, sql.c_str(), int(parameters.size()), nullptr, parameters.data(),
-                                    nullptr, nullptr, 0)
-                  == 1);
+    return answer(sendStatement(sql, parameters, nullptr, false));
+}
+
+bool ServerConnection::goesOnItsOwn(const std::string& sql) const
+{
+    if (m_settings.empty() || PQtransactionStatus(m_connection) != PQTRANS_IDLE)
+        return false;
+    std::string word;
+    for (std::size_t i = sql.find_first_not_of(" \t\r\n"); i < sql.size() && std::isalpha((unsigned char)sql[i]); ++i)
+        word += char(std::toupper((unsigned char)sql[i]));
+    return word != "BEGIN" && word != "START";
+}
+
+bool ServerConnection::sendStatement(const std::string& sql, const std::vector<const char*>& values, const Oid* types,
+                                     bool rowByRow)
+{
+    m_phase = Phase::Plain;
+    m_ready = false;
+    m_ahead = ServerResult();
+    m_settingsFailure = ServerResult();
+    const bool alone = goesOnItsOwn(sql);
+    if (values.empty() && !rowByRow) {
+        // One text: the settings' answer comes first, and the last answer
+        // is the statement's.
+        return PQsendQuery(m_connection, (alone ? m_settings + "; " + sql : sql).c_str()) == 1;
+    }
+    const auto sendIt = [&] {
+        return PQsendQueryParams(m_connection, sql.c_str(), int(values.size()), types, values.data(), nullptr, nullptr,
+                                 0)
+            == 1;
+    };
+    if (!alone)
+        return sendIt() && (!rowByRow || PQsetSingleRowMode(m_connection) == 1);
+    // In one pipeline, up to one Sync: one transaction, on one session.
+    if (PQenterPipelineMode(m_connection) != 1)
+        return false;
+    if (PQsendQueryParams(m_connection, m_settings.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 1 || !sendIt()
+        || PQpipelineSync(m_connection) != 1) {
+        PQexitPipelineMode(m_connection);
+        return false;
+    }
+    m_phase = Phase::Settings;
+    return true;
+}
+
+bool ServerConnection::busy()
+{
+    while (!m_ready) {
+        if (PQisBusy(m_connection) != 0)
+            return true;
+        PGresult* result = PQgetResult(m_connection);
+        const bool lost = PQstatus(m_connection) == CONNECTION_BAD;
+        switch (m_phase) {
+        case Phase::Plain:
+            m_ahead = ServerResult(result);
+            m_ready = true;
+            break;
+        case Phase::Settings:
+            if (result && PQresultStatus(result) != PGRES_TUPLES_OK && !m_settingsFailure.get()) {
+                m_settingsFailure = ServerResult(result);
+            } else {
+                PQclear(result);
+            }
+            if (!result && !lost) {
+                m_phase = Phase::Statement;
+                if (m_rowByRow)
+                    PQsetSingleRowMode(m_connection);
+            } else if (lost) {
+                m_phase = Phase::End;
+            }
+            break;
+        case Phase::Statement:
+            if (result) {
+                // Not run, since the settings were refused: their refusal tells why.
+                if (PQresultStatus(result) == PGRES_PIPELINE_ABORTED && m_settingsFailure.get()) {
+                    PQclear(result);
+                    m_ahead = std::move(m_settingsFailure);
+                } else {
+                    m_ahead = ServerResult(result);
+                }
+                m_ready = true;
+            } else {
+                m_phase = Phase::End;
+            }
+            break;
+        case Phase::End:
+            // Past the statement's answer to the pipeline's end, and out of
+            // it: the connection is free.
+            if (result && PQresultStatus(result) != PGRES_PIPELINE_SYNC && !lost) {
+                PQclear(result);
+                break;
+            }
+            PQclear(result);
+            PQexitPipelineMode(m_connection);
+            m_phase = Phase::Plain;
+            m_ahead = ServerResult();
+            m_ready = true;
+            break;
+        }
+    }
+    return false;
+}
+
+PGresult* ServerConnection::take()
+{
+    m_ready = false;
+    return m_ahead.release();
 }
 
 ServerResult ServerConnection::prepare(const std::string& sql, const std::vector<Oid>& types)
@@ -240,16 +352,12 @@ bool ServerConnection::send(const Queued& statement)
     std::vector<const char*> values;
     for (const std::string& value : statement.parameters)
         values.push_back(value.c_str());
-    if (PQsendQueryParams(m_connection, statement.sql.c_str(), int(values.size()),
-                          statement.types.empty() ? nullptr : statement.types.data(), values.data(), nullptr, nullptr,
-                          0)
-            != 1
-        || PQsetSingleRowMode(m_connection) != 1) {
+    m_rowByRow = true;
+    if (!sendStatement(statement.sql, values, statement.types.empty() ? nullptr : statement.types.data(), true)) {
         m_underWay = 0;
         return false;
     }
     m_underWay = statement.number;
-    m_rowByRow = true;
     m_cancelled = false;
     m_whole = false;
     m_arrived = ServerResult();
@@ -347,8 +455,8 @@ bool ServerConnection::pull()
         return true;
     if (PQconsumeInput(m_connection) == 0 && PQstatus(m_connection) == CONNECTION_BAD)
         return m_whole = true;
-    while (PQisBusy(m_connection) == 0) {
-        PGresult* next = PQgetResult(m_connection);
+    while (!busy()) {
+        PGresult* next = take();
         if (!next)
             return m_whole = true;
         m_arrived = ServerResult(next);
@@ -367,13 +475,13 @@ bool ServerConnection::pullOne()
     // Reading the socket only when what libpq holds is not a whole result:
     // libpq moves what it holds at every read, and a row at a time that
     // would be every row again.
-    if (PQisBusy(m_connection) != 0) {
+    if (busy()) {
         if (PQconsumeInput(m_connection) == 0 && PQstatus(m_connection) == CONNECTION_BAD)
             return m_whole = true;
-        if (PQisBusy(m_connection) != 0)
+        if (busy())
             return false;
     }
-    PGresult* next = PQgetResult(m_connection);
+    PGresult* next = take();
     if (!next)
         m_whole = true;
     m_arrived = ServerResult(next);

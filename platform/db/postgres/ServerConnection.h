@@ -33,6 +33,8 @@ public:
     ~ServerResult();
 
     PGresult* get() const { return m_result; }
+    // Hands the result over to the caller, who frees it.
+    PGresult* release() { return std::exchange(m_result, nullptr); }
     // Whether the server refused the statement (or no result came).
     bool failed() const;
     // The SQLSTATE of a failure ("" for none), and one of its fields.
@@ -80,6 +82,17 @@ public:
     void setAnswerLimit(int milliseconds) { m_answerLimit = milliseconds; }
     bool gaveUp() const { return m_gaveUp; }
 
+    // Settings a statement sent on its own (no transaction open, and not
+    // one that begins a transaction) takes along, for itself only: a SELECT
+    // of set_config(..., true) calls, run just before it in the same
+    // transaction (one text with it, or with parameters in one pipeline),
+    // its answer read and thrown away here. Nothing of them stays with the
+    // server's session, so that a pooler that hands that session to other
+    // clients between transactions passes none of them on, and a statement
+    // never runs without them on whichever session takes it. A transaction
+    // carries its own. "" (the default): none.
+    void setStatementSettings(std::string select) { m_settings = std::move(select); }
+
     // Runs sql (statements separated by semicolons when without parameters)
     // with text parameters (null for NULL), and returns what the server
     // answered, the last result of several; a null result only when the
@@ -122,6 +135,16 @@ private:
         std::vector<Oid> types;
     };
     bool send(const Queued& statement);
+    // Sends sql (as one text when it has no parameters and is not read row
+    // by row), the statement settings first when it goes on its own.
+    bool sendStatement(const std::string& sql, const std::vector<const char*>& values, const Oid* types,
+                       bool rowByRow);
+    bool goesOnItsOwn(const std::string& sql) const;
+    // libpq's PQisBusy and PQgetResult, past the settings' answer and the
+    // end of a pipeline: busy() is false once take() has a result of the
+    // statement, or its end (null), to give without waiting.
+    bool busy();
+    PGresult* take();
     // Waits for the whole answer to what was just sent (sent: whether
     // sending worked), within the answer limit: its last result.
     ServerResult answer(bool sent);
@@ -156,6 +179,14 @@ private:
     std::optional<Queued> m_queued; // the newest statement, waiting for the connection
     std::uint64_t m_kept = 0;      // a statement whose rows were read ahead by another call
     std::deque<ServerResult> m_keptResults;
+    std::string m_settings;        // as setStatementSettings
+    // Where the answer under way stands when its settings went with it in a
+    // pipeline: their answer, the statement's, the pipeline's end.
+    enum class Phase { Plain, Settings, Statement, End };
+    Phase m_phase = Phase::Plain;
+    bool m_ready = false;          // take() has m_ahead to give
+    ServerResult m_ahead;
+    ServerResult m_settingsFailure; // what the server said to the settings, if it refused them
 };
 
 } // namespace db
