@@ -19,10 +19,10 @@ FUZZ_BUILD := build-fuzz
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 # What a fresh Debian 12 needs to build, test and run the program; clang and
 # its runtime only for the fuzz targets; then for the installed files (icons,
-# man pages), the package and the checks of them; then libpq, and the
-# PostgreSQL server the tests start a throwaway cluster of (and the pooler
-# some start in front of one); last the X
-# libraries, X server and window manager of the benchmark's pixels part.
+# man pages), the package and the checks of them; then libpq, the
+# PostgreSQL server the tests start a throwaway cluster of, and the pooler
+# some start in front of one; last the X libraries, X server and window
+# manager of the benchmark's pixels part.
 PACKAGES := cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev fonts-dejavu-core clang-14 libclang-rt-14-dev \
             mdbtools mdbtools-dev libmdb3 pkg-config \
             librsvg2-bin help2man dpkg-dev desktop-file-utils appstream \

@@ -149,7 +149,7 @@ private slots:
     }
 
     // A timeout the database sets for itself is the one the desk keeps,
-    // through the pooler too (no startup options needed).
+    // through the pooler too (which takes no startup options).
     void databaseTimeoutIsKept()
     {
         const QString timed = QStringLiteral("timed.mdb");
@@ -162,6 +162,22 @@ private slots:
         took.start();
         const QString message = messageOf([&] { desk.query->Open(); });
         QVERIFY2(message.contains("1 s") && took.elapsed() < 900, qPrintable(message));
+        // Set in the name instead, the pooler refuses it: said so.
+        uri.setQuery(QStringLiteral("options=-c%20statement_timeout%3D300"));
+        Desk named(uri.toString());
+        const QString refused = messageOf([&] { named.query->Open(); });
+        QVERIFY2(refused.contains("options=...") && refused.contains("ALTER ROLE"), qPrintable(refused));
+    }
+
+    // What libpq says over several indented lines reaches a person as one.
+    void serverTextIsOneLine()
+    {
+        QUrl nowhere(at(m_port));
+        nowhere.setPort(1);
+        Desk desk(nowhere.toString());
+        const QString message = messageOf([&] { desk.query->Open(); });
+        QVERIFY2(message.contains("Is the server running") && !message.contains('\t') && !message.contains('\n'),
+                 qPrintable(message));
     }
 
     // A standby named first is a register this desk reads: no write is

@@ -89,6 +89,14 @@ void PostgresEngine::connect()
                                                   "Registar %1 nije otvoren: server traži lozinku, a nije data."))
                                 .arg(shownServerName(m_uri)));
         }
+        // A pooler (pgbouncer) takes no settings of the session at connect.
+        if (m_connection.reason().find("unsupported startup parameter") != std::string::npos)
+            throw Exception(say(QT_TRANSLATE_NOOP("Register",
+                                                  "Registar %1 nije otvoren: posrednik veza ispred servera ne prima "
+                                                  "podešavanja u imenu registra (options=...). Izostavite ih; "
+                                                  "vreme za naredbu podesite na serveru, za ulogu ili bazu (ALTER "
+                                                  "ROLE ... SET statement_timeout)."))
+                                .arg(shownServerName(m_uri)));
         throw Exception(say(QT_TRANSLATE_NOOP("Register", "Server registra %1 nije dostupan: %2"))
                             .arg(shownServerName(m_uri),
                                  QString::fromStdString(m_connection.reason())));

@@ -200,10 +200,18 @@ bool ServerConnection::connected() const
 
 std::string ServerConnection::reason() const
 {
-    std::string text = m_connection ? PQerrorMessage(m_connection) : m_gaveUp ? "no answer" : "out of memory";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+    const std::string said = withoutPasswords(
+        m_connection ? PQerrorMessage(m_connection) : m_gaveUp ? "no answer" : "out of memory", m_passwords);
+    // libpq's lines as one: each line after the first comes indented with a tab.
+    std::string text;
+    for (char c : said) {
+        const bool blank = c == '\n' || c == '\t' || c == ' ';
+        if (!blank || (!text.empty() && text.back() != ' '))
+            text += blank ? ' ' : c;
+    }
+    while (!text.empty() && text.back() == ' ')
         text.pop_back();
-    return withoutPasswords(text, m_passwords);
+    return text;
 }
 
 ServerResult ServerConnection::exec(const std::string& sql, const std::vector<const char*>& parameters)
