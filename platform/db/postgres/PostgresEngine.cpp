@@ -48,12 +48,13 @@ std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& uri, int loc
 
 PostgresEngine::~PostgresEngine() = default;
 
-ServerConnection PostgresEngine::newConnection() const
+ServerConnection PostgresEngine::newConnection(int within) const
 {
     // Unless the URI says otherwise: a server that does not answer is given
     // up after ten seconds when connecting; a network that stopped carrying
     // the connection is noticed within about fifteen (keepalives every two
     // seconds after five idle, three missed; data unacknowledged for 15 s).
+    const std::string bound = std::to_string(std::max(within, 2));
     ServerConnection connection(m_uri.toStdString(),
                                 {{"connect_timeout", "10"},
                                  {"keepalives", "1"},
@@ -62,7 +63,8 @@ ServerConnection PostgresEngine::newConnection() const
                                  {"keepalives_count", "3"},
                                  {"tcp_user_timeout", "15000"}},
                                 {{"fallback_application_name", "kolvara"},
-                                 {"password", m_password ? m_password->c_str() : nullptr}});
+                                 {"password", m_password ? m_password->c_str() : nullptr},
+                                 {"connect_timeout", within > 0 ? bound.c_str() : nullptr}});
     // Until the session says its own statement timeout.
     connection.setAnswerLimit(DefaultStatementTimeoutMs + AnswerMarginMs);
     return connection;
@@ -192,7 +194,7 @@ Engine::Line PostgresEngine::line() const
     return isThisComputer(PQhost(connection)) ? Line::ThisComputer : Line::Clear;
 }
 
-void PostgresEngine::ensureConnected()
+void PostgresEngine::ensureConnected(int within)
 {
     if (PQstatus(m_connection.get()) == CONNECTION_OK)
         return;
@@ -200,10 +202,10 @@ void PostgresEngine::ensureConnected()
     // holds it ends first, and the next operation connects again.
     if (m_depth > 0)
         throw Exception(failedConnectionMessage());
-    if (m_connection.get()) {
+    if (m_connection.get() && within == 0) {
         PQreset(m_connection.get());
     } else {
-        m_connection = newConnection(); // the one given up
+        m_connection = newConnection(within); // the one given up, or one bounded in time
     }
     if (PQstatus(m_connection.get()) != CONNECTION_OK)
         throw Exception(say(QT_TRANSLATE_NOOP("Register",

@@ -115,12 +115,15 @@ private:
     // write, or of a read.
     void check(const Result& result, bool reading = false) const;
     // Reconnects when the server went away since the last operation.
-    void ensureConnected();
+    // Connects again when the connection went (not inside a transaction);
+    // within: in at most that many seconds (2 at the least, as libpq
+    // counts), whatever the URI's connect_timeout says.
+    void ensureConnected(int within = 0);
     PostgresEngine() = default;
     void connect();
     // A new connection to the register, with the program's defaults for
     // what the URI leaves unsaid, and the password given, if any.
-    ServerConnection newConnection() const;
+    ServerConnection newConnection(int within = 0) const;
     // Whether the transaction numbered so, whose changes the history
     // records with mark, committed, asked of the server (connecting again)
     // after the answer to its COMMIT was lost; nothing when that cannot be

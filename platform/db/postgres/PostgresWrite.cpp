@@ -104,8 +104,9 @@ std::optional<bool> PostgresEngine::committed(const std::string& transaction, co
         return std::nullopt;
     // A backend that lost its client may still be finishing the COMMIT it
     // read: "in progress" is asked again for a while; a server that cannot
-    // be reached again for as long leaves the outcome unknown (a server that
-    // stalled may hold each attempt up to the connect timeout).
+    // be reached again for as long leaves the outcome unknown (a server or a
+    // pooler that holds new connections, as pgbouncer does after KILL, holds
+    // each attempt only as long as is left of the while).
     //
     // Where the register keeps its history, the mark decides: found, the
     // write is there; not found while the number is no longer in progress,
@@ -118,7 +119,8 @@ std::optional<bool> PostgresEngine::committed(const std::string& transaction, co
         if (attempt > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         try {
-            ensureConnected();
+            using namespace std::chrono;
+            ensureConnected(int(duration_cast<seconds>(giveUp - steady_clock::now()).count()) + 1);
             const Result found = run("SELECT to_regclass('kolvara_history') IS NOT NULL", {}, true);
             const bool history = found.rows() == 1 && std::string(found.value(0, 0)) == "t";
             if (history && std::string(run("SELECT EXISTS (SELECT 1 FROM KOLVARA_HISTORY WHERE MARK = $1)",
