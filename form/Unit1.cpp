@@ -124,6 +124,15 @@ void TForm1::MakeActions()
     // The list's context menu (right button, the Menu key, Shift+F10).
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
     DBGrid1->addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+    // F5 on a list left closed (a search or a refresh that failed, the
+    // server's connection lost) reads it as a search box does, and then the
+    // countries and cities as F5 always does.
+    DBNavigator1->readClosed = [this] {
+        RunSearch(SearchInBackground, [this] {
+            if (ADOQuery1->Active())
+                RefreshLookups(true);
+        });
+    };
 }
 
 void TForm1::PhraseQuestions()
@@ -851,8 +860,10 @@ void TForm1::DBNavigator1BeforeAction(QObject* /*Sender*/, TNavigateBtn Button)
         break;
     }
     // F5 reads the list as a search does, and shows the countries and
-    // cities as the register has them now too.
-    if (Button == nbRefresh) {
+    // cities as the register has them now too; a list left closed reads
+    // them after itself, so that a register still out of reach costs the
+    // one message a search costs.
+    if (Button == nbRefresh && ADOQuery1->Active()) {
         DBNavigator1->RefreshInBackground = SearchInBackground;
         BusyDelay->start();
         guarded([this] { RefreshLookups(true); });

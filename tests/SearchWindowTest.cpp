@@ -169,6 +169,56 @@ private slots:
         QCOMPARE(boxes.texts.size(), 1);
     }
 
+    // A list left closed by a read that failed, as a lost connection leaves
+    // it, is read again by F5 and by the navigator's button as a search
+    // reads it; while the persons still cannot be read, each try says so
+    // once and the list stays closed.
+    void refreshReadsAClosedListAgain_data()
+    {
+        QTest::addColumn<bool>("searchFailed"); // else a refresh failed
+        QTest::addColumn<bool>("byKey");        // F5, else the button
+        QTest::newRow("failed search, F5") << true << true;
+        QTest::newRow("failed refresh, the button") << false << false;
+    }
+
+    void refreshReadsAClosedListAgain()
+    {
+        QFETCH(bool, searchFailed);
+        QFETCH(bool, byKey);
+        BoxWatcher boxes;
+        auto form = openWindow();
+        typeText(form->Edit3, "H");
+        const auto refresh = [&] {
+            if (!byKey)
+                return click(form.get(), nbRefresh);
+            form->activateWindow(); // back from a message, as a window manager gives it back
+            QVERIFY(QTest::qWaitForWindowActive(form.get()));
+            form->DBGrid1->setFocus();
+            QTest::keyClick(form->DBGrid1, Qt::Key_F5);
+        };
+        // The register changed, and its persons cannot be read.
+        reg::exec(registerPath(), "UPDATE DRZAVE SET NAZIV = NAZIV; ALTER TABLE PODACI RENAME TO PODACI_NEKAD");
+        if (searchFailed)
+            typeText(form->Edit3, "r");
+        else
+            refresh();
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Inactive"));
+        refresh();
+        QTRY_COMPARE(boxes.texts.size(), 2);
+        for (const QString& text : boxes.texts)
+            QVERIFY2(text.contains(reg::onServer() ? "\"podaci\" does not exist" : "no such table: PODACI"),
+                     qPrintable(text));
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Inactive"));
+
+        reg::exec(registerPath(), "ALTER TABLE PODACI_NEKAD RENAME TO PODACI");
+        refresh();
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/2]"));
+        QCOMPARE(ids(form.get()), (QStringList{"3", "4"}));
+        QTest::qWait(50); // no message follows
+        QCOMPARE(boxes.texts.size(), 2);
+    }
+
     void columnWidthsAreSetOnlyWhenRowsCame()
     {
         auto form = openWindow();

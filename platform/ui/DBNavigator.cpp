@@ -240,7 +240,7 @@ void TDBNavigator::updateButtons()
         canModify && browsing && count > 0, // edit
         editing,                        // post
         editing,                        // cancel
-        browsing,                       // refresh
+        browsing || (ds && !active && readClosed), // refresh
     };
     bool later = false;
     for (int i = 0; i < 10; ++i) {
@@ -291,7 +291,9 @@ void TDBNavigator::BtnClick(TNavigateBtn which)
         case nbPost: ds->Post(); break;
         case nbCancel: ds->Cancel(); break;
         case nbRefresh:
-            if (!RefreshInBackground || !ds->refreshAhead([ds] { guarded([ds] { ds->Refresh(); }); }))
+            if (!ds->Active() && readClosed)
+                readClosed();
+            else if (!RefreshInBackground || !ds->refreshAhead([ds] { guarded([ds] { ds->Refresh(); }); }))
                 ds->Refresh();
             break;
         }

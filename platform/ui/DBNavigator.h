@@ -48,6 +48,11 @@ public:
     // Refresh reads the rows in the background where the register can (see
     // TDataSet::refreshAhead), and the list refreshes once they are there.
     bool RefreshInBackground = false;
+    // How refresh reads a data set left closed (a read that failed, a lost
+    // connection): where set, the refresh button and its key stay enabled
+    // while the data set is closed, and there call this, the owner's own way
+    // of reading it; unset, refresh needs an open data set.
+    std::function<void()> readClosed;
     // The question asked before a delete, naming what goes; unset, the
     // navigator asks in general words.
     std::function<QString()> deleteQuestion;
