@@ -1,10 +1,12 @@
 #include "Unit1.h"
 
 #include "Application.h"
+#include "CommandLine.h"
 #include "ConnectionString.h"
 #include "Dialogs.h"
 #include "Exception.h"
 #include "HistoryDialog.h"
+#include "Language.h"
 #include "ListExport.h"
 #include "ListPrint.h"
 #include "PlacesDialog.h"
@@ -85,6 +87,7 @@ TForm1::TForm1(QObject* Owner) : TForm(Owner)
         StatusBar1->addPermanentWidget(sign);
     }
     PhraseQuestions();
+    WarnOfPassword();
     ADOConnection1->Open();
     ADOTable1->Open();
     ADOTable2->Open();
@@ -105,6 +108,25 @@ void TForm1::ChooseRegister()
         ADOConnection1->setConnectionString(ConnectionString::forRegister(RegisterNamed));
     }
     ADOConnection1->askPassword = AskPassword;
+}
+
+void TForm1::WarnOfPassword()
+{
+    // A password in the register's name works, but the process list shows
+    // it to every user of the computer: said as the commands say it, on
+    // stderr and in a sign beside the status line for as long as the window
+    // is open, its words in the tooltip. Nothing is asked.
+    if (!db::namesPassword(RegisterNamed))
+        return;
+    QString warning = CommandLine::passwordWarning();
+    writeText(stderr, "kolvara: " + warning + "\n");
+    warning[0] = warning[0].toUpper();
+    auto* sign = new QLabel(tr("Lozinka vidljiva drugima"), StatusBar1);
+    sign->setObjectName("PasswordSign");
+    sign->setToolTip(warning);
+    sign->setAccessibleName(sign->text());
+    sign->setAccessibleDescription(warning);
+    StatusBar1->addPermanentWidget(sign);
 }
 
 void TForm1::MakeActions()

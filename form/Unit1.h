@@ -69,10 +69,12 @@ public slots:
     void FormCloseQuery(QObject* Sender, bool& CanClose);
 
 private:
-    // The steps of opening the window: the register named at start, the
-    // window's actions (its keys and the list's context menu), the
-    // questions its boxes and navigator ask, the day's copy of a file.
+    // The steps of opening the window: the register named at start (and a
+    // warning when it was named with its password), the window's actions
+    // (its keys and the list's context menu), the questions its boxes and
+    // navigator ask, the day's copy of a file.
     void ChooseRegister();
+    void WarnOfPassword();
     void MakeActions();
     void PhraseQuestions();
     void StartDailyBackup();

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QSignalSpy>
@@ -217,6 +218,39 @@ private slots:
         QCOMPARE(ids(form.get()), (QStringList{"3", "4"}));
         QTest::qWait(50); // no message follows
         QCOMPARE(boxes.texts.size(), 2);
+    }
+
+    // A register named with its password opens, with the commands' warning
+    // in a sign beside the status line; named without one, no sign.
+    void passwordInTheNameIsWarnedOf_data()
+    {
+        QTest::addColumn<QString>("password"); // where the name gives it
+        QTest::newRow("none") << QString();
+        if (reg::onServer()) {
+            QTest::newRow("in the URI") << "uri";
+            QTest::newRow("as a setting") << "setting";
+        }
+    }
+
+    void passwordInTheNameIsWarnedOf()
+    {
+        QFETCH(QString, password);
+        QString name = reg::location(registerPath());
+        if (password == "uri")
+            name.replace("://postgres@", "://postgres:tajna@"); // the tests' server trusts postgres
+        else if (password == "setting")
+            name += "?password=tajna";
+        auto form = openWindow(reg::Schema::Full, {}, name);
+        QCOMPARE(form->StatusBar1->SimpleText(), QString("Browse [1/6]"));
+        auto* sign = form->StatusBar1->findChild<QLabel*>("PasswordSign");
+        QCOMPARE(sign != nullptr, !password.isEmpty());
+        if (!sign)
+            return;
+        QVERIFY(sign->isVisible());
+        QCOMPARE(sign->toolTip(), QString("Upozorenje: lozinka u imenu registra vidljiva je svakom korisniku ovog "
+                                          "računara (u spisku procesa). Stavite je u ~/.pgpass, ili je izostavite, "
+                                          "pa će biti tražena."));
+        QCOMPARE(sign->accessibleDescription(), sign->toolTip());
     }
 
     void columnWidthsAreSetOnlyWhenRowsCame()

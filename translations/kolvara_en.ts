@@ -1690,6 +1690,10 @@ Try again. Password:</translation>
         <source>Kopija registra nije napravljena</source>
         <translation>No backup of the register was made</translation>
     </message>
+    <message>
+        <source>Lozinka vidljiva drugima</source>
+        <translation>Password visible to others</translation>
+    </message>
 </context>
 <context>
     <name>THistoryDialog</name>

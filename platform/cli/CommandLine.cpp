@@ -97,12 +97,7 @@ int CommandLine::read(const QStringList& arguments)
         // It works, but every user of this computer can read it.
         for (const QString& name : names())
             if (db::namesPassword(name))
-                writeText(stderr, QStringLiteral("%1: %2\n")
-                                      .arg(m_name, say(QT_TRANSLATE_NOOP(
-                                                       "CommandLine",
-                                                       "upozorenje: lozinka u imenu registra vidljiva je svakom "
-                                                       "korisniku ovog računara (u spisku procesa). Stavite je u "
-                                                       "~/.pgpass, ili je izostavite, pa će biti tražena."))));
+                writeText(stderr, QStringLiteral("%1: %2\n").arg(m_name, passwordWarning()));
         return -1;
     case Reading::Help:
         writeText(stdout, m_parser.helpText());
@@ -120,6 +115,13 @@ bool CommandLine::goesOn(const QStringList& arguments)
 {
     QString problem;
     return reading(arguments, problem) == Reading::GoOn;
+}
+
+QString CommandLine::passwordWarning()
+{
+    return say(QT_TRANSLATE_NOOP("CommandLine", "upozorenje: lozinka u imenu registra vidljiva je svakom korisniku "
+                                                "ovog računara (u spisku procesa). Stavite je u ~/.pgpass, ili je "
+                                                "izostavite, pa će biti tražena."));
 }
 
 int CommandLine::refuse(const QString& message) const

@@ -44,6 +44,10 @@ public:
     QString value(const QString& name) const { return m_parser.value(name); }
     QStringList names() const { return m_parser.positionalArguments(); }
 
+    // The warning given for a register named with its password, by every
+    // command and by the window, in the person's language.
+    static QString passwordWarning();
+
     // Prints "name: message" and how to ask for help, for a wrong use found
     // after reading (a number out of range, say); returns 2.
     int refuse(const QString& message) const;
