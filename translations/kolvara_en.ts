@@ -1148,6 +1148,14 @@ It writes a new register in its place and keeps the old file, unchanged, beside 
         <source>Nije sačuvano: ovaj radni sto nema pravo da menja registar. Ako treba da menjate, zamolite onoga ko upravlja serverom registra da vašoj ulozi da to pravo.</source>
         <translation>Not saved: this desk has no right to change the register. If you need to make changes, ask whoever runs the register&apos;s server to give your role that right.</translation>
     </message>
+    <message>
+        <source>Registar %1 nije otvoren: posrednik veza ispred servera ne prima podešavanja u imenu registra (options=...). Izostavite ih; vreme za naredbu podesite na serveru, za ulogu ili bazu (ALTER ROLE ... SET statement_timeout).</source>
+        <translation>The register %1 was not opened: the connection pooler in front of the server does not take settings in the register&apos;s name (options=...). Leave them out; set the statement timeout on the server, for the role or the database (ALTER ROLE ... SET statement_timeout).</translation>
+    </message>
+    <message>
+        <source>Nije sačuvano: server registra %1 je rezervni server, koji samo čita (upisuje samo glavni server). Otvorite registar ponovo, sa glavnim serverom prvim u imenu ili sa target_session_attrs=read-write.</source>
+        <translation>Not saved: the server of the register %1 is a standby, which only reads (only the primary server writes). Open the register again, with the primary server first in its name or with target_session_attrs=read-write.</translation>
+    </message>
 </context>
 <context>
     <name>RegisterFile</name>
