@@ -40,10 +40,19 @@ CREATE TABLE IF NOT EXISTS KOLVARA_HISTORY (
     NEW_IME       citext,
     NEW_PREZIME   citext
 );
-CREATE INDEX IF NOT EXISTS KOLVARA_HISTORY_ROW ON KOLVARA_HISTORY (TBL, ROW_ID);
+-- Every index here is written at every change, so each costs every save
+-- (and every save of every desk at once): a row's number comes first, so
+-- that a new row is placed by comparing numbers, and the table's name
+-- (citext, lowered at each comparison) only among the rows of one number;
+-- the marks, asked for one at a time and only when a COMMIT's answer was
+-- lost, in a hash. The indexes of earlier registers, which compared the
+-- names first and kept the marks in order, make way for them.
+DROP INDEX IF EXISTS KOLVARA_HISTORY_ROW;
 DROP INDEX IF EXISTS KOLVARA_HISTORY_DELETED;
-CREATE INDEX KOLVARA_HISTORY_DELETED ON KOLVARA_HISTORY (TBL, KIND, ROW_ID) WHERE KIND = 'D';
-CREATE INDEX IF NOT EXISTS KOLVARA_HISTORY_MARK ON KOLVARA_HISTORY (MARK) WHERE MARK IS NOT NULL;
+DROP INDEX IF EXISTS KOLVARA_HISTORY_MARK;
+CREATE INDEX IF NOT EXISTS KOLVARA_HISTORY_ROWS ON KOLVARA_HISTORY (ROW_ID, TBL);
+CREATE INDEX IF NOT EXISTS KOLVARA_HISTORY_GONE ON KOLVARA_HISTORY (ROW_ID, TBL) WHERE KIND = 'D';
+CREATE INDEX IF NOT EXISTS KOLVARA_HISTORY_MARKS ON KOLVARA_HISTORY USING hash (MARK) WHERE MARK IS NOT NULL;
 
 CREATE OR REPLACE FUNCTION KOLVARA_RECORD_CHANGE() RETURNS trigger LANGUAGE plpgsql
 SECURITY DEFINER SET search_path FROM CURRENT AS $$

@@ -63,9 +63,7 @@ class ServersTest : public QObject {
 
     QString m_cluster; // the clusters' script
     int m_port = 0;    // the primary's; the standby's and the pooler's follow it
-    const QString m_primary = QStringLiteral("/tmp/kolvara-servers-primary");
-    const QString m_standby = QStringLiteral("/tmp/kolvara-servers-standby");
-    const QString m_pooler = QStringLiteral("/tmp/kolvara-servers-pooler");
+    QString m_primary, m_standby, m_pooler; // their folders, by port: one build's apart from another's
     const QString m_path = QStringLiteral("servers.mdb");
 
     void cluster(const QStringList& arguments)
@@ -101,6 +99,9 @@ private slots:
         m_cluster = qEnvironmentVariable("KOLVARA_TEST_CLUSTER").section(' ', 0, 0);
         QUrl shared(qEnvironmentVariable("KOLVARA_TEST_SERVER"));
         m_port = shared.port() + 2400; // apart from the ports of the tests' other clusters
+        m_primary = QStringLiteral("/tmp/kolvara-servers-%1").arg(m_port);
+        m_standby = QStringLiteral("/tmp/kolvara-servers-%1").arg(m_port + 1);
+        m_pooler = QStringLiteral("/tmp/kolvara-servers-%1").arg(m_port + 2);
         cluster({"start", m_primary, QString::number(m_port)});
         shared.setPort(m_port);
         qputenv("KOLVARA_TEST_SERVER", shared.toString().toUtf8());
