@@ -117,6 +117,8 @@ stress: register
 
 # The benchmark on files, and on a PostgreSQL server of its own (a
 # throwaway cluster on this machine, waiting for the disk as a real one);
+# saves from many clients at once, with the register's triggers and
+# without (bench/saves-under-load.sh);
 # then key press to pixels on an X server of its own (Xvfb on the first
 # free display from :90, with openbox to activate the window), stopped
 # again however the run ends.
@@ -127,6 +129,7 @@ bench: register
 	$(BIN)/kolvara-bench --registers $(BUILD)/registers --jet-samples tests/data/jet \
 	  --server postgresql://postgres@127.0.0.1:$(BENCH_SERVER_PORT); \
 	  status=$$?; tests/server/cluster.sh stop $(BENCH_SERVER); exit $$status
+	bench/saves-under-load.sh $(BIN) $$(($(BENCH_SERVER_PORT) - 1))
 	@n=90; while [ -e /tmp/.X$$n-lock ] || [ -e /tmp/.X11-unix/X$$n ]; do n=$$((n + 1)); done; \
 	xvfb=; wm=; trap 'kill $$wm $$xvfb 2> /dev/null; wait 2> /dev/null' EXIT; trap 'exit 1' HUP INT TERM; \
 	Xvfb :$$n -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 & xvfb=$$!; \
