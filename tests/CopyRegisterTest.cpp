@@ -95,6 +95,22 @@ private slots:
         const QString recorded = "SELECT who || ' ' || kind || ' ' || row_id || ' ' || new_ime FROM kolvara_history";
         QCOMPARE(reg::value(m_dir.filePath("sample"), recorded.toStdString()), QString("postgres U 1 Promenjena"));
 
+        // Stamped the earlier way (one row every writer counted in), it is
+        // stamped anew by the owner's schema step, its history kept.
+        reg::exec(m_dir.filePath("sample"), "ALTER TABLE kolvara_stamp ADD COLUMN changes bigint; DROP TABLE kolvara_writes "
+                                            "CASCADE; DROP TRIGGER kolvara_stamp ON podaci");
+        QCOMPARE(run(KOLVARA_MAKE_REGISTER, {"--add-history", onServer}).exitCode, 0);
+        QCOMPARE(reg::value(m_dir.filePath("sample"),
+                            "SELECT count(*) FROM information_schema.columns WHERE table_name = 'kolvara_stamp' "
+                            "AND column_name = 'changes'"),
+                 QString("0"));
+        QCOMPARE(reg::value(m_dir.filePath("sample"), "SELECT count(*) FROM pg_trigger WHERE tgname = 'kolvara_stamp' "
+                                                      "AND tgrelid = 'podaci'::regclass"),
+                 QString("1"));
+        reg::exec(m_dir.filePath("sample"), "UPDATE podaci SET ime = ime WHERE id = 1"); // counted, not recorded
+        QCOMPARE(reg::value(m_dir.filePath("sample"), "SELECT count(*) FROM kolvara_writes"), QString("1"));
+        QCOMPARE(reg::value(m_dir.filePath("sample"), "SELECT count(*) FROM kolvara_history"), QString("1"));
+
         // A register there already: refused, unchanged, unless --force.
         const QByteArray before = reg::digest(m_dir.filePath("sample"));
         Run again = run(KOLVARA_MAKE_REGISTER, {"--persons", "5", onServer});

@@ -640,14 +640,14 @@ Nothing was written.
         <translation>Writes a new sample register of N persons to FILE: the countries and cities of the region and a few others, and persons with the region&apos;s names. The same N always gives the same register. An existing FILE is left as it is, unless --force is given. Instead of a FILE, an empty database on a PostgreSQL server may be named by its URI (postgresql://user@server/database).</translation>
     </message>
     <message>
-        <source>ne piše nov registar, nego postojećem (napravljenom pre istorije izmena) daje istoriju izmena; ništa drugo se ne menja</source>
-        <translation>writes no new register, but gives an existing one (made before the history of changes) its history of changes; nothing else changes</translation>
-    </message>
-    <message>
         <source>Registar %1 sada beleži istoriju izmena.
 </source>
         <translation>The register %1 now keeps a history of its changes.
 </translation>
+    </message>
+    <message>
+        <source>ne piše nov registar, nego postojećem (napravljenom pre istorije izmena) daje istoriju izmena, a na serveru i pečat izmena kakav imaju novi registri; ništa drugo se ne menja</source>
+        <translation>do not write a new register, but give an existing one (made before the history of changes) the history of changes, and on a server also the change stamp new registers have; nothing else changes</translation>
     </message>
 </context>
 <context>

@@ -180,7 +180,8 @@ int main(int argc, char* argv[])
     command.addOption({QStringLiteral("add-history")},
                       say(QT_TRANSLATE_NOOP("MakeRegister",
                                             "ne piše nov registar, nego postojećem (napravljenom pre istorije "
-                                            "izmena) daje istoriju izmena; ništa drugo se ne menja")));
+                                            "izmena) daje istoriju izmena, a na serveru i pečat izmena kakav "
+                                            "imaju novi registri; ništa drugo se ne menja")));
     command.addPositional(say(QT_TRANSLATE_NOOP("MakeRegister", "DATOTEKA")), say(QT_TRANSLATE_NOOP("MakeRegister", "nov registar")));
     command.takesNames(1, 1);
     if (const int code = command.read(application.arguments()); code >= 0)

@@ -257,8 +257,12 @@ void addHistoryTo(const std::string& name)
 {
     if (isServerTarget(name)) {
         Server server(name);
+        // The owner's schema step: the history, and the change stamp anew
+        // (a register stamped the earlier way, with one row every writer
+        // waited for, gets the stamp no writer waits for).
         server.run("SET client_min_messages = warning; BEGIN");
         server.run(serverRegisterHistory);
+        server.run(serverRegisterStamp);
         server.run("COMMIT");
         return;
     }
