@@ -7,6 +7,7 @@
 #include "ADOConnection.h"
 #include "ADOQuery.h"
 #include "ConnectionString.h"
+#include "Engine.h"
 #include "Exception.h"
 #include "Field.h"
 #include "ServerConnection.h"
@@ -152,6 +153,24 @@ private slots:
         // A statement the desk sends on its own is refused a write.
         Desk writer(pooled, "SELECT nextval(pg_get_serial_sequence('podaci', 'id')) AS N");
         QVERIFY(!messageOf([&] { writer.query->Open(); }).isEmpty());
+    }
+
+    // A search given up through the pooler is stopped on the server: the
+    // next statement does not wait for it.
+    void searchGivenUpIsStopped()
+    {
+        Desk desk(at(m_port + 2));
+        desk.query->Open();
+        db::Engine& engine = desk.connection->engine();
+        QVERIFY(engine.startRead("SELECT pg_sleep(10), PODACI.ID FROM PODACI", {}) >= 0);
+        QTest::qWait(200); // under way on the server
+        QElapsedTimer took;
+        took.start();
+        engine.dropRead();
+        desk.query->Refresh();
+        QVERIFY2(took.elapsed() < 3000, qPrintable(QString::number(took.elapsed())));
+        QCOMPARE(value(m_port, "SELECT count(*) FROM pg_stat_activity WHERE query LIKE 'SELECT pg_sleep(10)%'"),
+                 QString("0"));
     }
 
     // A timeout the database sets for itself is the one the desk keeps,
