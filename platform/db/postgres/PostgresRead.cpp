@@ -402,7 +402,8 @@ bool PostgresEngine::hasStamp() const
 // at all: every relation on the search path is a table that the stamp counts
 // (not a view, whose rows may be anything, nor another table; the history
 // changes only with a change it counts), and every
-// column of text is citext in the database's own collation, so that each
+// column of text (of a table or view: an index keeps its own) is citext in
+// the database's own collation, so that each
 // LIKE lowers letters as the folding does. Until it is known, also the
 // folding: every code point up to U+1FFFF that the server lowers to another,
 // each with what it lowers to (beyond, no script has cases), and whether
@@ -428,7 +429,8 @@ std::string PostgresEngine::stampStatement() const
           "        AND t.tgenabled = 'A')) "
           "AND NOT EXISTS (SELECT 1 FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
           "    JOIN pg_namespace n ON n.oid = c.relnamespace AND n.nspname = ANY (current_schemas(false)) "
-          "    WHERE a.attnum > 0 AND NOT a.attisdropped AND a.attcollation <> 0 "
+          "    WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') AND a.attnum > 0 AND NOT a.attisdropped "
+          "    AND a.attcollation <> 0 "
           "    AND (a.attcollation <> 100 OR a.atttypid IS DISTINCT FROM to_regtype('citext'))), "
           "(extract(epoch FROM pg_postmaster_start_time()) * 1000000)::bigint";
     if (m_foldingAsked)
