@@ -43,6 +43,7 @@
 #include <cstring>
 
 namespace reg = test_register;
+using test_register::messageOf;
 
 namespace {
 
@@ -204,17 +205,6 @@ private:
     std::thread m_thread;
     std::vector<std::thread> m_connections;
 };
-
-template <typename F>
-QString messageOf(F&& action)
-{
-    try {
-        action();
-    } catch (const Exception& error) {
-        return QString::fromStdString(error.Message());
-    }
-    return QString();
-}
 
 } // namespace
 

@@ -21,19 +21,9 @@
 #include <memory>
 
 namespace reg = test_register;
+using test_register::messageOf;
 
 namespace {
-
-template <typename F>
-QString messageOf(F&& action)
-{
-    try {
-        action();
-    } catch (const Exception& error) {
-        return QString::fromStdString(error.Message());
-    }
-    return QString();
-}
 
 // A desk's list of persons on the register named uri.
 struct Desk {

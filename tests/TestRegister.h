@@ -15,6 +15,8 @@
 //   Srbija:    1 Đorđe Šćepanović (Beograd), 2 Ana Petrović (Šabac)
 //   and person 6, whose city does not exist, so the list leaves it out.
 
+#include "Exception.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -68,6 +70,18 @@ private:
     void* m_sqlite = nullptr;
     void* m_server = nullptr;
 };
+
+// What action threw as a person reads it ("" when it went through).
+template <typename F>
+QString messageOf(F&& action)
+{
+    try {
+        action();
+    } catch (const Exception& error) {
+        return QString::fromStdString(error.Message());
+    }
+    return QString();
+}
 
 } // namespace test_register
 
