@@ -187,6 +187,11 @@ void ServerConnection::close()
     m_connection = nullptr;
     m_underWay = 0;
     m_queued.reset();
+    leavePipeline();
+}
+
+void ServerConnection::leavePipeline()
+{
     m_phase = Phase::Plain;
     m_ready = false;
     m_ahead = ServerResult();
@@ -233,10 +238,7 @@ bool ServerConnection::goesOnItsOwn(const std::string& sql) const
 bool ServerConnection::sendStatement(const std::string& sql, const std::vector<const char*>& values, const Oid* types,
                                      bool rowByRow)
 {
-    m_phase = Phase::Plain;
-    m_ready = false;
-    m_ahead = ServerResult();
-    m_settingsFailure = ServerResult();
+    leavePipeline();
     const bool alone = goesOnItsOwn(sql);
     if (values.empty() && !rowByRow) {
         // One text: the settings' answer comes first, and the last answer

@@ -145,6 +145,8 @@ private:
     // statement, or its end (null), to give without waiting.
     bool busy();
     PGresult* take();
+    // Forgets where an answer with its settings stood (none is under way).
+    void leavePipeline();
     // Waits for the whole answer to what was just sent (sent: whether
     // sending worked), within the answer limit: its last result.
     ServerResult answer(bool sent);
