@@ -5,24 +5,32 @@
 -- of asking the server. MADE is drawn when the stamp is made: a register
 -- made anew under the same name never shows an old stamp.
 --
--- No writer waits for another for it: every transaction that changes a
--- table leaves its own transaction id in KOLVARA_WRITES (a row of its own,
--- which no other transaction writes). About one writer in 64 takes away the
--- rows of the writers before it, skipping any another holds: the table
--- stays a few dozen rows, and a save pays for the sweep only now and then
--- (taking two rows at every save cost a save more than all it wrote, since
--- each one walked again over the rows the others had just taken). What a
--- reader sees of it is what was committed: the newest writer committed, and
--- the transactions older than it still under way in the reader's snapshot,
--- together tell which writers have committed (one that commits later is
--- older than the newest, so under way before; one younger makes itself the
--- newest). Equal at two readings: nobody committed a change in between. The
--- transactions under way are every one of the server's: one of another
--- program that ends moves the stamp too, and the desk only reads once more.
+-- No writer waits for another for it. A table with the history's trigger
+-- (history-postgresql.sql) is counted by the history itself: each change
+-- adds a row there, numbered by the history's sequence, and the newest
+-- number is part of the stamp. Every other table (the rows set aside by a
+-- copy, or every table of a register without a history) has a trigger that
+-- leaves the writing transaction's id in KOLVARA_WRITES (a row of its own,
+-- which no other transaction writes); about one writer in 64 takes away the
+-- rows of the writers before it, skipping any another holds, so the table
+-- stays a few dozen rows. TRUNCATE, which the history does not see row by
+-- row, is counted that way on every table.
+--
+-- What a reader sees is what was committed: the newest history number and
+-- the newest writer, and every transaction still under way in the reader's
+-- snapshot. Equal at two readings: nobody committed a change in between. A
+-- writer that committed in between was either under way at the first
+-- reading, and is no longer at the second, or began after it, and drew a
+-- number (or left an id) above every one the first reading saw. (So the
+-- history's sequence hands out its numbers one at a time, as made: a cache
+-- of numbers per session would break the order.) The transactions under way
+-- are every one of the server's: one of another program that ends moves the
+-- stamp too, and the desk only reads once more.
 --
 -- The register's tools run it after the schema, and again after the rows
--- they copy (and the tables of rows set aside). It may be run again, and
--- run on a register made before the stamp, or stamped with the one row
+-- they copy, the tables of rows set aside and the history, so that the
+-- tables the history counts lose the writers' trigger. It may be run again,
+-- and run on a register made before the stamp, or stamped with the one row
 -- every writer counted in (psql -1 -f stamp-postgresql.sql with the
 -- register's URI) to give it this one; without it every search asks the
 -- server. The triggers fire also where replication switches triggers off.
@@ -54,22 +62,29 @@ BEGIN
 END
 $$;
 
--- The stamp as one value, read in the snapshot of the statement that asks.
+-- The stamp as one value, read in the snapshot of the statement that asks;
+-- with the history's newest number where the register keeps a history.
+DO $stamp$
+BEGIN
+    EXECUTE format($f$
 CREATE OR REPLACE FUNCTION KOLVARA_CHANGES() RETURNS bigint LANGUAGE sql STABLE
-SECURITY DEFINER SET search_path FROM CURRENT AS $$
-    SELECT hashtextextended(coalesce(w.newest::text, '-') || ' ' || coalesce((
-               SELECT string_agg(x::text, ',' ORDER BY x) FROM pg_snapshot_xip(pg_current_snapshot()) AS x
-               WHERE x < w.newest), ''), 0)
-    FROM (SELECT (SELECT XID FROM KOLVARA_WRITES ORDER BY XID DESC LIMIT 1) AS newest) AS w
-$$;
+SECURITY DEFINER SET search_path FROM CURRENT AS $body$
+    SELECT hashtextextended(coalesce((SELECT XID FROM KOLVARA_WRITES ORDER BY XID DESC LIMIT 1)::text, '-')
+                            || ' ' || %s || ' ' || coalesce((
+               SELECT string_agg(x::text, ',' ORDER BY x) FROM pg_snapshot_xip(pg_current_snapshot()) AS x), ''), 0)
+$body$ $f$, CASE WHEN to_regclass('kolvara_history') IS NULL THEN $n$'-'$n$
+                 ELSE $n$coalesce((SELECT ID FROM KOLVARA_HISTORY ORDER BY ID DESC LIMIT 1)::text, '-')$n$ END);
+END
+$stamp$;
 
 -- Every table of the register counts, the rows set aside by a copy too: a
 -- desk answers from the rows it holds only while every table it could read
--- has the stamp's trigger. Not the stamp's own tables, nor the history,
--- which changes only in the transaction of a change counted already.
+-- is counted. Not the stamp's own tables, nor the history, which changes
+-- only in the transaction of a change it counts itself.
 DO $$
 DECLARE
     counted regclass;
+    recorded boolean;
 BEGIN
     FOR counted IN SELECT c.oid::regclass FROM pg_class c
                    WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind IN ('r', 'p')
@@ -77,8 +92,11 @@ BEGIN
     LOOP
         EXECUTE format('DROP TRIGGER IF EXISTS KOLVARA_STAMP ON %s', counted);
         CONTINUE WHEN counted = to_regclass('kolvara_history');
-        EXECUTE format('CREATE TRIGGER KOLVARA_STAMP AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %s '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION KOLVARA_COUNT_CHANGE()', counted);
+        recorded := EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = counted AND t.tgname = 'kolvara_history'
+                            AND t.tgenabled = 'A');
+        EXECUTE format('CREATE TRIGGER KOLVARA_STAMP AFTER %s ON %s FOR EACH STATEMENT EXECUTE FUNCTION '
+                       'KOLVARA_COUNT_CHANGE()',
+                       CASE WHEN recorded THEN 'TRUNCATE' ELSE 'INSERT OR UPDATE OR DELETE OR TRUNCATE' END, counted);
         EXECUTE format('ALTER TABLE %s ENABLE ALWAYS TRIGGER KOLVARA_STAMP', counted);
     END LOOP;
 END

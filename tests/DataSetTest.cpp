@@ -580,6 +580,34 @@ private slots:
         QVERIFY(p.query->mayHaveChanged(false));
     }
 
+    // A list answers searches from the rows it holds only while the stamp
+    // counts every change: each table by its own trigger, or by the
+    // history's and its own for TRUNCATE. Either switched off, or a table
+    // that nothing counts, and every search asks the server.
+    void searchesFromMemoryOnlyWhileEveryChangeIsCounted_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("fromMemory");
+        QTest::newRow("as made") << "" << true;
+        QTest::newRow("the history's trigger off") << "ALTER TABLE podaci DISABLE TRIGGER kolvara_history" << false;
+        QTest::newRow("the TRUNCATE trigger off") << "ALTER TABLE podaci DISABLE TRIGGER kolvara_stamp" << false;
+        QTest::newRow("a table nothing counts") << "CREATE TABLE notes (id integer PRIMARY KEY)" << false;
+    }
+
+    void searchesFromMemoryOnlyWhileEveryChangeIsCounted()
+    {
+        if (!reg::onServer())
+            QSKIP("a file counts its commits itself");
+        QFETCH(QString, change);
+        QFETCH(bool, fromMemory);
+        if (!change.isEmpty())
+            reg::exec(m_path, change.toStdString());
+        Persons p(m_path);
+        p.query->Open();
+        QVERIFY(p.connection->engine().changeStamp());
+        QCOMPARE(!p.connection->engine().commonWalk().empty(), fromMemory);
+    }
+
     // The primary goes with a new person's COMMIT unanswered and never
     // committed, and a standby that had every other write takes its
     // address; there the desk's transaction number stands for a commit of

@@ -126,7 +126,7 @@ void createOnServer(const QString& path, Schema schema)
                + (schema == Schema::Full ? serverRegisterSchema : ConvertedServerSchema)
                + "; SET LOCAL session_replication_role = replica; " + Sample
                + (schema == Schema::Full ? std::string("; SELECT setval(pg_get_serial_sequence('podaci', 'id'), 7); ")
-                                               + serverRegisterHistory
+                                               + serverRegisterHistory + "; " + serverRegisterStamp
                                          : std::string())
                + "; COMMIT");
 }

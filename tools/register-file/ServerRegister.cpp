@@ -222,10 +222,12 @@ void copyToServer(const std::string& file, const std::string& uri, bool replace)
     const sqlite3_int64 next = largest.step() ? sqlite3_column_int64(largest.get(), 0) : 0;
     if (next > 0)
         server.run("SELECT setval(pg_get_serial_sequence('podaci', 'id'), " + std::to_string(next) + ")");
-    server.run(serverRegisterStamp); // the tables of rows set aside count too
     // The history after the rows, which are no change of the register's,
-    // and the file's own history into it, numbered as it was.
+    // and the file's own history into it, numbered as it was; the stamp
+    // after it (the history counts its tables' changes, and the tables of
+    // rows set aside count too).
     server.run(serverRegisterHistory);
+    server.run(serverRegisterStamp);
     Statement history(source.get(), "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'KOLVARA_HISTORY'");
     if (history.step() && sqlite3_column_int(history.get(), 0) == 1) {
         const std::string columns = "ID, AT, WHO, APP, MARK, TBL, KIND, ROW_ID, OLD_ID_DRZAVA, OLD_ID_GRAD, OLD_NAZIV, "

@@ -400,8 +400,9 @@ bool PostgresEngine::hasStamp() const
 // table dropped, a column changed or renamed, a view defined anew: the
 // stamp's triggers do not see those); and whether the rows held can answer
 // at all: every relation on the search path is a table that the stamp counts
-// (not a view, whose rows may be anything, nor another table; the history
-// changes only with a change it counts), and every
+// (its own trigger for every change, or for TRUNCATE beside the history's,
+// which counts the rest; not a view, whose rows may be anything, nor another
+// table; the history changes only with a change it counts), and every
 // column of text (of a table or view: an index keeps its own) is citext in
 // the database's own collation, so that each
 // LIKE lowers letters as the folding does. Until it is known, also the
@@ -426,7 +427,9 @@ std::string PostgresEngine::stampStatement() const
         + onPath + "), NOT EXISTS (SELECT 1 " + onPath
         + "    AND c.relname NOT IN ('kolvara_stamp', 'kolvara_writes', 'kolvara_history') AND NOT EXISTS ("
           "        SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid AND t.tgname = 'kolvara_stamp' "
-          "        AND t.tgenabled = 'A')) "
+          "        AND t.tgenabled = 'A' AND (t.tgtype & 28 = 28 OR EXISTS ("
+          "            SELECT 1 FROM pg_trigger h WHERE h.tgrelid = c.oid AND h.tgname = 'kolvara_history' "
+          "            AND h.tgenabled = 'A')))) "
           "AND NOT EXISTS (SELECT 1 FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
           "    JOIN pg_namespace n ON n.oid = c.relnamespace AND n.nspname = ANY (current_schemas(false)) "
           "    WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') AND a.attnum > 0 AND NOT a.attisdropped "
