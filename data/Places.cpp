@@ -236,8 +236,16 @@ Place Places::add(bool city, std::int32_t country, const std::string& name)
 {
     checkName(name);
     m_connection.reopenIfReplaced();
+    const std::unique_ptr<db::WriteTransaction> transaction = engine().beginWrite();
+    Place added = addWithin(city, country, name);
+    transaction->commit();
+    return added;
+}
+
+Place Places::addWithin(bool city, std::int32_t country, const std::string& name)
+{
+    checkName(name);
     db::Engine& database = engine();
-    const std::unique_ptr<db::WriteTransaction> transaction = database.beginWrite();
     if (city) {
         // The country stays while its city is added, and two cities added to
         // it at once get numbers one after the other.
@@ -248,7 +256,6 @@ Place Places::add(bool city, std::int32_t country, const std::string& name)
     }
     checkFree(city, country, name, nullptr);
     const std::int32_t number = insertPlace(database, city, country, std::nullopt, db::CellValue{false, 0, name});
-    transaction->commit();
     return Place{city, city ? country : number, number, db::CellValue{false, 0, name}, 0};
 }
 

@@ -106,6 +106,9 @@ public:
     // returns it. Refuses an empty name, one longer than 255 letters, and
     // one taken (EPlaceTaken).
     Place add(bool city, std::int32_t country, const std::string& name);
+    // The same as one step of a write the caller began and ends (the
+    // engine's write transaction), for a change of many steps.
+    Place addWithin(bool city, std::int32_t country, const std::string& name);
     // Gives seen the name name. theirs: the name another desk gave it
     // meanwhile (EPlaceChanged), which the rename then replaces.
     void rename(const Place& seen, const std::string& name, const db::CellValue* theirs = nullptr);

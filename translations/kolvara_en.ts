@@ -570,6 +570,135 @@ Nothing was written.
     </message>
 </context>
 <context>
+    <name>ImportList</name>
+    <message>
+        <source> i još %1</source>
+        <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>Redova osoba u listi: %1.
+</source>
+        <translation>Rows of persons in the list: %1.
+</translation>
+    </message>
+    <message>
+        <source>Kolone koje se ne čitaju: %1.
+</source>
+        <translation>Columns not read: %1.
+</translation>
+    </message>
+    <message>
+        <source>Upisane nove osobe: %1.
+</source>
+        <translation>New persons written: %1.
+</translation>
+    </message>
+    <message>
+        <source>Nove osobe: %1.
+</source>
+        <translation>New persons: %1.
+</translation>
+    </message>
+    <message>
+        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; dodaju se i one.
+</source>
+        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are added too.
+</translation>
+    </message>
+    <message>
+        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; preskaču se (--add-existing ih dodaje).
+</source>
+        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are skipped (--add-existing adds them).
+</translation>
+    </message>
+    <message>
+        <source>grad „%1” (%2)</source>
+        <translation>the city “%1” (%2)</translation>
+    </message>
+    <message>
+        <source>država „%1”</source>
+        <translation>the country “%1”</translation>
+    </message>
+    <message>
+        <source>Nije u registru: %1, u redovima %2; dodaje se.
+</source>
+        <translation>Not in the register: %1, in rows %2; it is added.
+</translation>
+    </message>
+    <message>
+        <source>Nije u registru: %1, u redovima %2; ti redovi se ostavljaju po strani (--add-places ga dodaje).
+</source>
+        <translation>Not in the register: %1, in rows %2; those rows are set aside (--add-places adds it).
+</translation>
+    </message>
+    <message>
+        <source>Redovi koji se ne upisuju: %1.
+</source>
+        <translation>Rows not written: %1.
+</translation>
+    </message>
+    <message>
+        <source>  red %1: %2
+</source>
+        <translation>  row %1: %2
+</translation>
+    </message>
+    <message>
+        <source>Upisuje osobe iz LISTE (CSV ili Excel radna sveska .xlsx, prvi red naslovi kolona: Ime, Prezime, Država, Grad, ili naslovi izvezene liste) u REGISTAR, sve u jednoj transakciji. Države i gradovi se nalaze po imenu (slova se porede kao u pretrazi) ili po broju. Prvo kaže šta bi upisao: nove osobe, one koje već postoje, mesta kojih nema i redove koji se ne upisuju.
+Izlazni kod: 0 upisano (ili samo provereno), 1 ništa nije upisano, 2 pogrešna upotreba.</source>
+        <translation>Writes the persons of LIST (CSV or an Excel workbook .xlsx, the first row the columns&apos; titles: First name, Surname, Country, City, or an exported list&apos;s titles) into REGISTER, all in one transaction. Countries and cities are found by name (letters compared as in a search) or by number. It first says what it would write: the new persons, those already there, the places that are not there and the rows not written.
+Exit status: 0 written (or only checked), 1 nothing was written, 2 wrong use.</translation>
+    </message>
+    <message>
+        <source>samo kaže šta bi upisao</source>
+        <translation>only say what would be written</translation>
+    </message>
+    <message>
+        <source>dodaje države i gradove kojih nema u registru</source>
+        <translation>add the countries and cities the register does not have</translation>
+    </message>
+    <message>
+        <source>upisuje i osobe koje već postoje</source>
+        <translation>write the persons already there too</translation>
+    </message>
+    <message>
+        <source>pismo CSV datoteke: utf-8 ili windows-1250 (ako se ne kaže: prepoznaje se)</source>
+        <translation>the CSV file&apos;s encoding: utf-8 or windows-1250 (by default it is recognised)</translation>
+    </message>
+    <message>
+        <source>REGISTAR</source>
+        <translation>REGISTER</translation>
+    </message>
+    <message>
+        <source>registar (datoteka ili URI)</source>
+        <translation>the register (a file or a URI)</translation>
+    </message>
+    <message>
+        <source>LISTA</source>
+        <translation>LIST</translation>
+    </message>
+    <message>
+        <source>datoteka koja se čita: .csv ili .xlsx</source>
+        <translation>the file to read: .csv or .xlsx</translation>
+    </message>
+    <message>
+        <source>--encoding je utf-8 ili windows-1250, ne „%1”.</source>
+        <translation>--encoding is utf-8 or windows-1250, not “%1”.</translation>
+    </message>
+    <message>
+        <source>Ništa nije upisano (--check).
+</source>
+        <translation>Nothing was written (--check).
+</translation>
+    </message>
+    <message>
+        <source>upisano %1 od %2
+</source>
+        <translation>%1 of %2 written
+</translation>
+    </message>
+</context>
+<context>
     <name>ListExport</name>
     <message>
         <source>Lista nije izvezena u „%1”: %2. Ništa nije zapisano.</source>
@@ -590,6 +719,53 @@ Nothing was written.
     <message>
         <source>zapisivanje nije uspelo (%1); disk je možda pun: oslobodite mesta na njemu ili izaberite drugo mesto</source>
         <translation>writing failed (%1); the disk may be full: free some space on it or choose another place</translation>
+    </message>
+</context>
+<context>
+    <name>ListFile</name>
+    <message>
+        <source>„%1” nije lista osoba: %2.</source>
+        <translation>“%1” is not a list of persons: %2.</translation>
+    </message>
+    <message>
+        <source>navodnik otvoren u redu %1 nije zatvoren do kraja datoteke</source>
+        <translation>a quote opened in line %1 is not closed before the end of the file</translation>
+    </message>
+    <message>
+        <source>radna sveska je oštećena</source>
+        <translation>the workbook is damaged</translation>
+    </message>
+    <message>
+        <source>list radne sveske je veći od 1 GB</source>
+        <translation>the workbook&apos;s sheet is larger than 1 GB</translation>
+    </message>
+    <message>
+        <source>list radne sveske je oštećen (%1)</source>
+        <translation>the workbook&apos;s sheet is damaged (%1)</translation>
+    </message>
+    <message>
+        <source>to nije Excel radna sveska (.xlsx)</source>
+        <translation>it is not an Excel workbook (.xlsx)</translation>
+    </message>
+    <message>
+        <source>radna sveska nema nijedan list</source>
+        <translation>the workbook has no sheet</translation>
+    </message>
+    <message>
+        <source>datoteka nije tekst (CSV) nego binarna</source>
+        <translation>the file is not text (CSV) but binary</translation>
+    </message>
+    <message>
+        <source>Nije jasno kojim je pismom zapisana „%1”: nije UTF-8, a ni Windows-1250 po izgledu. Recite kojim je zapisana.</source>
+        <translation>It is not clear which encoding “%1” is written in: it is not UTF-8, nor Windows-1250 by the look of it. Say which it is.</translation>
+    </message>
+    <message>
+        <source>„%1” ne može da se pročita: %2.</source>
+        <translation>“%1” cannot be read: %2.</translation>
+    </message>
+    <message>
+        <source>to je radna sveska ili druga arhiva; radna sveska se uvozi pod imenom koje se završava na .xlsx</source>
+        <translation>it is a workbook or another archive; a workbook is imported under a name ending in .xlsx</translation>
     </message>
 </context>
 <context>
@@ -689,6 +865,89 @@ Which register shall I make?</translation>
     <message>
         <source>&amp;Ne sada</source>
         <translation>&amp;Not now</translation>
+    </message>
+</context>
+<context>
+    <name>PersonsImport</name>
+    <message>
+        <source>Lista je prazna: nema ni red naslova.</source>
+        <translation>The list is empty: it has not even a row of titles.</translation>
+    </message>
+    <message>
+        <source>Nijedna kolona liste nije naslovljena kao ime (Ime, First name); naslovi u njoj: %1. Recite koja kolona je šta, ili dajte koloni imena naslov „Ime”.</source>
+        <translation>No column of the list is titled as a first name (Ime, First name); its titles: %1. Say which column is which, or title the column of first names “First name”.</translation>
+    </message>
+    <message>
+        <source>nijedan</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>ime je prazno</source>
+        <translation>the first name is empty</translation>
+    </message>
+    <message>
+        <source>ime, prezime ili naziv mesta je duži od 255 znakova</source>
+        <translation>a first name, surname or place name is longer than 255 characters</translation>
+    </message>
+    <message>
+        <source>grad nije naveden</source>
+        <translation>no city is given</translation>
+    </message>
+    <message>
+        <source>u registru je više država po imenu %1</source>
+        <translation>the register has several countries named %1</translation>
+    </message>
+    <message>
+        <source>države %1 nema u registru</source>
+        <translation>the country %1 is not in the register</translation>
+    </message>
+    <message>
+        <source>države broj %1 nema u registru</source>
+        <translation>there is no country number %1 in the register</translation>
+    </message>
+    <message>
+        <source>grad %1 je u više država; navedite državu</source>
+        <translation>the city %1 is in several countries; give the country</translation>
+    </message>
+    <message>
+        <source>grada %1 nema u registru, a država nije navedena</source>
+        <translation>the city %1 is not in the register, and no country is given</translation>
+    </message>
+    <message>
+        <source>grada %1 (%2) nema u registru</source>
+        <translation>the city %1 (%2) is not in the register</translation>
+    </message>
+    <message>
+        <source>grada broj %1 nema u toj državi</source>
+        <translation>there is no city number %1 in that country</translation>
+    </message>
+    <message>
+        <source>Osobe nisu uvezene: ovde ne smete da dodajete osobe u registar. Ništa nije upisano.</source>
+        <translation>The persons were not imported: you may not add persons to the register here. Nothing was written.</translation>
+    </message>
+    <message>
+        <source>Osobe nisu uvezene: ovde ne smete da dodajete države i gradove, a lista ih navodi %1 koji nisu u registru. Ništa nije upisano.</source>
+        <translation>The persons were not imported: you may not add countries and cities here, and the list names %1 that are not in the register. Nothing was written.</translation>
+    </message>
+    <message>
+        <source>broj osobe</source>
+        <translation>person&apos;s number</translation>
+    </message>
+    <message>
+        <source>država</source>
+        <translation>country</translation>
+    </message>
+    <message>
+        <source>grad</source>
+        <translation>city</translation>
+    </message>
+    <message>
+        <source>ime</source>
+        <translation>first name</translation>
+    </message>
+    <message>
+        <source>prezime</source>
+        <translation>surname</translation>
     </message>
 </context>
 <context>
