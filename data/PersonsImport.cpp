@@ -107,7 +107,7 @@ int letters(const std::string& text)
 
 QString shown(const std::string& text)
 {
-    return QStringLiteral("„%1”").arg(QString::fromStdString(text).trimmed());
+    return tell(QT_TRANSLATE_NOOP("PersonsImport", "„%1”")).arg(QString::fromStdString(text).trimmed());
 }
 
 // A person as compared with the others: place and names, letters folded.
@@ -201,6 +201,21 @@ ImportColumns PersonsImport::columnsOf(const list_import::ListFile& list)
                                   .arg(found.isEmpty() ? tell(QT_TRANSLATE_NOOP("PersonsImport", "nijedan"))
                                                        : found.join(QStringLiteral(", "))));
     }
+    return columns;
+}
+
+ImportColumns PersonsImport::columnsChosen(const list_import::ListFile& list, int firstName, int surname, int country,
+                                           int city)
+{
+    ImportColumns columns;
+    columns.firstName = firstName;
+    columns.surname = surname;
+    const auto place = [&](int column, int& name, int& number) {
+        if (column >= 0)
+            (numbersOnly(list, std::size_t(column)) ? number : name) = column;
+    };
+    place(country, columns.country, columns.countryNumber);
+    place(city, columns.city, columns.cityNumber);
     return columns;
 }
 

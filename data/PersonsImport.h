@@ -92,6 +92,10 @@ public:
     // city alone ("Država", "Country", as the window's list titles the
     // numbers) holds numbers when every cell of it is one, names otherwise.
     static ImportColumns columnsOf(const list_import::ListFile& list);
+    // The columns a person chose (-1: none), a country's and a city's read
+    // as numbers or names by the same rule.
+    static ImportColumns columnsChosen(const list_import::ListFile& list, int firstName, int surname, int country,
+                                       int city);
 
     // connection: open, and kept open while this lives. list: read, its
     // first row the titles; columns: as columnsOf found them, or as the
@@ -99,6 +103,8 @@ public:
     PersonsImport(TADOConnection& connection, list_import::ListFile list, ImportColumns columns);
 
     const ImportColumns& columns() const { return m_columns; }
+    void setColumns(ImportColumns columns) { m_columns = std::move(columns); }
+    const list_import::ListFile& list() const { return m_list; }
 
     // What write() would do now; reads the register, writes nothing.
     ImportPlan plan(const ImportChoices& choices);

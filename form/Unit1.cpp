@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "Exception.h"
 #include "HistoryDialog.h"
+#include "ImportDialog.h"
 #include "Language.h"
 #include "ListExport.h"
 #include "ListPrint.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -138,14 +140,15 @@ void TForm1::MakeActions()
         return action;
     };
     ExportAction = make(tr("&Izvezi listu…"), QKeySequence(Qt::CTRL | Qt::Key_E), &TForm1::ExportList);
+    ImportAction = make(tr("&Uvezi osobe…"), QKeySequence(Qt::CTRL | Qt::Key_I), &TForm1::ImportPersons);
     PrintAction = make(tr("Š&tampaj listu…"), QKeySequence(Qt::CTRL | Qt::Key_P), &TForm1::PrintList);
     HistoryAction = make(tr("Istori&ja izmena…"), QKeySequence(Qt::CTRL | Qt::Key_H), &TForm1::ShowHistory);
     DeletedAction = make(tr("O&brisane osobe…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), &TForm1::ShowDeleted);
     UndoAction = make(tr("&Poništi poslednju izmenu"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TForm1::UndoLastChange);
-    addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+    addActions({ExportAction, ImportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
     // The list's context menu (right button, the Menu key, Shift+F10).
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    DBGrid1->addActions({ExportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+    DBGrid1->addActions({ExportAction, ImportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
     // F5 on a list left closed (a search or a refresh that failed, the
     // server's connection lost) reads it as a search box does, and then the
     // countries and cities as F5 always does.
@@ -295,6 +298,63 @@ void TForm1::ExportList()
                                }
                                return !progress.wasCanceled();
                            });
+}
+
+void TForm1::ImportPersons()
+{
+    if (!ADOConnection1->Connected())
+        return;
+    db::Engine& engine = ADOConnection1->engine();
+    if (!engine.mayChange("PODACI"))
+        throw Exception(tr("U ovaj registar ovde ne smete da dodajete osobe, pa nema uvoza."));
+    ADOQuery1->dropReadAhead();
+    QFileDialog choosing(this, tr("Uvezi osobe"), QDir::homePath(), tr("Liste osoba (*.csv *.xlsx);;Sve datoteke (*)"));
+    choosing.setAcceptMode(QFileDialog::AcceptOpen);
+    choosing.setFileMode(QFileDialog::ExistingFile);
+    if (choosing.exec() != QDialog::Accepted || choosing.selectedFiles().isEmpty())
+        return;
+    const QString path = choosing.selectedFiles().constFirst();
+    list_import::ListFile list;
+    try {
+        list = list_import::readListFile(path);
+    } catch (const list_import::EUnknownEncoding& unknown) {
+        const QStringList encodings{tr("UTF-8"), tr("Windows-1250 (latinica srednje Evrope)")};
+        bool chosen = false;
+        const QString encoding = QInputDialog::getItem(this, tr("Pismo liste"), QString::fromStdString(unknown.Message()),
+                                                       encodings, 0, false, &chosen);
+        if (!chosen)
+            return;
+        list = list_import::readListFile(path, encoding == encodings.front() ? list_import::Encoding::Utf8
+                                                                            : list_import::Encoding::Windows1250);
+    }
+    QString unclear;
+    ImportColumns columns;
+    try {
+        columns = PersonsImport::columnsOf(list);
+    } catch (const EUnclearColumns& failure) {
+        unclear = QString::fromStdString(failure.Message());
+    }
+    PersonsImport import(*ADOConnection1, std::move(list), columns);
+    TImportDialog dialog(import, unclear, engine.mayChange("DRZAVE") && engine.mayChange("GRADOVI"), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QProgressDialog progress(tr("Osobe se upisuju…"), tr("Otkaži"), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    ImportPlan written;
+    try {
+        written = import.write(dialog.choices(), [&](long long done, long long total) {
+            progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);
+            return !progress.wasCanceled();
+        });
+    } catch (const EAbort&) {
+        ShowMessage(tr("Uvoz je otkazan; ništa nije upisano."));
+        return;
+    }
+    progress.reset();
+    RefreshLookups(true);
+    RunSearch(SearchInBackground);
+    ShowMessage(tr("Upisano je novih osoba: %1.").arg(written.newPersons));
 }
 
 void TForm1::PrintList()

@@ -107,6 +107,9 @@ private:
     // progress that can be cancelled; nothing is written unless whole.
     void ExportList();
     QAction* ExportAction = nullptr;
+    // "Uvezi osobe…": persons from a CSV file or a workbook, previewed first.
+    void ImportPersons();
+    QAction* ImportAction = nullptr;
     // "Štampaj listu…" (Ctrl+P, and the list's context menu): the same rows
     // on paper, in the desktop's print preview (its printers, a PDF file),
     // each page headed by the register, the search and the date; a list of

@@ -3,13 +3,19 @@
 // the status line, the column widths, message boxes), with the statement
 // each search ran.
 
+#include "ImportDialog.h"
 #include "WindowTest.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWizard>
 #include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -444,6 +450,63 @@ private slots:
         for (int r = 0; r < 2; ++r) // the same persons in the same order
             QVERIFY2(lines[r + 1].startsWith(shown[r].section(' ', 0, 0).toUtf8() + ","), lines[r + 1].constData());
         QVERIFY(QString::fromUtf8(lines[1] + lines[2]).contains("Horvat"));
+    }
+
+    // Ctrl+I brings persons in from a list chosen in the open dialog: the
+    // columns as the titles say, then the preview, where the unknown city
+    // is named with its row and added when the person says so; the list
+    // then shows the persons, and the same list again is all there.
+    void importBringsPersonsInAfterAPreview()
+    {
+        BoxWatcher boxes;
+        auto form = openWindow();
+        const QTemporaryDir folder;
+        const QString path = folder.filePath("osobe.csv");
+        QFile list(path);
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write("Ime;Prezime;Država;Grad\nUna;Uvezena;Srbija;Niš\nUla;Uvezena;srbija;Sombor\n") > 0);
+        list.close();
+        QStringList previews;
+        bool addPlaces = true;
+        QTimer answering;
+        connect(&answering, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                    // The path typed into its name box, and Enter, as a person does.
+                    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"); name && name->text() != path) {
+                        name->setText(path);
+                        QTest::keyClick(name, Qt::Key_Return);
+                    }
+                } else if (auto* wizard = qobject_cast<TImportDialog*>(w); wizard && wizard->isVisible()) {
+                    if (wizard->currentId() == 0) {
+                        wizard->next();
+                        continue;
+                    }
+                    auto* preview = wizard->findChild<QPlainTextEdit*>();
+                    previews << preview->toPlainText();
+                    for (QCheckBox* box : wizard->findChildren<QCheckBox*>())
+                        if (box->text().startsWith("Dodaj"))
+                            box->setChecked(addPlaces);
+                    wizard->button(QWizard::FinishButton)->click();
+                }
+            }
+        });
+        answering.start(10);
+        const int before = form->ADOQuery1->RecordCount();
+        QTest::keyClick(form->Edit1, Qt::Key_I, Qt::ControlModifier);
+        QVERIFY2(previews.size() == 1, qPrintable(boxes.texts.join('|')));
+        QVERIFY2(previews[0].contains("Nije u registru: grad „Sombor” (Srbija), u redovima 3; ti redovi se ne upisuju."),
+                 qPrintable(previews[0]));
+        QCOMPARE(boxes.texts, QStringList{"Upisano je novih osoba: 2."});
+        QTRY_COMPARE(form->ADOQuery1->RecordCount(), before + 2);
+        typeText(form->Edit2, "Uvez");
+        QTRY_COMPARE(listRows(form.get()).size(), 2);
+        form->activateWindow(); // as it is once the message is answered
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form->Edit2, Qt::Key_I, Qt::ControlModifier);
+        QVERIFY2(previews.size() == 2, qPrintable(boxes.texts.join('|')));
+        QVERIFY2(previews[1].contains("Nove osobe: 0.\nKao osobe koje već postoje (isto ime, prezime i grad): 2, u "
+                                      "redovima 2, 3; preskaču se."),
+                 qPrintable(previews[1]));
     }
 
     // Ctrl+P shows the list in the print preview; a list of more than a

@@ -949,6 +949,10 @@ Which register shall I make?</translation>
         <source>prezime</source>
         <translation>surname</translation>
     </message>
+    <message>
+        <source>„%1”</source>
+        <translation>“%1”</translation>
+    </message>
 </context>
 <context>
     <name>Places</name>
@@ -1961,6 +1965,46 @@ Try again. Password:</translation>
         <source>Lozinka vidljiva drugima</source>
         <translation>Password visible to others</translation>
     </message>
+    <message>
+        <source>&amp;Uvezi osobe…</source>
+        <translation>&amp;Import persons…</translation>
+    </message>
+    <message>
+        <source>U ovaj registar ovde ne smete da dodajete osobe, pa nema uvoza.</source>
+        <translation>You may not add persons to this register here, so there is nothing to import.</translation>
+    </message>
+    <message>
+        <source>Uvezi osobe</source>
+        <translation>Import persons</translation>
+    </message>
+    <message>
+        <source>Liste osoba (*.csv *.xlsx);;Sve datoteke (*)</source>
+        <translation>Lists of persons (*.csv *.xlsx);;All files (*)</translation>
+    </message>
+    <message>
+        <source>UTF-8</source>
+        <translation>UTF-8</translation>
+    </message>
+    <message>
+        <source>Windows-1250 (latinica srednje Evrope)</source>
+        <translation>Windows-1250 (Central European Latin)</translation>
+    </message>
+    <message>
+        <source>Pismo liste</source>
+        <translation>The list&apos;s encoding</translation>
+    </message>
+    <message>
+        <source>Osobe se upisuju…</source>
+        <translation>Writing the persons…</translation>
+    </message>
+    <message>
+        <source>Uvoz je otkazan; ništa nije upisano.</source>
+        <translation>The import was cancelled; nothing was written.</translation>
+    </message>
+    <message>
+        <source>Upisano je novih osoba: %1.</source>
+        <translation>New persons written: %1.</translation>
+    </message>
 </context>
 <context>
     <name>THistoryDialog</name>
@@ -2039,6 +2083,129 @@ Try again. Password:</translation>
     <message>
         <source>Broj</source>
         <translation>Number</translation>
+    </message>
+</context>
+<context>
+    <name>TImportDialog</name>
+    <message>
+        <source> i još %1</source>
+        <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>Uvezi osobe</source>
+        <translation>Import persons</translation>
+    </message>
+    <message>
+        <source>&amp;Uvezi</source>
+        <translation>&amp;Import</translation>
+    </message>
+    <message>
+        <source>&amp;Dalje &gt;</source>
+        <translation>&amp;Next &gt;</translation>
+    </message>
+    <message>
+        <source>&lt; &amp;Nazad</source>
+        <translation>&lt; &amp;Back</translation>
+    </message>
+    <message>
+        <source>Otkaži</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Kolone liste</source>
+        <translation>The list&apos;s columns</translation>
+    </message>
+    <message>
+        <source>Ovako su kolone prepoznate po naslovima; promenite ako nije tako.</source>
+        <translation>This is how the columns were recognised by their titles; change them if it is not so.</translation>
+    </message>
+    <message>
+        <source>&amp;Ime:</source>
+        <translation>&amp;First name:</translation>
+    </message>
+    <message>
+        <source>&amp;Prezime:</source>
+        <translation>&amp;Surname:</translation>
+    </message>
+    <message>
+        <source>&amp;Država (naziv ili broj):</source>
+        <translation>&amp;Country (name or number):</translation>
+    </message>
+    <message>
+        <source>&amp;Grad (naziv ili broj):</source>
+        <translation>Ci&amp;ty (name or number):</translation>
+    </message>
+    <message>
+        <source>(nema)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>Šta će biti upisano</source>
+        <translation>What will be written</translation>
+    </message>
+    <message>
+        <source>Ništa još nije upisano; „Uvezi” upisuje sve u jednoj izmeni registra.</source>
+        <translation>Nothing is written yet; “Import” writes it all as one change of the register.</translation>
+    </message>
+    <message>
+        <source>Pregled uvoza</source>
+        <translation>The import&apos;s preview</translation>
+    </message>
+    <message>
+        <source>Dodaj &amp;države i gradove kojih nema u registru</source>
+        <translation>Add the countries and cities &amp;missing from the register</translation>
+    </message>
+    <message>
+        <source>Ovde ne smete da dodajete države i gradove.</source>
+        <translation>You may not add countries and cities here.</translation>
+    </message>
+    <message>
+        <source>Upiši i osobe &amp;koje već postoje</source>
+        <translation>Write the persons &amp;already there too</translation>
+    </message>
+    <message>
+        <source>Redova osoba u listi: %1.</source>
+        <translation>Rows of persons in the list: %1.</translation>
+    </message>
+    <message>
+        <source>Nove osobe: %1.</source>
+        <translation>New persons: %1.</translation>
+    </message>
+    <message>
+        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; upisuju se i one.</source>
+        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are written too.</translation>
+    </message>
+    <message>
+        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; preskaču se.</source>
+        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are skipped.</translation>
+    </message>
+    <message>
+        <source>grad „%1” (%2)</source>
+        <translation>the city “%1” (%2)</translation>
+    </message>
+    <message>
+        <source>država „%1”</source>
+        <translation>the country “%1”</translation>
+    </message>
+    <message>
+        <source>Nije u registru: %1, u redovima %2; dodaje se.</source>
+        <translation>Not in the register: %1, in rows %2; it is added.</translation>
+    </message>
+    <message>
+        <source>Nije u registru: %1, u redovima %2; ti redovi se ne upisuju.</source>
+        <translation>Not in the register: %1, in rows %2; those rows are not written.</translation>
+    </message>
+    <message>
+        <source>Redovi koji se ne upisuju: %1.</source>
+        <translation>Rows not written: %1.</translation>
+    </message>
+    <message>
+        <source>  red %1: %2</source>
+        <translation>  row %1: %2</translation>
+    </message>
+    <message>
+        <source>  i još %1 redova</source>
+        <translation>  and %1 more rows</translation>
     </message>
 </context>
 <context>
