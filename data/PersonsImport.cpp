@@ -152,6 +152,18 @@ struct PersonsImport::Planned {
     std::vector<NewPlace> newPlaces; // numbered -1, -2, ... in order
 };
 
+QString rowsShown(const std::vector<int>& lines)
+{
+    constexpr std::size_t Shown = 10;
+    QStringList numbers;
+    for (std::size_t i = 0; i < lines.size() && i < Shown; ++i)
+        numbers << QString::number(lines[i]);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (lines.size() > Shown)
+        text += tell(QT_TRANSLATE_NOOP("PersonsImport", " i još %1")).arg(lines.size() - Shown);
+    return text;
+}
+
 ImportColumns PersonsImport::columnsOf(const list_import::ListFile& list)
 {
     ImportColumns columns;

@@ -69,6 +69,10 @@ struct UnknownPlace {
     std::vector<int> lines; // the rows that name it
 };
 
+// The numbers of rows as a person reads them: the first ten, and how many
+// more ("2, 5, 9 i još 4").
+QString rowsShown(const std::vector<int>& lines);
+
 struct ImportRefusal {
     int line = 0;
     QString reason;

@@ -13,19 +13,6 @@ namespace {
 
 enum Page { ColumnsPage, PreviewPage };
 
-// Line numbers, the first few of them.
-QString linesOf(const std::vector<int>& lines)
-{
-    constexpr std::size_t Shown = 10;
-    QStringList numbers;
-    for (std::size_t i = 0; i < lines.size() && i < Shown; ++i)
-        numbers << QString::number(lines[i]);
-    QString text = numbers.join(QStringLiteral(", "));
-    if (lines.size() > Shown)
-        text += TImportDialog::tr(" i još %1").arg(lines.size() - Shown);
-    return text;
-}
-
 // The columns page goes on only with a column of first names.
 class ColumnsStep : public QWizardPage {
 public:
@@ -140,13 +127,13 @@ QString TImportDialog::planText() const
                                      : tr("Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; "
                                           "preskaču se."))
                     .arg(m_plan.alreadyThere)
-                    .arg(linesOf(m_plan.alreadyLines));
+                    .arg(rowsShown(m_plan.alreadyLines));
     for (const UnknownPlace& place : m_plan.unknownPlaces) {
         const QString named = place.city ? tr("grad „%1” (%2)").arg(place.name, place.country)
                                          : tr("država „%1”").arg(place.name);
         text << (m_addPlaces->isChecked() ? tr("Nije u registru: %1, u redovima %2; dodaje se.")
                                           : tr("Nije u registru: %1, u redovima %2; ti redovi se ne upisuju."))
-                    .arg(named, linesOf(place.lines));
+                    .arg(named, rowsShown(place.lines));
     }
     if (!m_plan.refused.empty())
         text << tr("Redovi koji se ne upisuju: %1.").arg(m_plan.refused.size());

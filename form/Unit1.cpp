@@ -145,10 +145,10 @@ void TForm1::MakeActions()
     HistoryAction = make(tr("Istori&ja izmena…"), QKeySequence(Qt::CTRL | Qt::Key_H), &TForm1::ShowHistory);
     DeletedAction = make(tr("O&brisane osobe…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), &TForm1::ShowDeleted);
     UndoAction = make(tr("&Poništi poslednju izmenu"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TForm1::UndoLastChange);
-    addActions({ExportAction, ImportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+    addActions({ExportAction, PrintAction, ImportAction, HistoryAction, DeletedAction, UndoAction});
     // The list's context menu (right button, the Menu key, Shift+F10).
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    DBGrid1->addActions({ExportAction, ImportAction, PrintAction, HistoryAction, DeletedAction, UndoAction});
+    DBGrid1->addActions({ExportAction, PrintAction, ImportAction, HistoryAction, DeletedAction, UndoAction});
     // F5 on a list left closed (a search or a refresh that failed, the
     // server's connection lost) reads it as a search box does, and then the
     // countries and cities as F5 always does.

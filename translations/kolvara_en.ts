@@ -572,10 +572,6 @@ Nothing was written.
 <context>
     <name>ImportList</name>
     <message>
-        <source> i još %1</source>
-        <translation> and %1 more</translation>
-    </message>
-    <message>
         <source>Redova osoba u listi: %1.
 </source>
         <translation>Rows of persons in the list: %1.
@@ -952,6 +948,10 @@ Which register shall I make?</translation>
     <message>
         <source>„%1”</source>
         <translation>“%1”</translation>
+    </message>
+    <message>
+        <source> i još %1</source>
+        <translation> and %1 more</translation>
     </message>
 </context>
 <context>
@@ -2087,10 +2087,6 @@ Try again. Password:</translation>
 </context>
 <context>
     <name>TImportDialog</name>
-    <message>
-        <source> i još %1</source>
-        <translation> and %1 more</translation>
-    </message>
     <message>
         <source>Uvezi osobe</source>
         <translation>Import persons</translation>

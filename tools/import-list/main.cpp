@@ -23,19 +23,6 @@ QString say(const char* text)
     return QCoreApplication::translate("ImportList", text);
 }
 
-// Line numbers, the first few of them.
-QString linesOf(const std::vector<int>& lines)
-{
-    constexpr std::size_t Shown = 10;
-    QStringList numbers;
-    for (std::size_t i = 0; i < lines.size() && i < Shown; ++i)
-        numbers << QString::number(lines[i]);
-    QString text = numbers.join(QStringLiteral(", "));
-    if (lines.size() > Shown)
-        text += say(QT_TRANSLATE_NOOP("ImportList", " i još %1")).arg(lines.size() - Shown);
-    return text;
-}
-
 void describe(const ImportPlan& plan, const ImportColumns& columns, const ImportChoices& choices, bool written)
 {
     writeText(stdout, say(QT_TRANSLATE_NOOP("ImportList", "Redova osoba u listi: %1.\n")).arg(plan.rows));
@@ -54,7 +41,7 @@ void describe(const ImportPlan& plan, const ImportColumns& columns, const Import
                                                                      "i grad): %1, u redovima %2; preskaču se "
                                                                      "(--add-existing ih dodaje).\n")))
                               .arg(plan.alreadyThere)
-                              .arg(linesOf(plan.alreadyLines)));
+                              .arg(rowsShown(plan.alreadyLines)));
     for (const UnknownPlace& place : plan.unknownPlaces) {
         const QString named = place.city ? say(QT_TRANSLATE_NOOP("ImportList", "grad „%1” (%2)")).arg(place.name, place.country)
                                          : say(QT_TRANSLATE_NOOP("ImportList", "država „%1”")).arg(place.name);
@@ -64,7 +51,7 @@ void describe(const ImportPlan& plan, const ImportColumns& columns, const Import
                                : say(QT_TRANSLATE_NOOP("ImportList", "Nije u registru: %1, u redovima %2; ti redovi "
                                                                      "se ostavljaju po strani (--add-places ga "
                                                                      "dodaje).\n")))
-                              .arg(named, linesOf(place.lines)));
+                              .arg(named, rowsShown(place.lines)));
     }
     if (!plan.refused.empty())
         writeText(stdout, say(QT_TRANSLATE_NOOP("ImportList", "Redovi koji se ne upisuju: %1.\n"))
