@@ -22,8 +22,11 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 
 namespace db {
+
+struct WriteStatement;
 
 // Explains why a file cannot be opened as a register, before SQLite tries
 // ("" when nothing is visibly wrong).
@@ -101,6 +104,14 @@ private:
     // and clears the name before its commit (see beginWrite).
     Statement m_nameDesk;
     Statement m_clearDesk;
+    // The rows' writes prepared, by their text, for the next write of the
+    // same shape: a save, and each row of an import, compiles its
+    // statement once. A few dozen shapes at most; past that it starts
+    // again.
+    std::unordered_map<std::string, Statement> m_writes;
+    // The statement of written, prepared or taken from m_writes, made
+    // ready to run and its parameters bound.
+    Statement& writeStatement(const WriteStatement& written);
     int m_lockTimeoutMs = 0;
     // Tells this opening apart from every other one: a new connection's
     // counters start where a closed one's did.

@@ -6,6 +6,8 @@
 
 #include "SqliteEngine_p.h"
 
+#include <QScopeGuard>
+
 #include "WriteStatement.h"
 
 #include <pwd.h>
@@ -131,17 +133,22 @@ public:
     }
 };
 
+void bindAll(sqlite3_stmt* statement, const WriteStatement& written)
+{
+    for (std::size_t i = 0; i < written.parameters.size(); ++i) {
+        const WriteParameter& parameter = written.parameters[i];
+        if (parameter.key)
+            sqlite3_bind_int64(statement, int(i) + 1, parameter.number);
+        else
+            bindValue(statement, int(i) + 1, parameter.kind, parameter.value);
+    }
+}
+
 // A write statement prepared on db, its parameters bound.
 Statement prepared(sqlite3* db, const WriteStatement& written)
 {
     Statement statement(db, written.sql);
-    for (std::size_t i = 0; i < written.parameters.size(); ++i) {
-        const WriteParameter& parameter = written.parameters[i];
-        if (parameter.key)
-            sqlite3_bind_int64(statement.get(), int(i) + 1, parameter.number);
-        else
-            bindValue(statement.get(), int(i) + 1, parameter.kind, parameter.value);
-    }
+    bindAll(statement.get(), written);
     return statement;
 }
 
@@ -237,10 +244,27 @@ bool SqliteEngine::rowExists(const std::string& table, const std::vector<std::st
     return prepared(m_db.get(), rowExistsStatement(table, columns, kinds, values, FileDialect())).step();
 }
 
+Statement& SqliteEngine::writeStatement(const WriteStatement& written)
+{
+    constexpr std::size_t MostKept = 64;
+    auto found = m_writes.find(written.sql);
+    if (found == m_writes.end()) {
+        if (m_writes.size() >= MostKept)
+            m_writes.clear();
+        found = m_writes.emplace(written.sql, Statement(m_db.get(), written.sql)).first;
+    }
+    sqlite3_reset(found->second.get());
+    sqlite3_clear_bindings(found->second.get());
+    bindAll(found->second.get(), written);
+    return found->second;
+}
+
 WrittenRow SqliteEngine::writeRow(const RowWrite& write)
 {
     sqlite3* db = m_db.get();
-    Statement statement = prepared(db, rowWriteStatement(write, FileDialect()));
+    Statement& statement = writeStatement(rowWriteStatement(write, FileDialect()));
+    // Done with, it holds nothing of the file until the next write.
+    const auto reset = qScopeGuard([&] { sqlite3_reset(statement.get()); });
     WrittenRow result;
     for (;;) {
         bool more = false;
