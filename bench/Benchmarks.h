@@ -57,5 +57,6 @@ void importPart(const QString& samples, int runs);
 // beside the engine's shell writing the statement's rows as CSV, and the
 // window's export of the list it holds with its longest wait.
 void exportPart(const QString& registers, const std::vector<long>& sizes, int runs);
+void personsInPart(const QString& registers, const std::vector<long>& sizes, int runs);
 
 } // namespace bench

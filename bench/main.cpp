@@ -23,7 +23,7 @@
 // that server, beside the same texts through libpq.
 //
 // Usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N]
-//                      [--jet-samples DIR] [--parts list,window,editing,places,history,waiting,export,pixels,import]
+//                      [--jet-samples DIR] [--parts list,window,editing,places,history,waiting,export,persons-in,pixels,import]
 //                      [--server postgresql://user@host:port [--server-only]]
 
 #include "BenchSupport.h"
@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
     std::vector<long> sizes = {10000, 100000, 1000000};
     int runs = 0;
     QString samples;
-    QStringList parts = {"list", "window", "editing", "places", "history", "waiting", "export", "import"};
+    QStringList parts = {"list", "window", "editing", "places", "history", "waiting", "export", "persons-in", "import"};
     QString server;
     bool fileToo = true;
     const QStringList args = app.arguments();
@@ -73,7 +73,7 @@ int main(int argc, char* argv[])
             fileToo = false;
         } else {
             std::fprintf(stderr, "usage: kolvara-bench [--registers DIR] [--sizes N,N,...] [--runs N] "
-                                 "[--jet-samples DIR] [--parts list,window,editing,places,history,waiting,export,pixels,import] "
+                                 "[--jet-samples DIR] [--parts list,window,editing,places,history,waiting,export,persons-in,pixels,import] "
                                  "[--server URI [--server-only]]\n");
             return 2;
         }
@@ -98,6 +98,8 @@ int main(int argc, char* argv[])
             bench::waitingPart(registers, sizes, runs);
         if (parts.contains("export"))
             bench::exportPart(registers, sizes, runs);
+        if (parts.contains("persons-in"))
+            bench::personsInPart(registers, sizes, runs);
         if (parts.contains("pixels"))
             bench::pixelsPart(registers, sizes, runs);
     }
