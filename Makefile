@@ -31,7 +31,7 @@ PACKAGES := cmake g++ make qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-
 
 # How long each fuzz target runs, and how hard the reliability tests push.
 FUZZ_SECONDS ?= 20
-FUZZ_TARGETS := ConnectionStringFuzz FilterFuzz LikeFuzz
+FUZZ_TARGETS := ConnectionStringFuzz FilterFuzz LikeFuzz ListFileFuzz
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1 \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 

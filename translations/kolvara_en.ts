@@ -763,6 +763,10 @@ Exit status: 0 written (or only checked), 1 nothing was written, 2 wrong use.</t
         <source>to je radna sveska ili druga arhiva; radna sveska se uvozi pod imenom koje se završava na .xlsx</source>
         <translation>it is a workbook or another archive; a workbook is imported under a name ending in .xlsx</translation>
     </message>
+    <message>
+        <source>„%1” nije zapisana u UTF-8. Recite kojim je pismom zapisana (na primer Windows-1250).</source>
+        <translation>“%1” is not written in UTF-8. Say which encoding it is written in (Windows-1250, for example).</translation>
+    </message>
 </context>
 <context>
     <name>ListPrint</name>

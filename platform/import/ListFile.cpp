@@ -326,6 +326,12 @@ ListFile readCsv(const std::string& bytes, const QString& name, std::optional<En
                                                                      "Recite kojim je zapisana."))
                                        .arg(shown(name)));
     }
+    // Told UTF-8 of a file that is not: refused, rather than letters that
+    // are no letters reaching the register.
+    if (*encoding == Encoding::Utf8 && !unicode_like::wellFormed(text))
+        throw EUnknownEncoding(say(QT_TRANSLATE_NOOP("ListFile", "„%1” nije zapisana u UTF-8. Recite kojim je "
+                                                                 "pismom zapisana (na primer Windows-1250)."))
+                                   .arg(shown(name)));
     list.encoding = *encoding;
     text = toUtf8(text, *encoding);
     list.separator = separatorOf(text);
