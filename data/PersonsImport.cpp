@@ -439,30 +439,29 @@ ImportPlan PersonsImport::write(const ImportChoices& choices, const Progress& pr
     }
 
     db::RowWrite write;
-    write.kind = db::RowWrite::Kind::Insert;
     write.table = "PODACI";
     write.keyColumn = "ID";
-    write.numberKey = !engine.numbersKeysItself("PODACI", "ID");
-    write.columns = {"ID", "ID_DRZAVA", "ID_GRAD", "Ime", "Prezime"};
-    write.labels = {tell(QT_TRANSLATE_NOOP("PersonsImport", "broj osobe")).toStdString(),
-                    tell(QT_TRANSLATE_NOOP("PersonsImport", "država")).toStdString(),
+    write.columns = {"ID_DRZAVA", "ID_GRAD", "Ime", "Prezime"};
+    write.labels = {tell(QT_TRANSLATE_NOOP("PersonsImport", "država")).toStdString(),
                     tell(QT_TRANSLATE_NOOP("PersonsImport", "grad")).toStdString(),
                     tell(QT_TRANSLATE_NOOP("PersonsImport", "ime")).toStdString(),
                     tell(QT_TRANSLATE_NOOP("PersonsImport", "prezime")).toStdString()};
-    write.kinds = {FieldKind::Integer, FieldKind::Integer, FieldKind::Integer, FieldKind::Text, FieldKind::Text};
-    write.written = {false, true, true, true, true};
+    write.kinds = {FieldKind::Integer, FieldKind::Integer, FieldKind::Text, FieldKind::Text};
     const long long total = static_cast<long long>(planned.persons.size());
     long long done = 0;
-    for (const auto& person : planned.persons) {
+    engine.insertRows(write, [&](std::vector<db::CellValue>& values) {
+        if (done > 0 && done % ProgressEvery == 0 && progress && !progress(done, total))
+            throw EAbort();
+        if (done == total)
+            return false;
+        const auto& person = planned.persons[std::size_t(done++)];
         const std::int64_t country = person.country < 0 ? numbered.at(person.country).first : person.country;
         const std::int64_t city = person.city < 0 ? numbered.at(person.city).second : person.city;
-        write.values = {db::CellValue{}, db::CellValue{false, std::int32_t(country), {}},
-                        db::CellValue{false, std::int32_t(city), {}}, db::CellValue{false, 0, person.first},
-                        person.surname.empty() ? db::CellValue{} : db::CellValue{false, 0, person.surname}};
-        engine.writeRow(write);
-        if (++done % ProgressEvery == 0 && progress && !progress(done, total))
-            throw EAbort();
-    }
+        values = {db::CellValue{false, std::int32_t(country), {}}, db::CellValue{false, std::int32_t(city), {}},
+                  db::CellValue{false, 0, person.first},
+                  person.surname.empty() ? db::CellValue{} : db::CellValue{false, 0, person.surname}};
+        return true;
+    });
     if (progress && !progress(done, total))
         throw EAbort();
     transaction->commit();

@@ -13,6 +13,26 @@ std::string quoteIdentifier(std::string_view name)
     return quoted + "\"";
 }
 
+std::int64_t Engine::insertRows(const RowWrite& write, const std::function<bool(std::vector<CellValue>&)>& next)
+{
+    RowWrite row = write;
+    row.kind = RowWrite::Kind::Insert;
+    row.columns.insert(row.columns.begin(), write.keyColumn);
+    row.labels.insert(row.labels.begin(), write.keyColumn);
+    row.kinds.insert(row.kinds.begin(), FieldKind::Integer);
+    row.written.assign(row.columns.size(), true);
+    row.written.front() = false;
+    row.numberKey = !numbersKeysItself(write.table, write.keyColumn);
+    std::vector<CellValue> values;
+    std::int64_t inserted = 0;
+    while (next(values)) {
+        row.values.assign(1, CellValue{});
+        row.values.insert(row.values.end(), values.begin(), values.end());
+        inserted += writeRow(row).rows;
+    }
+    return inserted;
+}
+
 RowWrite refusalShape(const RowsWrite& write)
 {
     RowWrite shape;

@@ -18,6 +18,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -289,6 +290,14 @@ public:
     // Writes the rows write chooses (see RowsWrite); a refusal comes as an
     // Exception worded for a person.
     virtual std::int64_t writeRows(const RowsWrite& write) = 0;
+    // Inserts the rows next gives into write.table, in the open write: each
+    // time next fills the values of write.columns (of write.kinds) and says
+    // true, or says false when there are no more; write.keyColumn is left
+    // for the database to number. Returns how many. Many rows at once: an
+    // engine may send them together (a server's COPY); by default each is a
+    // writeRow. A refusal throws Exception worded for a person, as
+    // writeRow's do; the write is then to be rolled back.
+    virtual std::int64_t insertRows(const RowWrite& write, const std::function<bool(std::vector<CellValue>&)>& next);
     // Whether table holds a row whose columns (of the kinds given) equal the values.
     virtual bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) = 0;

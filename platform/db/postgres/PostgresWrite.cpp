@@ -307,6 +307,79 @@ std::int64_t PostgresEngine::writeRows(const RowsWrite& write)
     return write.kind == RowsWrite::Kind::Hold ? result.rows() : std::atoll(PQcmdTuples(result.get()));
 }
 
+namespace {
+
+// A value as COPY's text format writes it: \N for NULL, a backslash before
+// each backslash, and the line's and the field's ends written out.
+void addCopyValue(std::string& out, FieldKind kind, const CellValue& value)
+{
+    if (value.null) {
+        out += "\\N";
+        return;
+    }
+    if (kind != FieldKind::Text) {
+        out += std::to_string(value.integer);
+        return;
+    }
+    for (const char c : value.text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+}
+
+} // namespace
+
+// The rows in one COPY, handed over a few hundred kilobytes at a time: the
+// server writes them (its triggers, the history's too, fire for each) while
+// the rest come. A refusal or a lost connection ends the COPY, and the
+// write's rollback takes back what it wrote.
+std::int64_t PostgresEngine::insertRows(const RowWrite& write,
+                                        const std::function<bool(std::vector<CellValue>&)>& next)
+{
+    std::string sql = "COPY " + tableName(write.table) + " (";
+    for (std::size_t c = 0; c < write.columns.size(); ++c)
+        sql += (c ? ", " : "") + columnName(write.table, write.columns[c]);
+    const Result started = request(sql + ") FROM STDIN");
+    if (PQresultStatus(started.get()) != PGRES_COPY_IN)
+        check(started);
+    constexpr std::size_t Chunk = 256 * 1024;
+    std::string rows;
+    std::vector<CellValue> values;
+    std::int64_t inserted = 0;
+    bool sent = true;
+    try {
+        while (sent && next(values)) {
+            for (std::size_t c = 0; c < write.columns.size(); ++c) {
+                if (c)
+                    rows += '\t';
+                addCopyValue(rows, write.kinds[c], c < values.size() ? values[c] : CellValue{});
+            }
+            rows += '\n';
+            ++inserted;
+            if (rows.size() >= Chunk) {
+                sent = m_connection.copyData(rows);
+                rows.clear();
+            }
+        }
+    } catch (...) {
+        m_connection.copyEnd("given up");
+        throw;
+    }
+    if (!sent || (!rows.empty() && !m_connection.copyData(rows)))
+        throw Exception(failedConnectionMessage());
+    const Result ended = m_connection.copyEnd();
+    if (!ended.get() || !m_connection.connected())
+        throw Exception(failedConnectionMessage());
+    if (ended.failed())
+        throw Exception(explainRefusal(write, ended));
+    return inserted;
+}
+
 std::string PostgresEngine::explainRefusal(const RowWrite& write, const Result& refusal)
 {
     const std::string state = refusal.state();

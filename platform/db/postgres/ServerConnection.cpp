@@ -2,6 +2,8 @@
 
 #include "RegisterName.h"
 
+#include <QScopeGuard>
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -223,6 +225,56 @@ ServerResult ServerConnection::exec(const std::string& sql, const std::vector<co
 {
     settle();
     return answer(sendStatement(sql, parameters, nullptr, false));
+}
+
+bool ServerConnection::copyData(std::string_view rows)
+{
+    if (!m_connection)
+        return false;
+    // Handed over without blocking, so that a server that stops reading
+    // holds the program only as long as any other answer.
+    PQsetnonblocking(m_connection, 1);
+    const auto blocking = qScopeGuard([this] {
+        if (m_connection)
+            PQsetnonblocking(m_connection, 0);
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_answerLimit);
+    const auto waitToWrite = [&] {
+        using namespace std::chrono;
+        const int wait = m_answerLimit > 0
+                           ? int(std::max<long long>(0, duration_cast<milliseconds>(deadline - steady_clock::now()).count()))
+                           : -1;
+        pollfd socket{PQsocket(m_connection), POLLOUT | POLLIN, 0};
+        const int ready = poll(&socket, 1, wait);
+        if (ready == 0) {
+            close();
+            m_gaveUp = true;
+            return false;
+        }
+        if ((ready < 0 && errno != EINTR) || PQconsumeInput(m_connection) == 0) {
+            close();
+            return false;
+        }
+        return true;
+    };
+    for (;;) {
+        const int put = PQputCopyData(m_connection, rows.data(), int(rows.size()));
+        if (put == 1)
+            break;
+        if (put < 0 || !waitToWrite())
+            return false;
+    }
+    for (int flushed; (flushed = PQflush(m_connection)) != 0;)
+        if (flushed < 0 || !waitToWrite())
+            return false;
+    return true;
+}
+
+ServerResult ServerConnection::copyEnd(const char* reason)
+{
+    if (!m_connection || PQputCopyEnd(m_connection, reason) != 1)
+        return ServerResult();
+    return answer(true);
 }
 
 bool ServerConnection::goesOnItsOwn(const std::string& sql) const

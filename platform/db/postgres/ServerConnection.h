@@ -12,6 +12,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -98,6 +99,14 @@ public:
     // answered, the last result of several; a null result only when the
     // connection failed or was given up.
     ServerResult exec(const std::string& sql, const std::vector<const char*>& parameters = {});
+    // The rows of a COPY FROM STDIN that exec began (its answer
+    // PGRES_COPY_IN), in COPY's text format; each wait to hand them over
+    // lasts at most the answer limit. false when the connection went or was
+    // given up.
+    bool copyData(std::string_view rows);
+    // Ends that COPY (given a reason, gives it up: nothing of it stays) and
+    // returns the server's answer, as exec does.
+    ServerResult copyEnd(const char* reason = nullptr);
     // Prepares sql as the unnamed statement, and describes it.
     ServerResult prepare(const std::string& sql, const std::vector<Oid>& types);
     ServerResult describePrepared();
