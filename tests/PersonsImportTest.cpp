@@ -95,6 +95,9 @@ private slots:
         QTest::newRow("a line break in quotes")
             << QByteArray("Ime,Prezime,Grad\r\n\"Ana\",\"Pe\r\ntrović\",\"Niš\"\r\nIvo,Ivić,Zagreb\r\n") << false
             << "rows 2 new 2 there 0" << "Ana|Pe\r\ntrović|1/3; Ivo|Ivić|2/1";
+        QTest::newRow("tabs and backslashes, and what reads as NULL")
+            << QByteArray("Ime,Prezime,Grad\n\"A\tb\",\"C:\\dir\\N\",Niš\n\\N,\\.,Niš\n") << false
+            << "rows 2 new 2 there 0" << "A\tb|C:\\dir\\N|1/3; \\N|\\.|1/3";
         QTest::newRow("semicolons, letters compared as in a search")
             << QByteArray("Ime;Prezime;Država;Grad\nMarko;Marković;SRBIJA;beograd\n") << false
             << "rows 1 new 1 there 0" << "Marko|Marković|1/1";
