@@ -307,6 +307,12 @@ void TForm1::ImportPersons()
     db::Engine& engine = ADOConnection1->engine();
     if (!engine.mayChange("PODACI"))
         throw Exception(tr("U ovaj registar ovde ne smete da dodajete osobe, pa nema uvoza."));
+    // The list is read again after the import: typing in the detail panel
+    // is saved or given up first, never lost under it.
+    if (ADOQuery1->State() == dsEdit || ADOQuery1->State() == dsInsert) {
+        ShowMessage(tr("Osoba se upravo menja: sačuvajte izmenu (Ctrl+S) ili je otkažite (Esc), pa uvezite osobe."));
+        return;
+    }
     ADOQuery1->dropReadAhead();
     QFileDialog choosing(this, tr("Uvezi osobe"), QDir::homePath(), tr("Liste osoba (*.csv *.xlsx);;Sve datoteke (*)"));
     choosing.setAcceptMode(QFileDialog::AcceptOpen);

@@ -507,6 +507,14 @@ private slots:
         QVERIFY2(previews[1].contains("Nove osobe: 0.\nKao osobe koje već postoje (isto ime, prezime i grad): 2, u "
                                       "redovima 2, 3; preskaču se."),
                  qPrintable(previews[1]));
+        // A person being changed is never lost under the list read again.
+        retype(form->DBEdit1, "Nedovršena");
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form->DBEdit1, Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(previews.size(), 2);
+        QVERIFY2(boxes.texts.last().startsWith("Osoba se upravo menja"), qPrintable(boxes.texts.last()));
+        QCOMPARE(form->DBEdit1->text(), QString("Nedovršena"));
     }
 
     // Ctrl+P shows the list in the print preview; a list of more than a

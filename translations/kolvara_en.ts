@@ -930,10 +930,6 @@ Which register shall I make?</translation>
         <translation>The persons were not imported: you may not add countries and cities here, and the list names %1 that are not in the register. Nothing was written.</translation>
     </message>
     <message>
-        <source>broj osobe</source>
-        <translation>person&apos;s number</translation>
-    </message>
-    <message>
         <source>država</source>
         <translation>country</translation>
     </message>
@@ -2008,6 +2004,10 @@ Try again. Password:</translation>
     <message>
         <source>Upisano je novih osoba: %1.</source>
         <translation>New persons written: %1.</translation>
+    </message>
+    <message>
+        <source>Osoba se upravo menja: sačuvajte izmenu (Ctrl+S) ili je otkažite (Esc), pa uvezite osobe.</source>
+        <translation>A person is being changed: save the change (Ctrl+S) or cancel it (Esc), then import the persons.</translation>
     </message>
 </context>
 <context>
