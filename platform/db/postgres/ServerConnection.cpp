@@ -239,19 +239,11 @@ bool ServerConnection::copyData(std::string_view rows)
             PQsetnonblocking(m_connection, 0);
     });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_answerLimit);
+    // Room to send more, and what the server says meanwhile read.
     const auto waitToWrite = [&] {
-        using namespace std::chrono;
-        const int wait = m_answerLimit > 0
-                           ? int(std::max<long long>(0, duration_cast<milliseconds>(deadline - steady_clock::now()).count()))
-                           : -1;
-        pollfd socket{PQsocket(m_connection), POLLOUT | POLLIN, 0};
-        const int ready = poll(&socket, 1, wait);
-        if (ready == 0) {
-            close();
-            m_gaveUp = true;
+        if (!waitForMore(deadline, true))
             return false;
-        }
-        if ((ready < 0 && errno != EINTR) || PQconsumeInput(m_connection) == 0) {
+        if (PQconsumeInput(m_connection) == 0) {
             close();
             return false;
         }
@@ -560,13 +552,13 @@ void ServerConnection::finish()
     m_arrived = ServerResult();
 }
 
-bool ServerConnection::waitForMore(std::chrono::steady_clock::time_point deadline)
+bool ServerConnection::waitForMore(std::chrono::steady_clock::time_point deadline, bool writing)
 {
     using namespace std::chrono;
     const int wait = m_answerLimit > 0
                        ? int(std::max<long long>(0, duration_cast<milliseconds>(deadline - steady_clock::now()).count()))
                        : -1;
-    pollfd socket{PQsocket(m_connection), POLLIN, 0};
+    pollfd socket{PQsocket(m_connection), short(writing ? POLLIN | POLLOUT : POLLIN), 0};
     const int ready = poll(&socket, 1, wait);
     if (ready == 0) {
         // Nothing came for the whole limit: a server that stopped, or a

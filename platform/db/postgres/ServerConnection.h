@@ -165,9 +165,10 @@ private:
     // Reads what arrived; true once one more result of the statement under
     // way is in m_arrived, or its end was reached.
     bool pullOne();
-    // Waits on the socket for more of the answer within the limit; false
-    // when the server was given up (or the wait failed).
-    bool waitForMore(std::chrono::steady_clock::time_point deadline);
+    // Waits on the socket for more of the answer (writing: or for room to
+    // send more) within the limit; false when the server was given up (or
+    // the wait failed).
+    bool waitForMore(std::chrono::steady_clock::time_point deadline, bool writing = false);
     // Reads to the end of the answer under way, within the limit.
     void finish();
     // Settles what runs in the background before another call.
