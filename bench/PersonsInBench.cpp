@@ -2,7 +2,8 @@
 // file (every person of a register, as kolvara-export writes them) into a
 // register without persons, beside the engine's own shell reading the same
 // file into a bare table (sqlite3 .import on a file, psql \copy on a
-// server).
+// server, into a table of the register's database, written to its log as
+// the register's tables are).
 
 #include "BenchSupport.h"
 #include "Benchmarks.h"
@@ -39,7 +40,7 @@ void personsInPart(const QString& registers, const std::vector<long>& sizes, int
             QFile::remove(bare);
             shellTimes.push_back(milliseconds([&] {
                 const bool read = onServer()
-                                    ? runCommand("psql", {"-X", "-q", "-c", "CREATE TEMP " + bareTable.mid(7), "-c",
+                                    ? runCommand("psql", {"-X", "-q", "-c", bareTable, "-c",
                                                           "\\copy persons FROM '" + list + "' CSV HEADER", target})
                                     : runCommand("sqlite3", {bare, bareTable, ".import --csv --skip 1 " + list + " persons"});
                 if (!read)

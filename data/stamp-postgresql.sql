@@ -92,8 +92,11 @@ BEGIN
     LOOP
         EXECUTE format('DROP TRIGGER IF EXISTS KOLVARA_STAMP ON %s', counted);
         CONTINUE WHEN counted = to_regclass('kolvara_history');
-        recorded := EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = counted AND t.tgname = 'kolvara_history'
-                            AND t.tgenabled = 'A');
+        -- Recorded: the history's triggers, always on, together fire at
+        -- every INSERT (4), DELETE (8) and UPDATE (16).
+        recorded := coalesce((SELECT bit_or(t.tgtype & 28) FROM pg_trigger t WHERE t.tgrelid = counted
+                              AND t.tgname IN ('kolvara_history', 'kolvara_history_inserts')
+                              AND t.tgenabled = 'A'), 0) = 28;
         EXECUTE format('CREATE TRIGGER KOLVARA_STAMP AFTER %s ON %s FOR EACH STATEMENT EXECUTE FUNCTION '
                        'KOLVARA_COUNT_CHANGE()',
                        CASE WHEN recorded THEN 'TRUNCATE' ELSE 'INSERT OR UPDATE OR DELETE OR TRUNCATE' END, counted);

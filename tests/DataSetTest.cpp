@@ -590,6 +590,8 @@ private slots:
         QTest::addColumn<bool>("fromMemory");
         QTest::newRow("as made") << "" << true;
         QTest::newRow("the history's trigger off") << "ALTER TABLE podaci DISABLE TRIGGER kolvara_history" << false;
+        QTest::newRow("the history's insert trigger off")
+            << "ALTER TABLE podaci DISABLE TRIGGER kolvara_history_inserts" << false;
         QTest::newRow("the TRUNCATE trigger off") << "ALTER TABLE podaci DISABLE TRIGGER kolvara_stamp" << false;
         QTest::newRow("a table nothing counts") << "CREATE TABLE notes (id integer PRIMARY KEY)" << false;
     }

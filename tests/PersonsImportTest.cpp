@@ -160,6 +160,15 @@ private slots:
         QCOMPARE(added(m_path), QString()); // a preview writes nothing
         QCOMPARE(summary(import.write(choices)), preview);
         QCOMPARE(added(m_path), written);
+        // The history holds each person as written, all by this one desk.
+        QCOMPARE(reg::column(m_path, "SELECT NEW_IME || '|' || coalesce(NEW_PREZIME, '') || '|' || NEW_ID_DRZAVA "
+                                     "|| '/' || NEW_ID_GRAD FROM KOLVARA_HISTORY WHERE TBL = 'PODACI' AND KIND = 'I' "
+                                     "AND ROW_ID > 7 ORDER BY ROW_ID")
+                     .join(QStringLiteral("; ")),
+                 written);
+        QCOMPARE(reg::value(m_path, "SELECT count(DISTINCT coalesce(WHO, '') || '|' || coalesce(APP, '')) "
+                                    "FROM KOLVARA_HISTORY WHERE ROW_ID > 7 OR TBL <> 'PODACI'"),
+                 QString(written.isEmpty() ? "0" : "1"));
     }
 
     // Files that are no list are refused in words, and nothing is written.

@@ -116,6 +116,18 @@ WriteStatement rowWriteStatement(const RowWrite& write, const WriteDialect& dial
     return text.done(updateText(write, written, dialect, table, key, text) + " RETURNING " + returning);
 }
 
+WriteStatement rowsInsertStatement(const RowWrite& write, const WriteDialect& dialect)
+{
+    RowWrite row = write;
+    row.numberKey = false;
+    std::vector<std::size_t> written(write.columns.size());
+    for (std::size_t i = 0; i < written.size(); ++i)
+        written[i] = i;
+    row.values.resize(write.columns.size());
+    StatementText text(dialect);
+    return text.done(insertText(row, written, dialect, dialect.table(write.table), keyOf(write, dialect), text));
+}
+
 WriteStatement rowDeleteStatement(const RowWrite& write, const WriteDialect& dialect)
 {
     StatementText text(dialect);

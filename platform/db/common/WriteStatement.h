@@ -59,6 +59,10 @@ struct WriteStatement {
 // holds it. Each answers the written row, if any: every column of write in
 // order, then its row id when write is by row id.
 WriteStatement rowWriteStatement(const RowWrite& write, const WriteDialect& dialect);
+// The insert of one row of write.columns, its values write.values, that
+// answers nothing and leaves write.keyColumn to the table to number: the
+// statement an engine prepares once for many rows.
+WriteStatement rowsInsertStatement(const RowWrite& write, const WriteDialect& dialect);
 
 // What deleteRow runs for write: the row with its key goes, if its
 // compared columns still hold what was seen.

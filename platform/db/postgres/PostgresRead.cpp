@@ -427,9 +427,9 @@ std::string PostgresEngine::stampStatement() const
         + onPath + "), NOT EXISTS (SELECT 1 " + onPath
         + "    AND c.relname NOT IN ('kolvara_stamp', 'kolvara_writes', 'kolvara_history') AND NOT EXISTS ("
           "        SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid AND t.tgname = 'kolvara_stamp' "
-          "        AND t.tgenabled = 'A' AND (t.tgtype & 28 = 28 OR EXISTS ("
-          "            SELECT 1 FROM pg_trigger h WHERE h.tgrelid = c.oid AND h.tgname = 'kolvara_history' "
-          "            AND h.tgenabled = 'A')))) "
+          "        AND t.tgenabled = 'A' AND (t.tgtype & 28 = 28 OR ("
+          "            SELECT bit_or(h.tgtype & 28) FROM pg_trigger h WHERE h.tgrelid = c.oid "
+          "            AND h.tgname IN ('kolvara_history', 'kolvara_history_inserts') AND h.tgenabled = 'A') = 28))) "
           "AND NOT EXISTS (SELECT 1 FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
           "    JOIN pg_namespace n ON n.oid = c.relnamespace AND n.nspname = ANY (current_schemas(false)) "
           "    WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') AND a.attnum > 0 AND NOT a.attisdropped "

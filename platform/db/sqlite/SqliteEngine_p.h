@@ -84,6 +84,8 @@ public:
     WrittenRow writeRow(const RowWrite& write) override;
     int deleteRow(const RowWrite& write) override;
     std::int64_t writeRows(const RowsWrite& write) override;
+    std::int64_t insertRows(const RowWrite& write,
+                            const std::function<bool(std::vector<CellValue>&)>& next) override;
     bool rowExists(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<FieldKind>& kinds, const std::vector<CellValue>& values) override;
     std::unique_ptr<ReadTransaction> beginRead(ReadIsolation isolation) override;

@@ -281,6 +281,31 @@ WrittenRow SqliteEngine::writeRow(const RowWrite& write)
     return result;
 }
 
+// One statement prepared for every row, answering nothing: a RETURNING
+// would gather each row's answer in a table of its own.
+std::int64_t SqliteEngine::insertRows(const RowWrite& write,
+                                      const std::function<bool(std::vector<CellValue>&)>& next)
+{
+    if (!numbersKeysItself(write.table, write.keyColumn))
+        return Engine::insertRows(write, next);
+    sqlite3* db = m_db.get();
+    Statement statement(db, rowsInsertStatement(write, FileDialect()).sql);
+    std::vector<CellValue> values;
+    std::int64_t inserted = 0;
+    while (next(values)) {
+        sqlite3_reset(statement.get());
+        for (std::size_t c = 0; c < write.columns.size(); ++c)
+            bindValue(statement.get(), int(c) + 1, write.kinds[c], c < values.size() ? values[c] : CellValue{});
+        try {
+            statement.step();
+        } catch (const Exception& error) {
+            throw Exception(explainRefusal(write, sqlite3_extended_errcode(db), error.Message()));
+        }
+        ++inserted;
+    }
+    return inserted;
+}
+
 int SqliteEngine::deleteRow(const RowWrite& write)
 {
     sqlite3* db = m_db.get();
