@@ -241,8 +241,14 @@ ImportPlan PersonsImport::plan(const ImportChoices& choices)
     return planned(choices).plan;
 }
 
-PersonsImport::Planned PersonsImport::planned(const ImportChoices& choices)
+PersonsImport::Planned PersonsImport::planned(const ImportChoices& choices, const Progress& progress)
 {
+    const long long rowsListed = static_cast<long long>(m_list.rows.size()) - 1;
+    std::size_t looked = 0;
+    const auto lookedAt = [&] {
+        if (++looked % (10 * ProgressEvery) == 0 && progress && !progress(0, rowsListed))
+            throw EAbort();
+    };
     db::Engine& engine = m_connection.engine();
     Planned out;
     ImportPlan& plan = out.plan;
@@ -270,8 +276,10 @@ PersonsImport::Planned PersonsImport::planned(const ImportChoices& choices)
     }
     std::unordered_set<std::u32string, U32Hash> there;
     for (const auto& row : readRows(engine, "SELECT ID_DRZAVA, ID_GRAD, Ime, Prezime FROM PODACI",
-                                    {FieldKind::Integer, FieldKind::Integer, FieldKind::Text, FieldKind::Text}))
+                                    {FieldKind::Integer, FieldKind::Integer, FieldKind::Text, FieldKind::Text})) {
+        lookedAt();
         there.insert(personKey(row[0].integer, row[1].integer, row[2].text, row[3].text));
+    }
 
     // The places the list names that the register does not hold, each
     // listed once with its rows; those to be added are numbered below zero.
@@ -301,6 +309,7 @@ PersonsImport::Planned PersonsImport::planned(const ImportChoices& choices)
     for (std::size_t r = 1; r < m_list.rows.size(); ++r) {
         const std::vector<std::string>& row = m_list.rows[r];
         const int line = m_list.lines[r];
+        lookedAt();
         ++plan.rows;
         const auto refuse = [&](const QString& why) { plan.refused.push_back({line, why}); };
         const std::string first = cell(row, m_columns.firstName), surname = cell(row, m_columns.surname);
@@ -420,7 +429,7 @@ ImportPlan PersonsImport::write(const ImportChoices& choices, const Progress& pr
                                                                 "osobe u registar. Ništa nije upisano.")));
     m_connection.reopenIfReplaced();
     const std::unique_ptr<db::WriteTransaction> transaction = engine.beginWrite();
-    Planned planned = this->planned(choices);
+    Planned planned = this->planned(choices, progress);
     if (!planned.newPlaces.empty() && !(engine.mayChange("DRZAVE") && engine.mayChange("GRADOVI")))
         throw Exception(tell(QT_TRANSLATE_NOOP("PersonsImport", "Osobe nisu uvezene: ovde ne smete da dodajete "
                                                                 "države i gradove, a lista ih navodi %1 koji nisu u "

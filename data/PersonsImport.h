@@ -124,7 +124,9 @@ public:
 
 private:
     struct Planned;
-    Planned planned(const ImportChoices& choices);
+    // progress, where given, is told (0, rows of the list) every few
+    // thousand rows looked at, so that a window answers while it plans.
+    Planned planned(const ImportChoices& choices, const Progress& progress = {});
 
     TADOConnection& m_connection;
     list_import::ListFile m_list;

@@ -124,7 +124,7 @@ int main(int argc, char* argv[])
         }
         const bool terminal = ::isatty(STDERR_FILENO);
         const ImportPlan written = import.write(choices, [&](long long done, long long total) {
-            if (terminal)
+            if (terminal && done > 0) // none while the list is looked at again
                 writeText(stderr, say(QT_TRANSLATE_NOOP("ImportList", "upisano %1 od %2\n")).arg(done).arg(total));
             return true;
         });

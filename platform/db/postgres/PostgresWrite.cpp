@@ -334,49 +334,64 @@ void addCopyValue(std::string& out, FieldKind kind, const CellValue& value)
 
 } // namespace
 
-// The rows in one COPY, handed over a few hundred kilobytes at a time: the
-// server writes them (its triggers, the history's too, fire for each) while
-// the rest come. A refusal or a lost connection ends the COPY, and the
-// write's rollback takes back what it wrote.
+// The rows in COPYs of a few thousand each, handed over a few hundred
+// kilobytes at a time: the server writes them (the history's trigger
+// records each COPY's rows) while the rest come. next is asked for the
+// rows of the next COPY only when the server has written those before, so
+// a caller told of its progress in next hears it at the server's pace, not
+// at the pace of the buffers on the way. A refusal or a lost connection
+// ends the COPY, and the write's rollback takes back what it wrote.
 std::int64_t PostgresEngine::insertRows(const RowWrite& write,
                                         const std::function<bool(std::vector<CellValue>&)>& next)
 {
     std::string sql = "COPY " + tableName(write.table) + " (";
     for (std::size_t c = 0; c < write.columns.size(); ++c)
         sql += (c ? ", " : "") + columnName(write.table, write.columns[c]);
-    const Result started = request(sql + ") FROM STDIN");
-    if (PQresultStatus(started.get()) != PGRES_COPY_IN)
-        check(started);
+    sql += ") FROM STDIN";
     constexpr std::size_t Chunk = 256 * 1024;
+    constexpr std::int64_t RowsPerCopy = 2500;
     std::string rows;
     std::vector<CellValue> values;
     std::int64_t inserted = 0;
-    bool sent = true;
-    try {
-        while (sent && next(values)) {
-            for (std::size_t c = 0; c < write.columns.size(); ++c) {
-                if (c)
-                    rows += '\t';
-                addCopyValue(rows, write.kinds[c], c < values.size() ? values[c] : CellValue{});
+    bool more = next(values);
+    while (more) {
+        const Result started = request(sql);
+        if (PQresultStatus(started.get()) != PGRES_COPY_IN)
+            check(started);
+        bool sent = true;
+        std::int64_t inCopy = 0;
+        try {
+            while (sent && more && inCopy < RowsPerCopy) {
+                for (std::size_t c = 0; c < write.columns.size(); ++c) {
+                    if (c)
+                        rows += '\t';
+                    addCopyValue(rows, write.kinds[c], c < values.size() ? values[c] : CellValue{});
+                }
+                rows += '\n';
+                ++inserted;
+                ++inCopy;
+                if (rows.size() >= Chunk) {
+                    sent = m_connection.copyData(rows);
+                    rows.clear();
+                }
+                if (inCopy < RowsPerCopy)
+                    more = next(values);
             }
-            rows += '\n';
-            ++inserted;
-            if (rows.size() >= Chunk) {
-                sent = m_connection.copyData(rows);
-                rows.clear();
-            }
+        } catch (...) {
+            m_connection.copyEnd("given up");
+            throw;
         }
-    } catch (...) {
-        m_connection.copyEnd("given up");
-        throw;
+        if (!sent || (!rows.empty() && !m_connection.copyData(rows)))
+            throw Exception(failedConnectionMessage());
+        rows.clear();
+        const Result ended = m_connection.copyEnd();
+        if (!ended.get() || !m_connection.connected())
+            throw Exception(failedConnectionMessage());
+        if (ended.failed())
+            throw Exception(explainRefusal(write, ended));
+        if (inCopy == RowsPerCopy) // its last row sent, the next not yet asked for
+            more = next(values);
     }
-    if (!sent || (!rows.empty() && !m_connection.copyData(rows)))
-        throw Exception(failedConnectionMessage());
-    const Result ended = m_connection.copyEnd();
-    if (!ended.get() || !m_connection.connected())
-        throw Exception(failedConnectionMessage());
-    if (ended.failed())
-        throw Exception(explainRefusal(write, ended));
     return inserted;
 }
 
