@@ -152,6 +152,9 @@ struct PersonsImport::Planned {
     std::vector<NewPlace> newPlaces; // numbered -1, -2, ... in order
 };
 
+namespace {
+
+// The numbers of rows: the first ten, and how many more ("2, 5, 9 i još 4").
 QString rowsShown(const std::vector<int>& lines)
 {
     constexpr std::size_t Shown = 10;
@@ -161,6 +164,51 @@ QString rowsShown(const std::vector<int>& lines)
     QString text = numbers.join(QStringLiteral(", "));
     if (lines.size() > Shown)
         text += tell(QT_TRANSLATE_NOOP("PersonsImport", " i još %1")).arg(lines.size() - Shown);
+    return text;
+}
+
+// " (hint)" after a sentence, when there is one.
+QString hinted(const QString& sentence, const QString& hint)
+{
+    return hint.isEmpty() ? sentence + QLatin1Char('.') : QStringLiteral("%1 (%2).").arg(sentence, hint);
+}
+
+} // namespace
+
+QStringList planLines(const ImportPlan& plan, const ImportChoices& choices, bool written, const PlanHints& hints,
+                      std::size_t refusalsShown)
+{
+    QStringList text;
+    text << tell(QT_TRANSLATE_NOOP("PersonsImport", "Redova osoba u listi: %1.")).arg(plan.rows);
+    text << (written ? tell(QT_TRANSLATE_NOOP("PersonsImport", "Upisane nove osobe: %1."))
+                     : tell(QT_TRANSLATE_NOOP("PersonsImport", "Nove osobe: %1.")))
+                .arg(plan.newPersons);
+    if (plan.alreadyThere > 0) {
+        const QString like = tell(QT_TRANSLATE_NOOP("PersonsImport", "Kao osobe koje već postoje (isto ime, prezime i "
+                                                                     "grad): %1, u redovima %2; "))
+                                 .arg(plan.alreadyThere)
+                                 .arg(rowsShown(plan.alreadyLines));
+        text << (choices.addExisting ? like + tell(QT_TRANSLATE_NOOP("PersonsImport", "dodaju se i one."))
+                                     : like + hinted(tell(QT_TRANSLATE_NOOP("PersonsImport", "preskaču se")),
+                                                     hints.addExisting));
+    }
+    for (const UnknownPlace& place : plan.unknownPlaces) {
+        const QString named = place.city
+                                ? tell(QT_TRANSLATE_NOOP("PersonsImport", "grad „%1” (%2)")).arg(place.name, place.country)
+                                : tell(QT_TRANSLATE_NOOP("PersonsImport", "država „%1”")).arg(place.name);
+        const QString unknown = tell(QT_TRANSLATE_NOOP("PersonsImport", "Nije u registru: %1, u redovima %2; "))
+                                    .arg(named, rowsShown(place.lines));
+        text << (choices.addPlaces
+                     ? unknown + tell(QT_TRANSLATE_NOOP("PersonsImport", "dodaje se."))
+                     : unknown + hinted(tell(QT_TRANSLATE_NOOP("PersonsImport", "ti redovi se ostavljaju po strani")),
+                                        hints.addPlaces));
+    }
+    if (!plan.refused.empty())
+        text << tell(QT_TRANSLATE_NOOP("PersonsImport", "Redovi koji se ne upisuju: %1.")).arg(plan.refused.size());
+    for (std::size_t i = 0; i < plan.refused.size() && i < refusalsShown; ++i)
+        text << tell(QT_TRANSLATE_NOOP("PersonsImport", "  red %1: %2")).arg(plan.refused[i].line).arg(plan.refused[i].reason);
+    if (plan.refused.size() > refusalsShown)
+        text << tell(QT_TRANSLATE_NOOP("PersonsImport", "  i još %1 redova")).arg(plan.refused.size() - refusalsShown);
     return text;
 }
 

@@ -69,9 +69,6 @@ struct UnknownPlace {
     std::vector<int> lines; // the rows that name it
 };
 
-// The numbers of rows as a person reads them: the first ten, and how many
-// more ("2, 5, 9 i još 4").
-QString rowsShown(const std::vector<int>& lines);
 
 struct ImportRefusal {
     int line = 0;
@@ -88,6 +85,19 @@ struct ImportPlan {
     std::vector<UnknownPlace> unknownPlaces; // added when addPlaces
     std::vector<ImportRefusal> refused;      // set aside, with why
 };
+
+// What a command adds where a choice is left off: how to make it ("--add-places").
+struct PlanHints {
+    QString addPlaces;
+    QString addExisting;
+};
+
+// plan as a person reads it, a line a sentence, in the program's language:
+// the rows, the new persons (written, or to be), those like persons
+// already there and the unknown places each with their first ten rows,
+// and the first refusalsShown rows refused with the reason.
+QStringList planLines(const ImportPlan& plan, const ImportChoices& choices, bool written, const PlanHints& hints = {},
+                      std::size_t refusalsShown = 200);
 
 class PersonsImport {
 public:

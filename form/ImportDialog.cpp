@@ -118,29 +118,5 @@ void TImportDialog::showPlan()
 
 QString TImportDialog::planText() const
 {
-    QStringList text;
-    text << tr("Redova osoba u listi: %1.").arg(m_plan.rows);
-    text << tr("Nove osobe: %1.").arg(m_plan.newPersons);
-    if (m_plan.alreadyThere > 0)
-        text << (m_plan.alreadyAdded ? tr("Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; "
-                                          "upisuju se i one.")
-                                     : tr("Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; "
-                                          "preskaču se."))
-                    .arg(m_plan.alreadyThere)
-                    .arg(rowsShown(m_plan.alreadyLines));
-    for (const UnknownPlace& place : m_plan.unknownPlaces) {
-        const QString named = place.city ? tr("grad „%1” (%2)").arg(place.name, place.country)
-                                         : tr("država „%1”").arg(place.name);
-        text << (m_addPlaces->isChecked() ? tr("Nije u registru: %1, u redovima %2; dodaje se.")
-                                          : tr("Nije u registru: %1, u redovima %2; ti redovi se ne upisuju."))
-                    .arg(named, rowsShown(place.lines));
-    }
-    if (!m_plan.refused.empty())
-        text << tr("Redovi koji se ne upisuju: %1.").arg(m_plan.refused.size());
-    constexpr std::size_t Shown = 200;
-    for (std::size_t i = 0; i < m_plan.refused.size() && i < Shown; ++i)
-        text << tr("  red %1: %2").arg(m_plan.refused[i].line).arg(m_plan.refused[i].reason);
-    if (m_plan.refused.size() > Shown)
-        text << tr("  i još %1 redova").arg(m_plan.refused.size() - Shown);
-    return text.join(QLatin1Char('\n'));
+    return planLines(m_plan, choices(), false).join(QLatin1Char('\n'));
 }

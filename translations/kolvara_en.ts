@@ -572,71 +572,9 @@ Nothing was written.
 <context>
     <name>ImportList</name>
     <message>
-        <source>Redova osoba u listi: %1.
-</source>
-        <translation>Rows of persons in the list: %1.
-</translation>
-    </message>
-    <message>
         <source>Kolone koje se ne čitaju: %1.
 </source>
         <translation>Columns not read: %1.
-</translation>
-    </message>
-    <message>
-        <source>Upisane nove osobe: %1.
-</source>
-        <translation>New persons written: %1.
-</translation>
-    </message>
-    <message>
-        <source>Nove osobe: %1.
-</source>
-        <translation>New persons: %1.
-</translation>
-    </message>
-    <message>
-        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; dodaju se i one.
-</source>
-        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are added too.
-</translation>
-    </message>
-    <message>
-        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; preskaču se (--add-existing ih dodaje).
-</source>
-        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are skipped (--add-existing adds them).
-</translation>
-    </message>
-    <message>
-        <source>grad „%1” (%2)</source>
-        <translation>the city “%1” (%2)</translation>
-    </message>
-    <message>
-        <source>država „%1”</source>
-        <translation>the country “%1”</translation>
-    </message>
-    <message>
-        <source>Nije u registru: %1, u redovima %2; dodaje se.
-</source>
-        <translation>Not in the register: %1, in rows %2; it is added.
-</translation>
-    </message>
-    <message>
-        <source>Nije u registru: %1, u redovima %2; ti redovi se ostavljaju po strani (--add-places ga dodaje).
-</source>
-        <translation>Not in the register: %1, in rows %2; those rows are set aside (--add-places adds it).
-</translation>
-    </message>
-    <message>
-        <source>Redovi koji se ne upisuju: %1.
-</source>
-        <translation>Rows not written: %1.
-</translation>
-    </message>
-    <message>
-        <source>  red %1: %2
-</source>
-        <translation>  row %1: %2
 </translation>
     </message>
     <message>
@@ -692,6 +630,14 @@ Exit status: 0 written (or only checked), 1 nothing was written, 2 wrong use.</t
 </source>
         <translation>%1 of %2 written
 </translation>
+    </message>
+    <message>
+        <source>--add-places ga dodaje</source>
+        <translation>--add-places adds it</translation>
+    </message>
+    <message>
+        <source>--add-existing ih dodaje</source>
+        <translation>--add-existing adds them</translation>
     </message>
 </context>
 <context>
@@ -952,6 +898,62 @@ Which register shall I make?</translation>
     <message>
         <source> i još %1</source>
         <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>Redova osoba u listi: %1.</source>
+        <translation>Rows of persons in the list: %1.</translation>
+    </message>
+    <message>
+        <source>Upisane nove osobe: %1.</source>
+        <translation>New persons written: %1.</translation>
+    </message>
+    <message>
+        <source>Nove osobe: %1.</source>
+        <translation>New persons: %1.</translation>
+    </message>
+    <message>
+        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; </source>
+        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; </translation>
+    </message>
+    <message>
+        <source>dodaju se i one.</source>
+        <translation>they are added too.</translation>
+    </message>
+    <message>
+        <source>preskaču se</source>
+        <translation>they are skipped</translation>
+    </message>
+    <message>
+        <source>grad „%1” (%2)</source>
+        <translation>the city “%1” (%2)</translation>
+    </message>
+    <message>
+        <source>država „%1”</source>
+        <translation>the country “%1”</translation>
+    </message>
+    <message>
+        <source>Nije u registru: %1, u redovima %2; </source>
+        <translation>Not in the register: %1, in rows %2; </translation>
+    </message>
+    <message>
+        <source>dodaje se.</source>
+        <translation>it is added.</translation>
+    </message>
+    <message>
+        <source>ti redovi se ostavljaju po strani</source>
+        <translation>those rows are set aside</translation>
+    </message>
+    <message>
+        <source>Redovi koji se ne upisuju: %1.</source>
+        <translation>Rows not written: %1.</translation>
+    </message>
+    <message>
+        <source>  red %1: %2</source>
+        <translation>  row %1: %2</translation>
+    </message>
+    <message>
+        <source>  i još %1 redova</source>
+        <translation>  and %1 more rows</translation>
     </message>
 </context>
 <context>
@@ -2162,50 +2164,6 @@ Try again. Password:</translation>
     <message>
         <source>Upiši i osobe &amp;koje već postoje</source>
         <translation>Write the persons &amp;already there too</translation>
-    </message>
-    <message>
-        <source>Redova osoba u listi: %1.</source>
-        <translation>Rows of persons in the list: %1.</translation>
-    </message>
-    <message>
-        <source>Nove osobe: %1.</source>
-        <translation>New persons: %1.</translation>
-    </message>
-    <message>
-        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; upisuju se i one.</source>
-        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are written too.</translation>
-    </message>
-    <message>
-        <source>Kao osobe koje već postoje (isto ime, prezime i grad): %1, u redovima %2; preskaču se.</source>
-        <translation>Like persons already there (the same first name, surname and city): %1, in rows %2; they are skipped.</translation>
-    </message>
-    <message>
-        <source>grad „%1” (%2)</source>
-        <translation>the city “%1” (%2)</translation>
-    </message>
-    <message>
-        <source>država „%1”</source>
-        <translation>the country “%1”</translation>
-    </message>
-    <message>
-        <source>Nije u registru: %1, u redovima %2; dodaje se.</source>
-        <translation>Not in the register: %1, in rows %2; it is added.</translation>
-    </message>
-    <message>
-        <source>Nije u registru: %1, u redovima %2; ti redovi se ne upisuju.</source>
-        <translation>Not in the register: %1, in rows %2; those rows are not written.</translation>
-    </message>
-    <message>
-        <source>Redovi koji se ne upisuju: %1.</source>
-        <translation>Rows not written: %1.</translation>
-    </message>
-    <message>
-        <source>  red %1: %2</source>
-        <translation>  row %1: %2</translation>
-    </message>
-    <message>
-        <source>  i još %1 redova</source>
-        <translation>  and %1 more rows</translation>
     </message>
 </context>
 <context>

@@ -25,39 +25,13 @@ QString say(const char* text)
 
 void describe(const ImportPlan& plan, const ImportColumns& columns, const ImportChoices& choices, bool written)
 {
-    writeText(stdout, say(QT_TRANSLATE_NOOP("ImportList", "Redova osoba u listi: %1.\n")).arg(plan.rows));
     if (!columns.ignored.isEmpty())
         writeText(stdout, say(QT_TRANSLATE_NOOP("ImportList", "Kolone koje se ne čitaju: %1.\n"))
                               .arg(columns.ignored.join(QStringLiteral(", "))));
-    writeText(stdout, (written ? say(QT_TRANSLATE_NOOP("ImportList", "Upisane nove osobe: %1.\n"))
-                               : say(QT_TRANSLATE_NOOP("ImportList", "Nove osobe: %1.\n")))
-                          .arg(plan.newPersons));
-    if (plan.alreadyThere > 0)
-        writeText(stdout, (choices.addExisting
-                               ? say(QT_TRANSLATE_NOOP("ImportList", "Kao osobe koje već postoje (isto ime, prezime "
-                                                                     "i grad): %1, u redovima %2; dodaju se i "
-                                                                     "one.\n"))
-                               : say(QT_TRANSLATE_NOOP("ImportList", "Kao osobe koje već postoje (isto ime, prezime "
-                                                                     "i grad): %1, u redovima %2; preskaču se "
-                                                                     "(--add-existing ih dodaje).\n")))
-                              .arg(plan.alreadyThere)
-                              .arg(rowsShown(plan.alreadyLines)));
-    for (const UnknownPlace& place : plan.unknownPlaces) {
-        const QString named = place.city ? say(QT_TRANSLATE_NOOP("ImportList", "grad „%1” (%2)")).arg(place.name, place.country)
-                                         : say(QT_TRANSLATE_NOOP("ImportList", "država „%1”")).arg(place.name);
-        writeText(stdout, (choices.addPlaces
-                               ? say(QT_TRANSLATE_NOOP("ImportList", "Nije u registru: %1, u redovima %2; dodaje "
-                                                                     "se.\n"))
-                               : say(QT_TRANSLATE_NOOP("ImportList", "Nije u registru: %1, u redovima %2; ti redovi "
-                                                                     "se ostavljaju po strani (--add-places ga "
-                                                                     "dodaje).\n")))
-                              .arg(named, rowsShown(place.lines)));
-    }
-    if (!plan.refused.empty())
-        writeText(stdout, say(QT_TRANSLATE_NOOP("ImportList", "Redovi koji se ne upisuju: %1.\n"))
-                              .arg(plan.refused.size()));
-    for (const ImportRefusal& refusal : plan.refused)
-        writeText(stdout, say(QT_TRANSLATE_NOOP("ImportList", "  red %1: %2\n")).arg(refusal.line).arg(refusal.reason));
+    const PlanHints hints{say(QT_TRANSLATE_NOOP("ImportList", "--add-places ga dodaje")),
+                          say(QT_TRANSLATE_NOOP("ImportList", "--add-existing ih dodaje"))};
+    for (const QString& line : planLines(plan, choices, written, hints, std::size_t(-1)))
+        writeText(stdout, line + QLatin1Char('\n'));
 }
 
 } // namespace
