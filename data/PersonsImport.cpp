@@ -465,7 +465,6 @@ PersonsImport::Planned PersonsImport::planned(const ImportChoices& choices, cons
         ++plan.newPersons;
         out.persons.push_back({*country, *city, first, surname});
     }
-    plan.alreadyAdded = choices.addExisting;
     return out;
 }
 

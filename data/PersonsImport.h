@@ -80,7 +80,6 @@ struct ImportPlan {
     long long rows = 0;       // the list's rows of persons (the titles not counted)
     long long newPersons = 0; // written, or to be written
     long long alreadyThere = 0;
-    bool alreadyAdded = false; // those counted in newPersons too
     std::vector<int> alreadyLines;
     std::vector<UnknownPlace> unknownPlaces; // added when addPlaces
     std::vector<ImportRefusal> refused;      // set aside, with why
